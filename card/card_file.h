@@ -1,0 +1,60 @@
+// The card data file: its byte layout (decode and encode) and the file
+// operations that load it into the card table and save the table back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "card/card_table.h"
+
+constexpr std::uint32_t MaxFourByteValue = 16777215;  // three bytes of value
+
+// Why a file could not be read or written. `offset` is the byte offset in the
+// file where the problem lies (for encoding/saving failures it is the offset
+// that would have been written, or 0).
+struct FileProblem {
+    std::size_t offset = 0;
+    char what[160] = {};
+};
+
+// What a save would change in a loadable file: the reader ignores these, the
+// writer normalises them.
+struct FileNotes {
+    int movedBlockOffsets = 0;        // stored block offsets unlike where a save puts the block
+    int nonzeroFourthBytes = 0;       // four-byte integers whose fourth byte is not 0
+    int nonzeroReservedBytes = 0;     // index entries whose two reserved bytes are not 0
+    int caretPairs = 0;               // strings holding a "^^" pair
+    int truncatedAtZero = 0;          // strings holding a zero byte (cut there on load)
+    std::size_t trailingBytes = 0;    // bytes after the last index entry
+};
+
+// Decodes a whole file image into `table` (slot i = the i-th card, all active,
+// slotCount = N). The image is validated completely first; on any problem the
+// table is not touched and 0 is returned. `notes`, when given, receives what a
+// save would change.
+int decodeCards(const std::uint8_t* data, std::size_t size, CardTable& table, FileProblem* problem,
+                FileNotes* notes = nullptr);
+
+// Encodes the active slots of `table` in slot order into `out`, as a save
+// writes them: contiguous block offsets, zero fourth bytes and reserved bytes,
+// "^^" pairs written as CR LF. Sets blockOffset of each active slot. The text
+// fields are not changed. Returns 0 (and `out` empty) when an offset or the
+// index position would exceed MaxFourByteValue.
+int encodeCards(CardTable& table, std::vector<std::uint8_t>& out, FileProblem* problem);
+
+// Turns every "^^" pair in the seven strings of each active slot into CR LF,
+// in place, as a save does.
+void convertLineBreaks(CardTable& table);
+
+// Reads the file at `path` (opened exclusively) and decodes it into `table`.
+// Returns 0 when it cannot be opened or read, or is damaged; the table is then
+// untouched.
+int loadCardFile(const char* path, CardTable& table, FileProblem* problem);
+
+// Writes the active cards of `table` to `path` without ever destroying the old
+// file: a temporary file beside it, every write checked, flushed, then
+// atomically moved over the target. On success converts "^^" in memory and
+// returns 1. On failure returns 0; the old file and the table are unchanged and
+// no temporary file is left behind.
+int saveCardFile(const char* path, CardTable& table, FileProblem* problem);

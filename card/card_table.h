@@ -1,0 +1,56 @@
+// The in-memory card database: one fixed table of card slots that lives for
+// the whole process. A card keeps its slot index for its whole life; deleting
+// it only clears its active flag.
+#pragma once
+
+#include <cstdint>
+
+constexpr int MaxCards = 8192;  // slots in the table
+
+// Widths of the fixed text fields, terminator included.
+constexpr int NameWidth = 256;
+constexpr int EditionWidth = 128;
+constexpr int TypeWidth = 128;
+constexpr int CostWidth = 32;
+constexpr int PtWidth = 32;
+constexpr int TextWidth = 1280;
+constexpr int CommentWidth = 1280;
+
+// The card's colours and kinds, bit i = item i of the colour list.
+using ColourBits = std::uint8_t;
+constexpr int ColourCount = 8;
+extern const char* const colourNames[ColourCount];  // "White" ... "Land"
+
+struct CardRecord {
+    char name[NameWidth];
+    char edition[EditionWidth];
+    char type[TypeWidth];
+    char cost[CostWidth];
+    char pt[PtWidth];
+    char text[TextWidth];
+    char comment[CommentWidth];
+    std::int32_t colours;      // ColourBits in the low 8 bits
+    std::int32_t blockOffset;  // file offset of the text block, set by a save
+    std::uint8_t active;       // nonzero: a live card that is shown and saved
+};
+
+struct CardTable {
+    CardRecord slots[MaxCards];
+    int slotCount;  // slots handed out so far; slots from here on are zero
+};
+
+extern CardTable cardTable;  // the process's card database
+
+// The seven text fields of a card in file order of their appearance in the
+// record, with their widths, so that code can walk them as a table.
+enum class CardField { Name, Edition, Type, Cost, Pt, Text, Comment };
+
+// Copies src into a field of the given width. Returns 0 without touching the
+// field when src (up to its NUL) does not fit with its terminator.
+int copyField(char* field, int width, const char* src);
+
+// Name of the highest set bit of the mask, or nullptr for no bit.
+const char* colourLabel(int colours);
+
+// Empties the table: every slot zero, slotCount 0.
+void clearCardTable(CardTable& table);
