@@ -1,0 +1,94 @@
+// cardinfo: reads and normalises card data files from the command line.
+//   cardinfo dump [--csv] FILE   the cards as JSON (or CSV) on stdout
+//   cardinfo check FILE          exit 0 when the editor can load FILE
+//   cardinfo rewrite IN [OUT]    load IN and save it, normalised, to OUT or IN
+// Exit status: 0 success, 1 failure (one line on stderr), 2 usage error.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "card/card_file.h"
+#include "card/card_table.h"
+#include "tools/card_dump.h"
+#include "tools/check_report.h"
+#include "tools/file_bytes.h"
+
+namespace {
+
+const char usageText[] =
+    "usage: cardinfo dump [--csv] FILE\n"
+    "       cardinfo check FILE\n"
+    "       cardinfo rewrite IN [OUT]\n";
+
+int usage() {
+    std::fputs(usageText, stderr);
+    return 2;
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "cardinfo: %s\n", message.c_str());
+    return 1;
+}
+
+// Writes all of `text` to stdout; a short write or failed flush is a failure.
+int emit(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return fail("cannot write the output");
+    return 0;
+}
+
+int dumpCommand(const char* path, bool csv) {
+    FileProblem problem;
+    if (!loadCardFile(path, cardTable, &problem)) return fail(describeProblem(path, problem));
+    return emit(csv ? cardsAsCsv(cardTable) : cardsAsJson(cardTable));
+}
+
+int checkCommand(const char* path) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(path, bytes, error)) return fail(std::string(path) + ": " + error);
+    FileProblem problem;
+    FileNotes notes;
+    if (!decodeCards(bytes.data(), bytes.size(), cardTable, &problem, &notes))
+        return fail(describeProblem(path, problem));
+    return emit(describeNotes(path, cardTable.slotCount, notes));
+}
+
+int rewriteCommand(const char* in, const char* out) {
+    FileProblem problem;
+    if (!loadCardFile(in, cardTable, &problem)) return fail(describeProblem(in, problem));
+    if (!saveCardFile(out, cardTable, &problem)) return fail(describeProblem(out, problem));
+    return 0;
+}
+
+int run(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 2 && args[0] == "dump" && args[1] != "--csv") return dumpCommand(argv[2], false);
+    if (args.size() == 3 && args[0] == "dump" && args[1] == "--csv") return dumpCommand(argv[3], true);
+    if (args.size() == 2 && args[0] == "check") return checkCommand(argv[2]);
+    if (args.size() == 2 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[2]);
+    if (args.size() == 3 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[3]);
+    return usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The same bytes as on Linux: no CR added before each LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+}
