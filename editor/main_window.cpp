@@ -1,0 +1,206 @@
+// The main window: its class, the start-up window with the wait text, the
+// thirteen working controls, and the window procedure.
+#include "editor/main_window.h"
+
+#include "card/card_table.h"
+#include "editor/card_io.h"
+#include "editor/commands.h"
+#include "editor/layout.h"
+#include "res/resource.h"
+#include "settings/data_file.h"
+
+HWND mainWindow;
+HWND nameEdit;
+HWND cardList;
+HWND textEdit;
+HWND typeEdit;
+HWND editionEdit;
+HWND costEdit;
+HWND ptEdit;
+HWND commentEdit;
+HWND updateButton;
+HWND saveButton;
+HWND colourList;
+HWND colourButton;
+HWND addButton;
+HWND deleteButton;
+int layoutEnabled;
+
+namespace {
+
+const char* const className = "Cardloom";
+const char* const windowTitle = "Cardloom v5.0 by Kesp";
+const char* const waitText = "Please wait while loading Cardloom";
+const char* const aboutText =
+    "Cardloom v5.0\n"
+    "Made by Kesp (kesp@example.org)\n"
+    "\n"
+    "https://cardloom.example.org";
+
+// The styles of the inventory, named by what they make.
+constexpr DWORD NameEditStyle = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
+constexpr DWORD FieldStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr DWORD MultiLineStyle =
+    WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_AUTOHSCROLL | ES_MULTILINE;
+constexpr DWORD CardListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_DISABLENOSCROLL |
+                                LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_SORT | LBS_NOTIFY;
+constexpr DWORD ColourListStyle = WS_CHILD | LBS_MULTIPLESEL;
+constexpr DWORD ButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+
+// One child control. `limit` is the most characters an edit field accepts:
+// its card field's width less the terminator (0: not an edit field).
+struct ControlRow {
+    HWND* handle;
+    const char* windowClass;
+    DWORD exStyle;
+    DWORD style;
+    const char* text;
+    int limit;
+};
+
+// The fourteen controls in creation order. Row 0 is made by initMainWindow,
+// the rest by createControls.
+const ControlRow controlRows[] = {
+    {&nameEdit, "EDIT", WS_EX_CLIENTEDGE, NameEditStyle, nullptr, NameWidth - 1},
+    {&cardList, "LISTBOX", WS_EX_CLIENTEDGE, CardListStyle, nullptr, 0},
+    {&textEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, TextWidth - 1},
+    {&typeEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, TypeWidth - 1},
+    {&editionEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, EditionWidth - 1},
+    {&costEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, CostWidth - 1},
+    {&ptEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, PtWidth - 1},
+    {&commentEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, CommentWidth - 1},
+    {&updateButton, "BUTTON", 0, ButtonStyle, "&Update", 0},
+    {&saveButton, "BUTTON", 0, ButtonStyle, "&Save", 0},
+    {&colourList, "LISTBOX", WS_EX_CLIENTEDGE, ColourListStyle, nullptr, 0},
+    {&colourButton, "BUTTON", 0, ButtonStyle, "", 0},
+    {&addButton, "BUTTON", 0, ButtonStyle, "&Add", 0},
+    {&deleteButton, "BUTTON", 0, ButtonStyle, "&Delete", 0},
+};
+constexpr int ControlCount = sizeof controlRows / sizeof controlRows[0];
+constexpr int FirstColourItemsRow = 12;  // the colour items go in before addButton
+
+// Creates one control: nameEdit at its start-up place, the others out of
+// sight right of the start-up window until the first layout.
+HWND createControl(const ControlRow& row, HINSTANCE instance) {
+    const bool startUp = row.handle == &nameEdit;
+    HWND control =
+        CreateWindowExA(row.exStyle, row.windowClass, row.text, row.style, startUp ? 5 : 300, 0,
+                        startUp ? 240 : 10, startUp ? 20 : 10, mainWindow, nullptr, instance, nullptr);
+    *row.handle = control;
+    if (control && row.limit > 0) SendMessageA(control, EM_LIMITTEXT, row.limit, 0);
+    return control;
+}
+
+// Creates rows first .. end-1; returns 0 when any of them failed.
+int createRows(int first, int end, HINSTANCE instance) {
+    int allCreated = 1;
+    for (int i = first; i < end; ++i) {
+        if (!createControl(controlRows[i], instance)) allCreated = 0;
+    }
+    return allCreated;
+}
+
+LRESULT onDestroy(HWND, UINT, WPARAM, LPARAM) {
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT onSize(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (layoutEnabled) layoutControls(LOWORD(lParam), HIWORD(lParam));
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A control notification that runs a command; notification -1 matches any.
+struct ControlCommand {
+    HWND* control;
+    int notification;
+    void (*command)();
+};
+
+const ControlCommand controlCommands[] = {
+    {&updateButton, -1, commitCard},
+    {&cardList, LBN_SELCHANGE, showCard},
+    {&colourButton, -1, toggleColourPicker},
+    {&saveButton, -1, saveCards},
+    {&addButton, -1, addCard},
+    {&deleteButton, -1, deleteCard},
+};
+
+LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Menu commands carry no handle; a control that does not exist yet must
+    // not match them.
+    HWND sender = reinterpret_cast<HWND>(lParam);
+    if (sender) {
+        for (const ControlCommand& entry : controlCommands) {
+            if (sender == *entry.control && (entry.notification < 0 || HIWORD(wParam) == entry.notification))
+                entry.command();
+        }
+    }
+    switch (LOWORD(wParam)) {
+        case IDM_EXIT:
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        case IDM_CHOOSEFILE:
+            locateDataFile(1);
+            return 0;
+        case IDM_ABOUT:
+            MessageBoxA(mainWindow, aboutText, "About", MB_OK);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+struct MessageHandler {
+    UINT message;
+    LRESULT (*handle)(HWND, UINT, WPARAM, LPARAM);
+};
+
+const MessageHandler messageHandlers[] = {
+    {WM_DESTROY, onDestroy},
+    {WM_SIZE, onSize},
+    {WM_COMMAND, onCommand},
+};
+
+}  // namespace
+
+int initMainWindow(HINSTANCE instance) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "Cardloom");
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    windowClass.lpszMenuName = "CARDLOOM";
+    windowClass.lpszClassName = className;
+    if (!RegisterClassA(&windowClass)) return 0;
+
+    mainWindow = CreateWindowExA(0, className, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 260, 65,
+                                 nullptr, nullptr, instance, nullptr);
+    if (!mainWindow) return 0;
+
+    // Without the name field the editor could neither show nor rename a
+    // card, so its failure is a failure to start.
+    if (!createControl(controlRows[0], instance)) return 0;
+    SendMessageA(nameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(waitText));
+    ShowWindow(mainWindow, SW_SHOW);
+    UpdateWindow(mainWindow);
+    layoutEnabled = 1;
+    return 1;
+}
+
+int createControls(HINSTANCE instance) {
+    int allCreated = createRows(1, FirstColourItemsRow, instance);
+    for (const char* colour : colourNames)
+        SendMessageA(colourList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour));
+    if (!createRows(FirstColourItemsRow, ControlCount, instance)) allCreated = 0;
+    return allCreated;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const MessageHandler& handler : messageHandlers) {
+        if (handler.message == message) return handler.handle(window, message, wParam, lParam);
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
