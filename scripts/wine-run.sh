@@ -1,32 +1,52 @@
 #!/usr/bin/env bash
-# Runs a Windows executable under Wine: one prefix per build folder,
-# initialised once, a persistent wineserver so that each process starts fast,
-# and a virtual X display when none is set.
+# Runs a Windows executable under Wine: one prefix per build folder, made once,
+# and a persistent wineserver so that each process starts fast.
+#   wine-run.sh program.exe [arguments]   run (the test emulator of the Windows build)
+#   wine-run.sh --prepare                 only make $WINEPREFIX and start its wineserver
+# Without $DISPLAY, one virtual display per prefix is started and reused; it
+# stays until killed (its process id is in $WINEPREFIX.xvfb).
 set -euo pipefail
-exe=$1; shift
-build=${CARDLOOM_WINE_BUILD:-$(cd "$(dirname "$exe")" && while [ ! -f CMakeCache.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)}
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-if [ -z "${DISPLAY:-}" ]; then
-  # A private display for this run; Xvfb ends with the wineserver's session.
-  for n in $(seq 90 140); do
-    if [ ! -e /tmp/.X$n-lock ]; then
-      Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      export DISPLAY=:$n
-      for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-      break
-    fi
-  done
+if [ "${1:-}" = --prepare ]; then
+  exe=
+  : "${WINEPREFIX:?--prepare needs WINEPREFIX}"
+else
+  exe=$1
+  shift
+  build=${CARDLOOM_WINE_BUILD:-$(cd "$(dirname "$exe")" && while [ ! -f CMakeCache.txt ] && [ "$PWD" != / ]; do cd ..; done; pwd)}
+  export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
 fi
+export WINEDEBUG=${WINEDEBUG:--all}
+# No .NET or HTML engine: saves the installer prompts and seconds per start.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+mkdir -p "$(dirname "$WINEPREFIX")"
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec 8>"$WINEPREFIX.xvfb.lock"
+  flock 8
+  n=$(cat "$WINEPREFIX.display" 2>/dev/null || true)
+  if [ -z "$n" ] || [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    for n in $(seq 90 160); do
+      [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+      echo $! >"$WINEPREFIX.xvfb"
+      for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      echo "$n" >"$WINEPREFIX.display"
+      break
+    done
+  fi
+  export DISPLAY=:$n
+  flock -u 8
+fi
+
 if [ ! -f "$WINEPREFIX/.cardloom-ready" ]; then
-  mkdir -p "$WINEPREFIX"
   (flock 9
    if [ ! -f "$WINEPREFIX/.cardloom-ready" ]; then
+     mkdir -p "$WINEPREFIX"
      wineboot --init >/dev/null 2>&1 || true
      wineserver -w || true
      touch "$WINEPREFIX/.cardloom-ready"
    fi) 9>"$WINEPREFIX.lock"
 fi
 wineserver -p >/dev/null 2>&1 || true
+[ -n "$exe" ] || exit 0
 exec wine "$exe" "$@"

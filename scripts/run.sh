@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The run command. Installs what is missing, builds build/linux and starts the
+# editor with examples/ as the current folder, so that on a first start the
+# file dialog opens beside examples/cardinfo.dat. Until the editor is built,
+# it shows that file through the companion: cardinfo dump.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh
+cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C build/linux -j "${CARDLOOM_JOBS:-2}" $(ninja -C build/linux -t targets all | grep -o -E '^(cardloom|cardinfo):' | tr -d :)
+
+editor=build/linux/app/cardloom
+if [ ! -x "$editor" ]; then
+  echo "The editor is not built yet; the example file through the companion:"
+  exec build/linux/tools/cardinfo dump examples/cardinfo.dat
+fi
+
+if [ -z "${DISPLAY:-}" ]; then
+  cat <<'EOF'
+There is no display ($DISPLAY is empty), so the editor's window cannot be shown.
+Run it on a virtual display instead, for example:
+  xvfb-run -a -s '-screen 0 1280x1024x24' scripts/run.sh
+or keep a virtual display and look at it with screenshots:
+  Xvfb :5 -screen 0 1280x1024x24 & export DISPLAY=:5
+  scripts/run.sh &
+  import -window root /tmp/cardloom.png
+The companion works without a display:
+  build/linux/tools/cardinfo dump examples/cardinfo.dat
+EOF
+  exit 1
+fi
+cd examples
+exec "$root/$editor"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running Cardloom need on Debian 12.
+# Quick no-op when everything is installed; otherwise one apt-get update and one
+# install, non-interactive. Needs root (or sudo) only when something is missing.
+set -euo pipefail
+
+packages=(
+  # Build
+  cmake ninja-build g++ python3
+  # Windows cross build and its tests
+  g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
+  fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1
+  # Virtual display, input events and screenshots
+  xvfb xauth xdotool x11-utils imagemagick
+  # Linux window layer and tests
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
+  # Fuzzing and formatting
+  clang-14 libclang-rt-14-dev clang-format-14
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" != "install ok installed" ]; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: run as root to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null

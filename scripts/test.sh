@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The test command. Installs what is missing, then configures, builds and tests
+# three trees with Ninja and CTest:
+#   build/linux    g++, the Qt-based window layer
+#   build/asan     the same with AddressSanitizer and UndefinedBehaviorSanitizer
+#   build/windows  MinGW-w64 cross build, tests run under Wine
+# One virtual X display serves the whole run. Name trees as arguments to run
+# only those (scripts/test.sh linux windows). Exits non-zero when any build or
+# test fails.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+jobs=${CARDLOOM_JOBS:-2}
+trees=("$@")
+[ ${#trees[@]} -gt 0 ] || trees=(linux asan windows)
+
+bash scripts/setup.sh || { echo "test: setup failed" >&2; exit 1; }
+started=$SECONDS
+log=$root/build/test-logs
+mkdir -p "$log"
+
+xvfb_pid=
+wine_prefixes=()
+cleanup() {
+  local p
+  for p in "${wine_prefixes[@]}"; do WINEPREFIX=$p wineserver -k 2>/dev/null; done
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# One Xvfb for all trees, on the first free display number.
+for n in $(seq 90 160); do
+  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >"$log/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  if kill -0 "$xvfb_pid" 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
+    export DISPLAY=:$n
+    break
+  fi
+  xvfb_pid=
+done
+[ -n "$xvfb_pid" ] || { echo "test: could not start Xvfb" >&2; exit 1; }
+
+export WINEDEBUG=-all
+export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# The Wine prefix is made while the Windows tree builds (it takes a while).
+wine_prepare_pid=
+for t in "${trees[@]}"; do
+  if [ "$t" = windows ]; then
+    mkdir -p build/windows
+    export WINEPREFIX=$root/build/windows/wineprefix
+    wine_prefixes+=("$WINEPREFIX")
+    scripts/wine-run.sh --prepare >"$log/wine-prepare.log" 2>&1 &
+    wine_prepare_pid=$!
+  fi
+done
+
+declare -A options=(
+  [linux]="-DCMAKE_BUILD_TYPE=RelWithDebInfo"
+  [asan]="-DCMAKE_BUILD_TYPE=Debug -DCARDLOOM_SANITIZE=ON"
+  [windows]="-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$root/cmake/mingw-w64-x86_64.cmake"
+)
+failed=()
+summary=()
+for t in "${trees[@]}"; do
+  [ -n "${options[$t]:-}" ] || { echo "test: unknown tree $t" >&2; failed+=("$t"); continue; }
+  dir=build/$t
+  echo "== $t: configure and build"
+  t0=$SECONDS
+  # shellcheck disable=SC2086
+  if ! cmake -S . -B "$dir" -G Ninja ${options[$t]} >"$log/$t-configure.log" 2>&1; then
+    tail -n 40 "$log/$t-configure.log"
+    failed+=("$t (configure)"); summary+=("$t: configure failed, see $log/$t-configure.log"); continue
+  fi
+  if ! ninja -C "$dir" -j "$jobs" >"$log/$t-build.log" 2>&1; then
+    grep -E -A12 'error|FAILED' "$log/$t-build.log" | head -n 80
+    failed+=("$t (build)"); summary+=("$t: build failed, see $log/$t-build.log"); continue
+  fi
+  t1=$SECONDS
+  if [ "$t" = windows ] && [ -n "$wine_prepare_pid" ]; then
+    wait "$wine_prepare_pid" || { cat "$log/wine-prepare.log"; failed+=("windows (wine prefix)"); continue; }
+  fi
+  echo "== $t: ctest (built in $((t1 - t0)) s)"
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 >"$log/$t-ctest.log" 2>&1
+  status=$?
+  if [ $status -ne 0 ]; then
+    sed -n '/The following tests FAILED/,$p; /Errors while running CTest/p' "$log/$t-ctest.log"
+    grep -E -B2 -A40 '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout|Not Run' "$log/$t-ctest.log" | head -n 200
+    failed+=("$t (tests)")
+  fi
+  line=$(grep -E 'tests passed|No tests were found' "$log/$t-ctest.log" | tail -n 1)
+  summary+=("$t: ${line:-ctest status $status} (tests $((SECONDS - t1)) s)")
+done
+
+echo "== Summary ($((SECONDS - started)) s)"
+printf '  %s\n' "${summary[@]}"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED: ${failed[*]}"
+  exit 1
+fi
+echo "All passed."
