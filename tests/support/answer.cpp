@@ -1,0 +1,123 @@
+// Answers boxes and open dialogs from a thread timer: every tick looks for a
+// new "#32770" window of this thread, records what it shows and presses the
+// armed button through WM_COMMAND, as a user's click would.
+#include "answer.h"
+
+#include <cstring>
+#include <deque>
+
+namespace {
+
+std::deque<BoxAnswer*> boxQueue;    // armed box answers, oldest first
+std::deque<OpenAnswer*> openQueue;  // armed open-dialog answers, oldest first
+UINT_PTR timerId = 0;               // the polling thread timer, 0 when idle
+HWND lastAnswered = nullptr;        // dialog already answered, skipped until it goes
+
+constexpr UINT kPollMs = 30;
+
+struct Search {
+    HWND found;
+};
+
+BOOL CALLBACK findDialog(HWND window, LPARAM param) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") != 0 || window == lastAnswered || !IsWindowVisible(window))
+        return TRUE;
+    reinterpret_cast<Search*>(param)->found = window;
+    return FALSE;
+}
+
+void disarmIfIdle() {
+    if (timerId != 0 && boxQueue.empty() && openQueue.empty()) {
+        KillTimer(nullptr, timerId);
+        timerId = 0;
+    }
+}
+
+void answerBox(HWND box) {
+    BoxAnswer* answer = boxQueue.front();
+    boxQueue.pop_front();
+    GetWindowTextA(box, answer->caption, sizeof answer->caption);
+    GetDlgItemTextA(box, kBoxTextId, answer->text, sizeof answer->text);
+    answer->owner = GetWindow(box, GW_OWNER);
+    answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
+    answer->seen = true;
+    lastAnswered = box;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer->button, 0), 0);
+}
+
+void answerOpen(HWND dialog) {
+    OpenAnswer* answer = openQueue.front();
+    openQueue.pop_front();
+    GetDlgItemTextA(dialog, kOpenFileNameId, answer->proposed, sizeof answer->proposed);
+    answer->owner = GetWindow(dialog, GW_OWNER);
+    answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
+    answer->seen = true;
+    lastAnswered = dialog;
+    if (answer->path != nullptr) {
+        SetDlgItemTextA(dialog, kOpenFileNameId, answer->path);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+    } else {
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+}
+
+void CALLBACK poll(HWND, UINT, UINT_PTR, DWORD) {
+    if (lastAnswered != nullptr && !IsWindow(lastAnswered)) lastAnswered = nullptr;
+    Search search{nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr) return;
+    bool isOpenDialog = GetDlgItem(search.found, kOpenFileNameId) != nullptr;
+    if (isOpenDialog && !openQueue.empty()) {
+        answerOpen(search.found);
+    } else if (!isOpenDialog && !boxQueue.empty()) {
+        answerBox(search.found);
+    }
+    disarmIfIdle();
+}
+
+void arm() {
+    if (timerId == 0) timerId = SetTimer(nullptr, 0, kPollMs, poll);
+}
+
+template <typename T>
+void forget(std::deque<T*>& queue, T* answer) {
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (*it == answer) {
+            queue.erase(it);
+            break;
+        }
+    }
+    disarmIfIdle();
+}
+
+}  // namespace
+
+BoxAnswer::~BoxAnswer() {
+    forget(boxQueue, this);
+}
+
+OpenAnswer::~OpenAnswer() {
+    forget(openQueue, this);
+}
+
+void answerNextBox(BoxAnswer& answer) {
+    boxQueue.push_back(&answer);
+    arm();
+}
+
+void answerOpenDialog(OpenAnswer& answer) {
+    openQueue.push_back(&answer);
+    arm();
+}
+
+int pendingAnswers() {
+    return static_cast<int>(boxQueue.size() + openQueue.size());
+}
+
+void stopAnswering() {
+    boxQueue.clear();
+    openQueue.clear();
+    disarmIfIdle();
+}
