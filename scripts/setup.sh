@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
   fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1
   # Virtual display, input events and screenshots
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool xclip x11-utils imagemagick
   # Linux window layer and tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
   # Fuzzing and formatting
