@@ -27,6 +27,7 @@ struct FileNotes {
     int caretPairs = 0;               // strings holding a "^^" pair
     int truncatedAtZero = 0;          // strings holding a zero byte (cut there on load)
     std::size_t trailingBytes = 0;    // bytes after the last index entry
+    std::size_t unusedBlockBytes = 0; // bytes between the last text block and the index position
 };
 
 // Decodes a whole file image into `table` (slot i = the i-th card, all active,

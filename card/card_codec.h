@@ -1,0 +1,112 @@
+// Pieces shared by the card file decoder, encoder and file operations: the
+// bounds-checked byte cursor, the little-endian helpers and the table of the
+// seven text fields.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "card/card_file.h"
+#include "card/card_table.h"
+
+// A read position inside a file image. Every read checks the bytes that
+// remain; a read that does not fit leaves the position where it was.
+struct ByteCursor {
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t pos;
+};
+
+inline std::size_t bytesLeft(const ByteCursor& cursor) {
+    return cursor.size - cursor.pos;
+}
+
+inline bool readByte(ByteCursor& cursor, unsigned& value) {
+    if (bytesLeft(cursor) < 1) return false;
+    value = cursor.data[cursor.pos++];
+    return true;
+}
+
+inline bool readWord(ByteCursor& cursor, unsigned& value) {
+    if (bytesLeft(cursor) < 2) return false;
+    value = cursor.data[cursor.pos] | (cursor.data[cursor.pos + 1] << 8);
+    cursor.pos += 2;
+    return true;
+}
+
+// A four-byte integer of the card file: the value lives in the first three
+// bytes, the fourth is ignored (reported through `fourthByte`).
+inline bool readFourByteValue(ByteCursor& cursor, std::uint32_t& value, unsigned& fourthByte) {
+    if (bytesLeft(cursor) < 4) return false;
+    const std::uint8_t* p = cursor.data + cursor.pos;
+    value = p[0] | (p[1] << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
+    fourthByte = p[3];
+    cursor.pos += 4;
+    return true;
+}
+
+inline bool skipBytes(ByteCursor& cursor, std::size_t count) {
+    if (bytesLeft(cursor) < count) return false;
+    cursor.pos += count;
+    return true;
+}
+
+inline void putByte(std::vector<std::uint8_t>& out, unsigned value) {
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+inline void putWord(std::vector<std::uint8_t>& out, unsigned value) {
+    putByte(out, value);
+    putByte(out, value >> 8);
+}
+
+// Writes v (at most MaxFourByteValue) in three bytes and a zero fourth byte.
+inline void putFourByteValue(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    putByte(out, value);
+    putByte(out, value >> 8);
+    putByte(out, value >> 16);
+    putByte(out, 0);
+}
+
+// One text field of CardRecord: where it lives, its width, and whether the
+// file stores both bytes of its length (text, comment) or the low byte and a
+// zero (all others).
+struct FieldInfo {
+    CardField id;
+    std::size_t offset;
+    int width;
+    bool wideLength;
+    const char* label;
+};
+
+extern const FieldInfo fieldInfo[7];  // indexed by CardField
+
+inline char* fieldText(CardRecord& card, CardField id) {
+    return reinterpret_cast<char*>(&card) + fieldInfo[static_cast<int>(id)].offset;
+}
+inline const char* fieldText(const CardRecord& card, CardField id) {
+    return reinterpret_cast<const char*>(&card) + fieldInfo[static_cast<int>(id)].offset;
+}
+
+// Fields of a text block and of an index entry, in file order.
+constexpr CardField blockFields[5] = {CardField::Type, CardField::Cost, CardField::Pt, CardField::Text,
+                                      CardField::Comment};
+
+// Largest file image a valid card file can need: header, text blocks up to
+// the highest index position, card count and 8192 index entries of full width.
+constexpr std::size_t MaxCardFileSize = 4 + std::size_t{MaxFourByteValue} + 4 + MaxCards * (11 + 255 + 127);
+
+// Turns each "^^" pair of the first `length` bytes of `text` into CR LF,
+// scanning left to right so that pairs never overlap.
+void convertCaretPairs(char* text, std::size_t length);
+
+// Reports a problem: offset and a formatted reason (bounded to its field).
+void setProblem(FileProblem* problem, std::size_t offset, const char* format, ...);
+
+// Encodes the active slots of `table` without changing it; the block offsets
+// written are the ones recordBlockOffsets later stores.
+int encodeImage(const CardTable& table, std::vector<std::uint8_t>& out, FileProblem* problem);
+
+// Stores in each active slot the offset its text block has in an encoded image.
+void recordBlockOffsets(CardTable& table);

@@ -1,0 +1,29 @@
+// The card table and the small helpers that every user of it shares.
+#include "card/card_table.h"
+
+#include <cstring>
+
+CardTable cardTable;
+
+const char* const colourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
+                                              "Green", "Gold", "Artifact", "Land"};
+
+int copyField(char* field, int width, const char* src) {
+    if (width <= 0) return 0;
+    std::size_t length = strnlen(src, static_cast<std::size_t>(width));
+    if (length >= static_cast<std::size_t>(width)) return 0;
+    std::memcpy(field, src, length);
+    field[length] = '\0';
+    return 1;
+}
+
+const char* colourLabel(int colours) {
+    for (int bit = ColourCount - 1; bit >= 0; --bit) {
+        if (colours & (1 << bit)) return colourNames[bit];
+    }
+    return nullptr;
+}
+
+void clearCardTable(CardTable& table) {
+    std::memset(&table, 0, sizeof table);
+}
