@@ -1,0 +1,439 @@
+// Win32 file calls on POSIX. A handle is an entry of a small table of open
+// descriptors. Share mode 0 is an exclusive advisory lock (flock) held while
+// the handle is open: another opener that finds the file locked fails with
+// ERROR_SHARING_VIOLATION, as on Windows. Reads and writes transfer the whole
+// count unless the file ends or an error stops them, and report the count
+// that was really transferred.
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "platform/linux/kernel/last_error.h"
+
+namespace {
+
+constexpr int MaxOpenFiles = 256;              // handles open at once
+constexpr std::uintptr_t HandleBase = 0x1000;  // first handle value; handles step by 4
+
+std::mutex openFilesLock;          // guards openFiles
+int openFiles[MaxOpenFiles] = {};  // descriptor + 1 of each handle, 0 = free
+
+HANDLE addHandle(int fd) {
+    std::lock_guard<std::mutex> guard(openFilesLock);
+    for (int i = 0; i < MaxOpenFiles; ++i) {
+        if (openFiles[i] == 0) {
+            openFiles[i] = fd + 1;
+            return reinterpret_cast<HANDLE>(HandleBase + 4 * static_cast<std::uintptr_t>(i));
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+int slotOf(HANDLE handle) {
+    std::uintptr_t value = reinterpret_cast<std::uintptr_t>(handle);
+    if (value < HandleBase || (value - HandleBase) % 4 != 0) return -1;
+    std::uintptr_t slot = (value - HandleBase) / 4;
+    return slot < MaxOpenFiles ? static_cast<int>(slot) : -1;
+}
+
+// The descriptor of an open handle, or -1 (last error set) for any other value.
+int descriptorOf(HANDLE handle) {
+    int slot = slotOf(handle);
+    std::lock_guard<std::mutex> guard(openFilesLock);
+    if (slot < 0 || openFiles[slot] == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    return openFiles[slot] - 1;
+}
+
+int removeHandle(HANDLE handle) {
+    int slot = slotOf(handle);
+    std::lock_guard<std::mutex> guard(openFilesLock);
+    if (slot < 0 || openFiles[slot] == 0) return -1;
+    int fd = openFiles[slot] - 1;
+    openFiles[slot] = 0;
+    return fd;
+}
+
+int openRetrying(const char* path, int flags, mode_t mode = 0) {
+    int fd;
+    do fd = ::open(path, flags, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+int lockRetrying(int fd, int operation) {
+    int result;
+    do result = ::flock(fd, operation);
+    while (result != 0 && errno == EINTR);
+    return result;
+}
+
+// Copies the folder part of `path` into `folder` ("." when there is none).
+void folderOf(const char* path, char (&folder)[4096]) {
+    const char* slash = std::strrchr(path, '/');
+    if (!slash) {
+        std::snprintf(folder, sizeof folder, ".");
+    } else if (slash == path) {
+        std::snprintf(folder, sizeof folder, "/");
+    } else {
+        std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(slash - path), path);
+    }
+}
+
+// As Windows does, a missing file in a missing folder is "path not found".
+void setLastErrorForPath(int error, const char* path) {
+    if (error == ENOENT) {
+        char folder[4096];
+        folderOf(path, folder);
+        struct stat info;
+        if (::stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return;
+        }
+    }
+    setLastErrorFromErrno(error);
+}
+
+// True when another opener holds the file at `path` open with share mode 0
+// (or holds it shared while we would need it alone).
+bool lockedByAnother(const char* path) {
+    int fd = openRetrying(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool locked = lockRetrying(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+// A file whose write bits are all clear plays the part of a file with the
+// read-only attribute: it cannot be written, replaced or deleted.
+bool isReadOnly(const struct stat& info) {
+    return S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
+}
+
+int syncFolder(const char* path) {
+    char folder[4096];
+    folderOf(path, folder);
+    int fd = openRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int result;
+    do result = ::fsync(fd);
+    while (result != 0 && errno == EINTR);
+    int error = errno;
+    ::close(fd);
+    errno = error;
+    return result;
+}
+
+// While it lives, a write past the file-size limit fails with EFBIG instead
+// of the default action of SIGXFSZ, which would end the process.
+class FileSizeSignalGuard {
+  public:
+    FileSizeSignalGuard() {
+        sigemptyset(&only_);
+        sigaddset(&only_, SIGXFSZ);
+        pthread_sigmask(SIG_BLOCK, &only_, &previous_);
+        sigset_t pending;
+        sigpending(&pending);
+        wasPending_ = sigismember(&pending, SIGXFSZ) == 1;
+    }
+    ~FileSizeSignalGuard() {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!wasPending_ && sigismember(&pending, SIGXFSZ) == 1) {
+            timespec noWait{};
+            sigtimedwait(&only_, nullptr, &noWait);
+        }
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    FileSizeSignalGuard(const FileSizeSignalGuard&) = delete;
+    FileSizeSignalGuard& operator=(const FileSizeSignalGuard&) = delete;
+
+  private:
+    sigset_t only_;
+    sigset_t previous_;
+    bool wasPending_;
+};
+
+}  // namespace
+
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                          DWORD creation, DWORD, HANDLE) {
+    if (!fileName || !*fileName) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool writing = (access & GENERIC_WRITE) != 0;
+    int flags = (writing ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC;
+    bool existed = false;
+    int fd = -1;
+    switch (creation) {
+        case CREATE_NEW:
+            fd = openRetrying(fileName, flags | O_CREAT | O_EXCL, 0666);
+            break;
+        case CREATE_ALWAYS:
+            // Truncation waits until the lock is held, so a refused open
+            // leaves another opener's file intact.
+            fd = openRetrying(fileName, flags | O_CREAT | O_EXCL, 0666);
+            if (fd < 0 && errno == EEXIST) {
+                fd = openRetrying(fileName, flags);
+                existed = fd >= 0;
+            }
+            break;
+        case OPEN_EXISTING:
+            fd = openRetrying(fileName, flags);
+            existed = fd >= 0;
+            break;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return INVALID_HANDLE_VALUE;
+    }
+    if (fd < 0) {
+        setLastErrorForPath(errno, fileName);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat info;
+    DWORD refusal = ERROR_SUCCESS;
+    if (::fstat(fd, &info) != 0) {
+        refusal = win32ErrorFromErrno(errno);
+    } else if (S_ISDIR(info.st_mode) || (writing && existed && isReadOnly(info))) {
+        refusal = ERROR_ACCESS_DENIED;
+    } else if (lockRetrying(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        refusal = errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : win32ErrorFromErrno(errno);
+    } else if (creation == CREATE_ALWAYS && existed && ::ftruncate(fd, 0) != 0) {
+        refusal = win32ErrorFromErrno(errno);
+    }
+    HANDLE handle = refusal == ERROR_SUCCESS ? addHandle(fd) : INVALID_HANDLE_VALUE;
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (refusal == ERROR_SUCCESS) refusal = ERROR_NOT_ENOUGH_MEMORY;
+        ::close(fd);
+        SetLastError(refusal);
+        return INVALID_HANDLE_VALUE;
+    }
+    SetLastError(creation == CREATE_ALWAYS && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
+    if (read) *read = 0;
+    int fd = descriptorOf(file);
+    if (fd < 0) return FALSE;
+    DWORD total = 0;
+    while (total < toRead) {
+        ssize_t count = ::read(fd, static_cast<char*>(buffer) + total, toRead - total);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) {
+            if (read) *read = total;
+            SetLastError(errno == EIO     ? ERROR_READ_FAULT
+                         : errno == EBADF ? ERROR_ACCESS_DENIED
+                                          : win32ErrorFromErrno(errno));
+            return FALSE;
+        }
+        if (count == 0) break;
+        total += static_cast<DWORD>(count);
+    }
+    if (read) *read = total;
+    return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPOVERLAPPED) {
+    if (written) *written = 0;
+    int fd = descriptorOf(file);
+    if (fd < 0) return FALSE;
+    FileSizeSignalGuard signalGuard;
+    DWORD total = 0;
+    while (total < toWrite) {
+        ssize_t count = ::write(fd, static_cast<const char*>(buffer) + total, toWrite - total);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            if (written) *written = total;
+            SetLastError(count == 0 || errno == EIO ? ERROR_WRITE_FAULT
+                         : errno == EBADF           ? ERROR_ACCESS_DENIED
+                                                    : win32ErrorFromErrno(errno));
+            return FALSE;
+        }
+        total += static_cast<DWORD>(count);
+    }
+    if (written) *written = total;
+    return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    int fd = descriptorOf(file);
+    if (fd < 0) return INVALID_SET_FILE_POINTER;
+    long long move = distanceHigh
+                         ? static_cast<long long>(
+                               (static_cast<unsigned long long>(static_cast<DWORD>(*distanceHigh)) << 32) |
+                               static_cast<DWORD>(distance))
+                         : distance;
+    off_t base = 0;
+    if (method == FILE_CURRENT) {
+        base = ::lseek(fd, 0, SEEK_CUR);
+    } else if (method == FILE_END) {
+        base = ::lseek(fd, 0, SEEK_END);
+    } else if (method != FILE_BEGIN) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (base < 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (base + move < 0) {
+        SetLastError(ERROR_NEGATIVE_SEEK);
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t position = ::lseek(fd, base + move, SEEK_SET);
+    if (position < 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh) *distanceHigh = static_cast<LONG>(static_cast<unsigned long long>(position) >> 32);
+    DWORD low = static_cast<DWORD>(position & 0xFFFFFFFF);
+    if (low == INVALID_SET_FILE_POINTER) SetLastError(ERROR_SUCCESS);
+    return low;
+}
+
+DWORD WINAPI GetFileSize(HANDLE file, LPDWORD sizeHigh) {
+    int fd = descriptorOf(file);
+    if (fd < 0) return INVALID_FILE_SIZE;
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
+        setLastErrorFromErrno(errno);
+        return INVALID_FILE_SIZE;
+    }
+    unsigned long long size = static_cast<unsigned long long>(info.st_size);
+    if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
+    DWORD low = static_cast<DWORD>(size & 0xFFFFFFFF);
+    if (low == INVALID_FILE_SIZE) SetLastError(ERROR_SUCCESS);
+    return low;
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE file) {
+    int fd = descriptorOf(file);
+    if (fd < 0) return FALSE;
+    int result;
+    do result = ::fsync(fd);
+    while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        SetLastError(errno == EIO ? ERROR_WRITE_FAULT : win32ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI CloseHandle(HANDLE object) {
+    int fd = removeHandle(object);
+    if (fd < 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // Linux releases the descriptor even when close reports EINTR; any other
+    // error means data may not have reached the file.
+    if (::close(fd) != 0 && errno != EINTR) {
+        SetLastError(errno == EIO ? ERROR_WRITE_FAULT : win32ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
+    if (!existing || !replacement || !*existing || !*replacement) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    struct stat from, to;
+    if (::lstat(existing, &from) != 0) {
+        setLastErrorForPath(errno, existing);
+        return FALSE;
+    }
+    if (S_ISREG(from.st_mode) && lockedByAnother(existing)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    bool targetExists = ::lstat(replacement, &to) == 0;
+    bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
+    if (targetExists && !replace) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (targetExists && (S_ISDIR(to.st_mode) || isReadOnly(to))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // Hold the target exclusively across the rename, so that nobody opens it
+    // between the check and the replacement.
+    int guard = -1;
+    if (targetExists && S_ISREG(to.st_mode)) {
+        guard = openRetrying(replacement, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (guard >= 0 && lockRetrying(guard, LOCK_EX | LOCK_NB) != 0) {
+            ::close(guard);
+            SetLastError(ERROR_SHARING_VIOLATION);
+            return FALSE;
+        }
+        if (S_ISREG(from.st_mode) && ::chmod(existing, to.st_mode & 07777) != 0) {
+            int error = errno;
+            if (guard >= 0) ::close(guard);
+            setLastErrorFromErrno(error);
+            return FALSE;
+        }
+    }
+    int result = replace ? ::rename(existing, replacement)
+                         : ::renameat2(AT_FDCWD, existing, AT_FDCWD, replacement, RENAME_NOREPLACE);
+    if (result != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+        result = ::rename(existing, replacement);  // file system without RENAME_NOREPLACE
+    }
+    int error = errno;
+    if (guard >= 0) ::close(guard);
+    if (result != 0) {
+        if (error == EEXIST) {
+            SetLastError(ERROR_ALREADY_EXISTS);
+        } else {
+            setLastErrorForPath(error, replacement);
+        }
+        return FALSE;
+    }
+    if ((flags & MOVEFILE_WRITE_THROUGH) && syncFolder(replacement) != 0) {
+        SetLastError(errno == EIO ? ERROR_WRITE_FAULT : win32ErrorFromErrno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+    struct stat info;
+    if (!fileName || ::lstat(fileName, &info) != 0) {
+        setLastErrorForPath(fileName ? errno : ENOENT, fileName ? fileName : "");
+        return FALSE;
+    }
+    if (S_ISDIR(info.st_mode) || isReadOnly(info)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (S_ISREG(info.st_mode) && lockedByAnother(fileName)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (::unlink(fileName) != 0) {
+        setLastErrorForPath(errno, fileName);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+}
