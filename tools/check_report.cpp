@@ -14,6 +14,7 @@ std::string describeNotes(const char* path, int cardCount, const FileNotes& note
         {static_cast<std::size_t>(notes.nonzeroReservedBytes), "index entries with nonzero reserved bytes"},
         {static_cast<std::size_t>(notes.caretPairs), "strings holding \"^^\" (written as CR LF)"},
         {static_cast<std::size_t>(notes.truncatedAtZero), "strings holding a zero byte (cut there)"},
+        {notes.unusedBlockBytes, "bytes between the last text block and the index (dropped)"},
         {notes.trailingBytes, "bytes after the last index entry (dropped)"},
     };
     std::string out =
