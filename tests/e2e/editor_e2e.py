@@ -1,0 +1,337 @@
+#!/usr/bin/env python3
+"""End-to-end test of the editor, driven through the screen with real pointer
+and key events.
+
+First start with no remembered path -> the open dialog -> open a copy of the
+example file -> select a card, change its cost and text, Update -> select
+another card, Add, Delete it -> Save -> the confirmation box -> File > Exit.
+Then the file must hold exactly the expected cards (read back with
+`cardinfo dump`, and stable under `cardinfo rewrite`), the path must be
+remembered, and a second start must open without a dialog and show the saved
+cards.
+
+    editor_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
+
+With --wine the programs are Windows executables run through the runner and
+the path is remembered in the registry of the prefix.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xdrive  # noqa: E402
+from xdrive import DriveError, click, key, type_text  # noqa: E402
+
+MAIN_TITLE = r"^Cardloom v5\.0 by Kesp$"
+NEW_COST = "4GG"
+NEW_TEXT = "Trample\nWhen it enters, draw a card."
+NEW_CARD = {"name": "New card", "edition": "Edition", "type": "Type", "cost": "Cost",
+            "pt": "P/T", "text": "Text", "comment": "Comment", "colours": 0}
+
+
+class Editor:
+    """One run of the program under test, with the positions of its controls."""
+
+    def __init__(self, args, cwd):
+        self.args = args
+        self.wine = bool(args.wine)
+        env = dict(os.environ)
+        if self.wine:
+            env["WINEPREFIX"] = args.prefix
+            command = [args.wine, args.program]
+        else:
+            env["XDG_CONFIG_HOME"] = os.path.join(args.work, "config")
+            env["QT_QPA_PLATFORM"] = "xcb"
+            command = [args.program]
+        self.log = open(os.path.join(args.work, "editor.log"), "a")
+        self.process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                        stdout=self.log, stderr=self.log)
+        self.main = xdrive.find_window(MAIN_TITLE, 60)
+        self.client = None
+
+    def dialog(self, pattern, timeout=30):
+        return xdrive.find_window(pattern, timeout, exclude=[self.main])
+
+    def other_windows(self):
+        return [w for w in xdrive.visible_windows() if w.wid != self.main.wid and w.name()]
+
+    def settle(self):
+        self.client = xdrive.settled_client_area(self.main, 60)
+        return self.client
+
+    # Client coordinates of the controls, from the window's layout rules.
+    def at(self, x, y):
+        return self.client[0] + x, self.client[1] + y
+
+    def press(self, x, y):
+        click(*self.at(x, y))
+
+    def widths(self):
+        w, h = self.client[2], self.client[3]
+        return w - 250, w - 240, h
+
+    def press_list_item_0(self):
+        self.press(110, 10 + 8)
+
+    def press_name(self):
+        a, _, _ = self.widths()
+        self.press(220 + int(0.7 * a) // 2, 20)
+
+    def press_cost(self):
+        a, _, _ = self.widths()
+        self.press(int(0.7 * a + 230) + int(0.15 * a) // 2, 20)
+
+    def press_text(self):
+        self.press(400, 90)
+
+    def press_update(self):
+        _, b, h = self.widths()
+        self.press(220 + int(0.5 * b) // 2, h - 15)
+
+    def press_save(self):
+        _, b, h = self.widths()
+        self.press(int(0.5 * b + 230) + int(0.5 * b) // 2, h - 15)
+
+    def press_add(self):
+        self.press(55, self.client[3] - 20)
+
+    def press_delete(self):
+        self.press(145, self.client[3] - 20)
+
+    def read_line_field(self, press):
+        """The text of a single-line field, through the clipboard."""
+        press()
+        xdrive.clear_clipboard()
+        key("End", "shift+Home", "ctrl+c")
+        return xdrive.wait_for("the clipboard", xdrive.clipboard, 5)
+
+    def replace_line_field(self, press, text):
+        press()
+        key("End", "shift+Home", "BackSpace")
+        type_text(text)
+
+    def replace_multi_line_field(self, press, text):
+        press()
+        key("ctrl+End", "ctrl+shift+Home", "BackSpace")
+        type_text(text)
+
+    def exit_by_menu(self):
+        self.main.focus()
+        key("alt+f")
+        time.sleep(0.5)
+        key("x")
+        try:
+            self.process.wait(30)
+        except subprocess.TimeoutExpired:
+            raise DriveError("the editor did not end after File > Exit")
+        self.log.close()
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def dump(args, path):
+    command = [args.cardinfo, "dump", path]
+    if args.wine:
+        command = [args.wine] + command
+    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
+    out = subprocess.run(command, capture_output=True, env=env)
+    if out.returncode != 0:
+        raise DriveError("cardinfo dump %s: %s" % (path, out.stderr.decode(errors="replace")))
+    return json.loads(out.stdout.decode("utf-8"))
+
+
+def rewrite(args, source, target):
+    command = [args.cardinfo, "rewrite", source, target]
+    if args.wine:
+        command = [args.wine] + command
+    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
+    if subprocess.run(command, capture_output=True, env=env).returncode != 0:
+        raise DriveError("cardinfo rewrite failed")
+
+
+def convert_carets(text):
+    """The saver turns each pair of circumflexes into a line break."""
+    chars = list(text)
+    i = 0
+    while i < len(chars) - 1:
+        if chars[i] == "^" and chars[i + 1] == "^":
+            chars[i], chars[i + 1] = "\r", "\n"
+        i += 1
+    return "".join(chars)
+
+
+def one_card(cards, name):
+    found = [c for c in cards if c["name"] == name]
+    if len(found) != 1:
+        raise DriveError("the example file must hold exactly one card named %r, it holds %d"
+                         % (name, len(found)))
+    return found[0]
+
+
+def expected_cards(original, edited, deleted):
+    cards = []
+    for card in original:
+        if card["name"] == deleted:
+            continue
+        card = dict(card)
+        if card["name"] == edited:
+            card["cost"] = NEW_COST
+            card["text"] = NEW_TEXT.replace("\n", "\r\n")
+        cards.append(card)
+    cards.append(dict(NEW_CARD))
+    for slot, card in enumerate(cards):
+        card["slot"] = slot
+        for k, v in card.items():
+            if isinstance(v, str):
+                card[k] = convert_carets(v)
+    return cards
+
+
+def remembered_path(args):
+    if args.wine:
+        out = subprocess.run([args.wine, "reg", "query", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat"],
+                             capture_output=True, text=True, env=dict(os.environ, WINEPREFIX=args.prefix))
+        return out.stdout
+    path = os.path.join(args.work, "config", "Kesp", "Cardloom.conf")
+    return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+
+
+def forget_path(args):
+    if args.wine:
+        subprocess.run([args.wine, "reg", "delete", r"HKCU\Software\Kesp\Cardloom", "/f"],
+                       capture_output=True, env=dict(os.environ, WINEPREFIX=args.prefix))
+    shutil.rmtree(os.path.join(args.work, "config"), ignore_errors=True)
+
+
+def first_session(args, data_dir, file_path, dialog_path, original):
+    editor = Editor(args, data_dir)
+    try:
+        dialog = editor.dialog(r"^Open", 60)
+        dialog.focus()
+        key("End", "shift+Home")
+        type_text(dialog_path)
+        key("Return")
+        xdrive.window_gone(dialog)
+        editor.settle()
+
+        # Edit the first card of the list.
+        editor.press_list_item_0()
+        edited = editor.read_line_field(editor.press_name)
+        one_card(original, edited)
+        editor.replace_line_field(editor.press_cost, NEW_COST)
+        editor.replace_multi_line_field(editor.press_text, NEW_TEXT)
+        editor.press_update()
+
+        # Select the third card, add a card before it, then delete it.
+        editor.press_list_item_0()
+        key("Down", "Down")
+        deleted = editor.read_line_field(editor.press_name)
+        one_card(original, deleted)
+        if deleted == edited:
+            raise DriveError("the third list entry is the edited card")
+        editor.press_add()
+        editor.press_delete()
+
+        editor.press_save()
+        box = editor.dialog(r"^Cardloom$", 30)
+        box.focus()
+        key("Return")
+        xdrive.window_gone(box)
+        editor.exit_by_menu()
+        return edited, deleted
+    finally:
+        editor.kill()
+
+
+def second_session(args, data_dir, expected, edited):
+    editor = Editor(args, data_dir)
+    try:
+        editor.settle()
+        others = [w.name() for w in editor.other_windows()]
+        if others:
+            raise DriveError("the second start opened windows besides the main one: %r" % others)
+        editor.press_list_item_0()
+        name = editor.read_line_field(editor.press_name)
+        card = one_card(expected, name)
+        cost = editor.read_line_field(editor.press_cost)
+        if cost != card["cost"]:
+            raise DriveError("after the restart %r shows cost %r, expected %r" % (name, cost, card["cost"]))
+        if name == edited and cost != NEW_COST:
+            raise DriveError("the edited card lost its new cost")
+        editor.exit_by_menu()
+    finally:
+        editor.kill()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--cardinfo", required=True)
+    parser.add_argument("--example", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--wine")
+    parser.add_argument("--prefix")
+    args = parser.parse_args()
+    for name in ("program", "cardinfo", "example", "work", "wine", "prefix"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
+    missing = xdrive.have_tools()
+    if missing:
+        print("missing tools: " + " ".join(missing))
+        return 1
+    if not os.path.exists(args.example):
+        print("no example file at " + args.example)
+        return 1
+
+    shutil.rmtree(args.work, ignore_errors=True)
+    data_dir = os.path.join(args.work, "data")
+    os.makedirs(data_dir)
+    file_path = os.path.join(data_dir, "cardinfo.dat")
+    shutil.copyfile(args.example, file_path)
+    dialog_path = "Z:" + file_path.replace("/", "\\") if args.wine else file_path
+    display = xdrive.VirtualDisplay()
+    try:
+        forget_path(args)
+        original = dump(args, file_path)
+        if len(original) < 3:
+            raise DriveError("the example file needs at least three cards")
+        edited, deleted = first_session(args, data_dir, file_path, dialog_path, original)
+
+        expected = expected_cards(original, edited, deleted)
+        saved = dump(args, file_path)
+        if saved != expected:
+            raise DriveError("the saved file holds other cards than expected:\nsaved    %s\nexpected %s"
+                             % (json.dumps(saved), json.dumps(expected)))
+        again = os.path.join(args.work, "rewritten.dat")
+        rewrite(args, file_path, again)
+        if open(again, "rb").read() != open(file_path, "rb").read():
+            raise DriveError("the saved file changes when loaded and saved again")
+        if dialog_path.lower() not in remembered_path(args).lower():
+            raise DriveError("the data file path was not remembered")
+
+        second_session(args, data_dir, expected, edited)
+    except DriveError as e:
+        shot = os.path.join(args.work, "failure.png")
+        try:
+            xdrive.screenshot(shot)
+        except DriveError:
+            shot = "(no screenshot)"
+        print("FAILED: %s\nscreen at the failure: %s" % (e, shot))
+        return 1
+    finally:
+        display.close()
+    print("passed: edited %r, deleted %r, %d cards saved" % (edited, deleted, len(expected)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
