@@ -1,0 +1,115 @@
+#include "tests/core/core_support.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "platform/win32.h"
+
+std::unique_ptr<CardTable> newTable() {
+    return std::make_unique<CardTable>();
+}
+
+CardRecord& addCard(CardTable& table, const char* name, const char* edition, const char* type,
+                    const char* cost, const char* pt, const char* text, const char* comment, int colours) {
+    CardRecord& card = table.slots[table.slotCount++];
+    copyField(card.name, NameWidth, name);
+    copyField(card.edition, EditionWidth, edition);
+    copyField(card.type, TypeWidth, type);
+    copyField(card.cost, CostWidth, cost);
+    copyField(card.pt, PtWidth, pt);
+    copyField(card.text, TextWidth, text);
+    copyField(card.comment, CommentWidth, comment);
+    card.colours = colours;
+    card.active = 1;
+    return card;
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+Bytes four(std::uint32_t value, std::uint8_t fourth) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), fourth};
+}
+
+Bytes str(const std::string& text) {
+    Bytes out{static_cast<std::uint8_t>(text.size()), static_cast<std::uint8_t>(text.size() >> 8)};
+    out.insert(out.end(), text.begin(), text.end());
+    return out;
+}
+
+Bytes str(std::size_t length, char fill) {
+    return str(std::string(length, fill));
+}
+
+Bytes block(const char* type, const char* cost, const char* pt, const char* text, const char* comment) {
+    return join({str(type), str(cost), str(pt), str(text), str(comment)});
+}
+
+Bytes entry(const char* name, std::uint32_t blockOffset, std::uint8_t colours, const char* edition,
+            std::uint16_t reserved) {
+    return join({str(name),
+                 four(blockOffset),
+                 {colours},
+                 str(edition),
+                 {static_cast<std::uint8_t>(reserved), static_cast<std::uint8_t>(reserved >> 8)}});
+}
+
+const Bytes workedExample = {
+    0x24, 0x00, 0x00, 0x00,                                      //  0 index position = 36
+    0x04, 0x00, 0x54, 0x79, 0x70, 0x65,                          //  4 type "Type"
+    0x04, 0x00, 0x43, 0x6F, 0x73, 0x74,                          // 10 cost "Cost"
+    0x03, 0x00, 0x50, 0x2F, 0x54,                                // 16 P/T "P/T"
+    0x04, 0x00, 0x54, 0x65, 0x78, 0x74,                          // 21 text "Text"
+    0x07, 0x00, 0x43, 0x6F, 0x6D, 0x6D, 0x65, 0x6E, 0x74,        // 27 comment "Comment"
+    0x01, 0x00, 0x00, 0x00,                                      // 36 card count = 1
+    0x08, 0x00, 0x4E, 0x65, 0x77, 0x20, 0x63, 0x61, 0x72, 0x64,  // 40 name "New card"
+    0x04, 0x00, 0x00, 0x00,                                      // 50 block offset = 4
+    0x0A,                                                        // 54 colours Blue|Red
+    0x07, 0x00, 0x45, 0x64, 0x69, 0x74, 0x69, 0x6F, 0x6E,        // 55 edition "Edition"
+    0x00, 0x00,                                                  // 64 reserved
+};
+
+bool sameTable(const CardTable& table, const CardTable& other) {
+    return std::memcmp(&table, &other, sizeof table) == 0;
+}
+
+Bytes readFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::string> leftoverTempFiles(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder)) {
+        std::string name = item.path().filename().string();
+        if (name.rfind("~cl", 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+ScratchFolder::ScratchFolder() {
+    static int sequence = 0;
+    path_ = std::filesystem::temp_directory_path() /
+            ("cardloom-core-" + std::to_string(GetCurrentThreadId()) + "-" + std::to_string(sequence++));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(path_, ignored)) {
+        std::filesystem::permissions(item.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(path_, ignored);
+}

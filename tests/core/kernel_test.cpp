@@ -1,0 +1,192 @@
+// The Win32 file and process calls that the card core relies on, written as
+// plain Win32 calls so that the same checks run against Windows and against
+// the Linux layer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/win32.h"
+#include "tests/core/core_support.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+HANDLE openFile(const std::string& path, DWORD access, DWORD share, DWORD creation) {
+    return CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(Kernel, ShareModeZeroKeepsOtherOpenersOut) {
+    ScratchFolder folder;
+    std::string path = folder.file("a.dat");
+    writeFileBytes(path, {1, 2, 3, 4});
+    HANDLE first = openFile(path, GENERIC_READ, 0, OPEN_EXISTING);
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+
+    SetLastError(0);
+    EXPECT_EQ(openFile(path, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // Creating over a held file fails too, and does not empty it.
+    EXPECT_EQ(openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(fs::file_size(path), 4u);
+
+    ASSERT_TRUE(CloseHandle(first));
+    HANDLE second = openFile(path, GENERIC_READ, 0, OPEN_EXISTING);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(second));
+}
+
+TEST(Kernel, CreationModesAndTheirErrors) {
+    ScratchFolder folder;
+    std::string path = folder.file("b.dat");
+    EXPECT_EQ(openFile(path, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(openFile(folder.file("no/b.dat"), GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    HANDLE created = openFile(path, GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(created, "hello", 5, &written, nullptr));
+    EXPECT_EQ(written, 5u);
+    EXPECT_TRUE(FlushFileBuffers(created));
+    EXPECT_TRUE(CloseHandle(created));
+
+    EXPECT_EQ(openFile(path, GENERIC_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+
+    HANDLE again = openFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(again, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(GetFileSize(again, nullptr), 0u);
+    EXPECT_TRUE(CloseHandle(again));
+    EXPECT_FALSE(CloseHandle(again));
+}
+
+TEST(Kernel, ReadPositionAndSize) {
+    ScratchFolder folder;
+    std::string path = folder.file("c.dat");
+    writeFileBytes(path, {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
+    HANDLE file = openFile(path, GENERIC_READ, 0, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD high = 99;
+    EXPECT_EQ(GetFileSize(file, &high), 10u);
+    EXPECT_EQ(high, 0u);
+
+    char buffer[16] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(file, buffer, 4, &read, nullptr));
+    EXPECT_EQ(read, 4u);
+    EXPECT_EQ(SetFilePointer(file, 2, nullptr, FILE_CURRENT), 6u);
+    EXPECT_TRUE(ReadFile(file, buffer, 16, &read, nullptr));
+    EXPECT_EQ(read, 4u);  // only what is left
+    EXPECT_EQ(std::string(buffer, 4), "6789");
+    EXPECT_TRUE(ReadFile(file, buffer, 16, &read, nullptr));
+    EXPECT_EQ(read, 0u);  // end of file is not an error
+
+    EXPECT_EQ(SetFilePointer(file, -3, nullptr, FILE_END), 7u);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_BEGIN), 0u);
+    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+
+    // A read-only handle does not write.
+    DWORD written = 7;
+    EXPECT_FALSE(WriteFile(file, "x", 1, &written, nullptr));
+    EXPECT_EQ(written, 0u);
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+TEST(Kernel, MoveAndDelete) {
+    ScratchFolder folder;
+    std::string from = folder.file("from.dat"), to = folder.file("to.dat");
+    writeFileBytes(from, {1});
+    writeFileBytes(to, {2, 2});
+
+    EXPECT_FALSE(MoveFileExA(from.c_str(), to.c_str(), 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    {
+        HANDLE held = openFile(to, GENERIC_READ, 0, OPEN_EXISTING);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        EXPECT_FALSE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING));
+        DWORD error = GetLastError();
+        EXPECT_TRUE(error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) << error;
+        EXPECT_FALSE(DeleteFileA(to.c_str()));
+        CloseHandle(held);
+    }
+    EXPECT_EQ(readFileBytes(to), Bytes({2, 2}));
+    EXPECT_TRUE(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(readFileBytes(to), Bytes({1}));
+
+    EXPECT_TRUE(DeleteFileA(to.c_str()));
+    EXPECT_FALSE(DeleteFileA(to.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(Kernel, CurrentDirectoryReturnRules) {
+    ScratchFolder folder;
+    char saved[MAX_PATH];
+    DWORD savedLength = GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_GT(savedLength, 0u);
+    ASSERT_LT(savedLength, static_cast<DWORD>(MAX_PATH));
+
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().string().c_str()));
+    DWORD needed = GetCurrentDirectoryA(0, nullptr);
+    ASSERT_GT(needed, 1u);
+    std::string buffer(needed, '#');
+    EXPECT_EQ(GetCurrentDirectoryA(needed - 1, buffer.data()), needed);  // too small: size with terminator
+    EXPECT_EQ(buffer[0], '#');
+    EXPECT_EQ(GetCurrentDirectoryA(needed, buffer.data()), needed - 1);  // fits: length without it
+    EXPECT_EQ(buffer[needed - 1], '\0');
+    EXPECT_TRUE(fs::equivalent(fs::path(buffer.c_str()), folder.path()));
+
+    EXPECT_FALSE(SetCurrentDirectoryA(folder.file("missing").c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryA(saved));
+}
+
+TEST(Kernel, ProcessIdentity) {
+    const char* commandLine = GetCommandLineA();
+    ASSERT_NE(commandLine, nullptr);
+    EXPECT_NE(std::strstr(commandLine, "core_tests"), nullptr) << commandLine;
+    EXPECT_EQ(GetCommandLineA(), commandLine);
+    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(GetCurrentThreadId(), 0u);
+}
+
+#ifndef _WIN32
+
+TEST(Kernel, WritePastTheFileSizeLimitReportsTheShortCount) {
+    ScratchFolder folder;
+    std::string path = folder.file("limit.dat");
+    HANDLE file = openFile(path, GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 50;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    char data[100] = {};
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, data, sizeof data, &written, nullptr);
+    DWORD error = GetLastError();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(written, 50u);
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_DISK_FULL));
+    sigset_t pending;
+    sigpending(&pending);
+    EXPECT_EQ(sigismember(&pending, SIGXFSZ), 0);
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+#endif
+
+}  // namespace

@@ -1,0 +1,285 @@
+// Loading and saving through the file system: a save either puts the whole
+// new file in place or leaves the old file, the table and the folder exactly
+// as they were.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "platform/win32.h"
+#include "tests/core/core_support.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A table with a "^^" pair, so that a save that wrongly touched memory shows.
+std::unique_ptr<CardTable> tableToSave(int cards = 3) {
+    auto table = newTable();
+    for (int i = 0; i < cards; ++i) {
+        std::string name = "Card " + std::to_string(i);
+        addCard(*table, name.c_str(), "Edition", "Type", "2", "1/1", "Line^^break", "Note", 0x12);
+    }
+    return table;
+}
+
+// Holds a file the way another program would: exclusively, until destroyed.
+class ForeignLock {
+  public:
+    explicit ForeignLock(const std::string& path) {
+#ifdef _WIN32
+        handle_ = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+        held_ = handle_ != INVALID_HANDLE_VALUE;
+#else
+        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        held_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
+#endif
+    }
+    ~ForeignLock() {
+#ifdef _WIN32
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+#else
+        if (fd_ >= 0) close(fd_);
+#endif
+    }
+    bool held() const {
+        return held_;
+    }
+
+  private:
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+    bool held_ = false;
+};
+
+// Expects that a save to `path` fails and changes nothing.
+void expectFailedSaveChangesNothing(const std::string& path, const fs::path& folder) {
+    auto table = tableToSave(40);
+    auto before = newTable();
+    std::memcpy(before.get(), table.get(), sizeof(CardTable));
+    bool existed = fs::exists(path);
+    Bytes oldBytes = existed ? readFileBytes(path) : Bytes{};
+
+    FileProblem problem;
+    EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_NE(problem.what[0], '\0');
+    EXPECT_TRUE(sameTable(*table, *before));
+    EXPECT_EQ(fs::exists(path), existed);
+    if (existed) {
+        EXPECT_EQ(readFileBytes(path), oldBytes);
+    }
+    if (fs::exists(folder)) {
+        EXPECT_TRUE(leftoverTempFiles(folder).empty());
+    }
+}
+
+TEST(Save, WritesTheEncodedFileThenConvertsMemory) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    auto table = tableToSave();
+    Bytes expected;
+    auto copy = newTable();
+    std::memcpy(copy.get(), table.get(), sizeof(CardTable));
+    ASSERT_EQ(encodeCards(*copy, expected, nullptr), 1);
+
+    FileProblem problem;
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
+    EXPECT_EQ(readFileBytes(path), expected);
+    EXPECT_STREQ(table->slots[2].text, "Line\r\nbreak");
+    EXPECT_EQ(table->slots[2].blockOffset, copy->slots[2].blockOffset);
+    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
+
+    // A second save without edits writes the same file.
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1);
+    EXPECT_EQ(readFileBytes(path), expected);
+}
+
+TEST(Save, CreatesAMissingFileAndLoadsItBack) {
+    ScratchFolder folder;
+    std::string path = folder.file("new.dat");
+    auto table = tableToSave(5);
+    table->slots[1].active = 0;
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, nullptr), 1);
+
+    auto loaded = newTable();
+    FileProblem problem;
+    ASSERT_EQ(loadCardFile(path.c_str(), *loaded, &problem), 1) << problem.what;
+    EXPECT_EQ(loaded->slotCount, 4);
+    EXPECT_STREQ(loaded->slots[1].name, "Card 2");
+    EXPECT_STREQ(loaded->slots[1].text, "Line\r\nbreak");
+}
+
+TEST(Save, RefusesOverLimitTableBeforeTouchingTheDisk) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    auto table = newTable();
+    std::string full(TextWidth - 1, 'x');
+    for (int i = 0; i < 6534; ++i) addCard(*table, "n", "", "", "", "", full.c_str(), full.c_str(), 0);
+    FileProblem problem;
+    EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_EQ(readFileBytes(path), workedExample);
+    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
+}
+
+TEST(SaveFault, MissingFolder) {
+    ScratchFolder folder;
+    expectFailedSaveChangesNothing((folder.path() / "missing" / "cardinfo.dat").string(), folder.path());
+    EXPECT_FALSE(fs::exists(folder.path() / "missing"));
+}
+
+TEST(SaveFault, TargetHeldByAnotherProgram) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    ForeignLock lock(path);
+    ASSERT_TRUE(lock.held());
+    expectFailedSaveChangesNothing(path, folder.path());
+}
+
+TEST(SaveFault, ReadOnlyTarget) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    expectFailedSaveChangesNothing(path, folder.path());
+}
+
+TEST(Load, MissingFileAndLockedFileLeaveTheTableAlone) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    auto table = tableToSave();
+    auto before = newTable();
+    std::memcpy(before.get(), table.get(), sizeof(CardTable));
+    FileProblem problem;
+    EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_TRUE(sameTable(*table, *before));
+
+    writeFileBytes(path, workedExample);
+    {
+        ForeignLock lock(path);
+        ASSERT_TRUE(lock.held());
+        EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 0);
+        EXPECT_TRUE(sameTable(*table, *before));
+    }
+    EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 1);
+    EXPECT_EQ(table->slotCount, 1);
+}
+
+TEST(Load, DamagedFileIsRefused) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    Bytes cut(workedExample.begin(), workedExample.end() - 1);
+    writeFileBytes(path, cut);
+    auto table = newTable();
+    FileProblem problem;
+    EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_EQ(problem.offset, 64u);
+    EXPECT_EQ(table->slotCount, 0);
+}
+
+TEST(Load, ExampleDatabaseLoadsAndSavesUnchanged) {
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    if (!source) GTEST_SKIP() << "CARDLOOM_SOURCE_DIR is not set";
+    fs::path example = fs::path(source) / "examples" / "cardinfo.dat";
+    if (!fs::exists(example)) GTEST_SKIP() << "no example database";
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    fs::copy_file(example, path);
+    auto table = newTable();
+    FileProblem problem;
+    ASSERT_EQ(loadCardFile(path.c_str(), *table, &problem), 1) << problem.what;
+    EXPECT_GE(table->slotCount, 10);
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
+    EXPECT_EQ(readFileBytes(path), readFileBytes(example));
+}
+
+#ifndef _WIN32
+
+TEST(Save, ReplacedFileKeepsItsPermissionBits) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    auto table = tableToSave();
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, nullptr), 1);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST(SaveFault, FileSizeLimit) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    // SIGXFSZ keeps its default action: a write past the limit must fail,
+    // not end the process.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    expectFailedSaveChangesNothing(path, folder.path());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+}
+
+// A small file system mounted for one test, when the test may mount.
+class SmallMount {
+  public:
+    SmallMount(const fs::path& where, const char* options) : where_(where) {
+        fs::create_directories(where);
+        mounted_ = mount("tmpfs", where.c_str(), "tmpfs", 0, options) == 0;
+    }
+    ~SmallMount() {
+        if (mounted_) umount2(where_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    bool makeReadOnly() {
+        return mount("tmpfs", where_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+  private:
+    fs::path where_;
+    bool mounted_ = false;
+};
+
+TEST(SaveFault, FullDisk) {
+    ScratchFolder folder;
+    SmallMount disk(folder.path() / "disk", "size=64k");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
+    std::string path = (folder.path() / "disk" / "cardinfo.dat").string();
+    writeFileBytes(path, workedExample);
+    // 40 cards of about 60 bytes fit, so fill the rest of the space first.
+    Bytes filler(60 * 1024, 0xAA);
+    writeFileBytes(folder.path() / "disk" / "filler", filler);
+    expectFailedSaveChangesNothing(path, folder.path() / "disk");
+}
+
+TEST(SaveFault, ReadOnlyFileSystem) {
+    ScratchFolder folder;
+    SmallMount disk(folder.path() / "ro", "size=64k");
+    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
+    std::string path = (folder.path() / "ro" / "cardinfo.dat").string();
+    writeFileBytes(path, workedExample);
+    ASSERT_TRUE(disk.makeReadOnly());
+    expectFailedSaveChangesNothing(path, folder.path() / "ro");
+}
+
+#endif
+
+}  // namespace
