@@ -1,0 +1,57 @@
+// The BUTTON class as a push button: a click by the mouse or BM_CLICK sends
+// BN_CLICKED to the parent; "&" in the caption marks the mnemonic as in Qt.
+#include <QPushButton>
+
+#include "platform/linux/user/controls.h"
+#include "platform/linux/user/text_codec.h"
+
+namespace winlayer {
+namespace {
+
+class ButtonControl : public ControlState {
+  public:
+    ButtonControl(Window& window, QWidget* parent, const std::string& text)
+        : handle_(window.handle), text_(text) {
+        button_ = new QPushButton(toQt(text), parent);
+        button_->setAutoDefault(false);
+        QObject::connect(button_, &QPushButton::clicked, button_, [this] { clicked(); });
+        window.widget = button_;
+    }
+
+    LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_SETTEXT:
+                text_ = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+                button_->setText(toQt(text_));
+                return TRUE;
+            case WM_GETTEXT:
+                return copyText(text_, wParam, lParam);
+            case WM_GETTEXTLENGTH:
+                return static_cast<LRESULT>(text_.size());
+            case BM_CLICK:
+                if (window.enabled) clicked();
+                return 0;
+            case BM_GETSTATE:
+                return button_->isDown() ? 0x0004 : 0;
+            default:
+                return DefWindowProcA(window.handle, message, wParam, lParam);
+        }
+    }
+
+  private:
+    void clicked() {
+        if (Window* window = findWindow(handle_)) notifyParent(*window, BN_CLICKED);
+    }
+
+    HWND handle_;
+    std::string text_;
+    QPushButton* button_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlState> makeButton(Window& window, QWidget* parent, const std::string& text) {
+    return std::make_unique<ButtonControl>(window, parent, text);
+}
+
+}  // namespace winlayer

@@ -1,0 +1,239 @@
+// The EDIT class: a QLineEdit for a single-line field, a QPlainTextEdit
+// without wrapping for ES_MULTILINE. The Win32 text is always derived from the
+// widget, so what the user typed is what the messages read; CR LF is the line
+// break of a multi-line field and counts two towards the text limit.
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <cstring>
+#include <vector>
+
+#include "platform/linux/user/controls.h"
+#include "platform/linux/user/text_codec.h"
+
+namespace winlayer {
+namespace {
+
+constexpr size_t kInitialLimit = 30000;        // EM_GETLIMITTEXT before any EM_LIMITTEXT
+constexpr size_t kSingleLineMax = 0x7FFFFFFE;  // largest limit of a single-line field
+
+// Win32 length of a Qt text once inserted into a multi-line field.
+size_t multiLineLength(const QString& text) {
+    size_t length = static_cast<size_t>(text.size());
+    for (QChar c : text) {
+        if (c == u'\n' || c == QChar(0x2029) || c == QChar(0x2028)) ++length;
+    }
+    return length;
+}
+
+class PlainEdit : public QPlainTextEdit {
+  public:
+    PlainEdit(QWidget* parent, const size_t& limit) : QPlainTextEdit(parent), limit_(limit) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        QString typed = event->text();
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) typed = QStringLiteral("\n");
+        bool inserts =
+            !typed.isEmpty() && (typed == QStringLiteral("\n") || typed.at(0).isPrint() || typed == "\t");
+        if (inserts && !fits(typed)) return;
+        QPlainTextEdit::keyPressEvent(event);
+    }
+
+    void insertFromMimeData(const QMimeData* source) override {
+        if (source->hasText() && !fits(source->text())) return;
+        QPlainTextEdit::insertFromMimeData(source);
+    }
+
+  private:
+    bool fits(const QString& inserted) const {
+        size_t current = multiLineLength(document()->toRawText()) - 0;
+        size_t selected = multiLineLength(textCursor().selectedText());
+        return current - selected + multiLineLength(inserted) <= limit_;
+    }
+
+    const size_t& limit_;
+};
+
+class EditControl : public ControlState {
+  public:
+    EditControl(Window& window, QWidget* parent, const std::string& initial) : handle_(window.handle) {
+        multiLine_ = (window.style & ES_MULTILINE) != 0;
+        if (multiLine_) {
+            plain_ = new PlainEdit(parent, limit_);
+            plain_->setLineWrapMode(QPlainTextEdit::NoWrap);
+            plain_->setHorizontalScrollBarPolicy((window.style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                             : Qt::ScrollBarAlwaysOff);
+            plain_->setVerticalScrollBarPolicy((window.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                           : Qt::ScrollBarAlwaysOff);
+            plain_->setTabChangesFocus(false);
+            QObject::connect(plain_, &QPlainTextEdit::textChanged, plain_, [this] { userChanged(); });
+            window.widget = plain_;
+        } else {
+            line_ = new QLineEdit(parent);
+            QObject::connect(line_, &QLineEdit::textEdited, line_, [this] { userEdited(); });
+            window.widget = line_;
+        }
+        if (!(window.exStyle & WS_EX_CLIENTEDGE)) {
+            if (line_ != nullptr) line_->setFrame(false);
+            if (plain_ != nullptr) plain_->setFrameShape(QFrame::NoFrame);
+        }
+        setText(initial);
+    }
+
+    LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case WM_SETTEXT:
+                setText(lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
+                if (!multiLine_) {
+                    notifyParent(window, EN_UPDATE);
+                    notifyParent(window, EN_CHANGE);
+                }
+                return TRUE;
+            case WM_GETTEXT:
+                return copyText(text(), wParam, lParam);
+            case WM_GETTEXTLENGTH:
+                return static_cast<LRESULT>(text().size());
+            case EM_GETLINECOUNT:
+                return static_cast<LRESULT>(lines().size());
+            case EM_LINEINDEX:
+                return lineIndex(static_cast<int>(wParam));
+            case EM_LINELENGTH:
+                return lineLength(static_cast<int>(wParam));
+            case EM_GETLINE:
+                return getLine(static_cast<int>(wParam), reinterpret_cast<char*>(lParam));
+            case EM_LIMITTEXT:
+                limit_ = wParam != 0 ? static_cast<size_t>(static_cast<UINT>(wParam))
+                                     : (multiLine_ ? ~0u : kSingleLineMax);
+                if (!multiLine_ && limit_ > kSingleLineMax) limit_ = kSingleLineMax;
+                return 0;
+            case EM_GETLIMITTEXT:
+                return static_cast<LRESULT>(static_cast<UINT>(limit_));
+            default:
+                return DefWindowProcA(window.handle, message, wParam, lParam);
+        }
+    }
+
+  private:
+    std::string text() const {
+        if (multiLine_) return fromQt(plain_->document()->toRawText(), TextUse::MultiLineEdit);
+        return fromQt(line_->text(), TextUse::SingleLineEdit);
+    }
+
+    void setText(const std::string& bytes) {
+        settingText_ = true;
+        if (multiLine_) {
+            plain_->setPlainText(toQt(bytes, TextUse::MultiLineEdit));
+        } else {
+            line_->setText(toQt(bytes, TextUse::SingleLineEdit));
+            line_->setCursorPosition(0);
+            lastText_ = line_->text();
+        }
+        settingText_ = false;
+    }
+
+    // The lines of the text with their start offsets (CR LF separates lines).
+    std::vector<std::pair<size_t, std::string>> lines() const {
+        std::string all = text();
+        std::vector<std::pair<size_t, std::string>> result;
+        if (!multiLine_) {
+            result.emplace_back(0, all);
+            return result;
+        }
+        size_t start = 0;
+        for (;;) {
+            size_t end = all.find("\r\n", start);
+            if (end == std::string::npos) {
+                result.emplace_back(start, all.substr(start));
+                return result;
+            }
+            result.emplace_back(start, all.substr(start, end - start));
+            start = end + 2;
+        }
+    }
+
+    int caretLine() const {
+        if (!multiLine_) return 0;
+        return plain_->textCursor().blockNumber();
+    }
+
+    LRESULT lineIndex(int line) const {
+        auto all = lines();
+        if (line == -1) line = caretLine();
+        if (line < 0 || static_cast<size_t>(line) >= all.size()) return -1;
+        return static_cast<LRESULT>(all[static_cast<size_t>(line)].first);
+    }
+
+    LRESULT lineLength(int index) const {
+        auto all = lines();
+        if (!multiLine_) return static_cast<LRESULT>(all[0].second.size());
+        if (index < 0) return static_cast<LRESULT>(all[static_cast<size_t>(caretLine())].second.size());
+        for (size_t i = all.size(); i-- > 0;) {
+            if (static_cast<size_t>(index) >= all[i].first) return static_cast<LRESULT>(all[i].second.size());
+        }
+        return 0;
+    }
+
+    // Copies at most the size in the buffer's first WORD; like the platform,
+    // a NUL follows only when there is room for it.
+    LRESULT getLine(int line, char* buffer) const {
+        if (buffer == nullptr) return 0;
+        auto all = lines();
+        if (multiLine_ && (line < 0 || static_cast<size_t>(line) >= all.size())) return 0;
+        const std::string& chosen = all[multiLine_ ? static_cast<size_t>(line) : 0].second;
+        WORD size = 0;
+        std::memcpy(&size, buffer, sizeof size);
+        size_t count = chosen.size() < size ? chosen.size() : size;
+        std::memcpy(buffer, chosen.data(), count);
+        if (count < size) buffer[count] = 0;
+        return static_cast<LRESULT>(count);
+    }
+
+    void userEdited() {
+        if (fromQt(line_->text(), TextUse::SingleLineEdit).size() > limit_) {
+            int cursor = line_->cursorPosition() - static_cast<int>(line_->text().size() - lastText_.size());
+            line_->setText(lastText_);
+            line_->setCursorPosition(cursor < 0 ? 0 : cursor);
+            return;
+        }
+        lastText_ = line_->text();
+        notifyChange();
+    }
+
+    void userChanged() {
+        if (!settingText_) notifyChange();
+    }
+
+    void notifyChange() {
+        if (Window* window = findWindow(handle_)) {
+            notifyParent(*window, EN_UPDATE);
+            notifyParent(*window, EN_CHANGE);
+        }
+    }
+
+    HWND handle_;
+    bool multiLine_ = false;
+    bool settingText_ = false;
+    size_t limit_ = kInitialLimit;
+    QLineEdit* line_ = nullptr;
+    PlainEdit* plain_ = nullptr;
+    QString lastText_;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlState> makeEdit(Window& window, QWidget* parent, const std::string& text) {
+    return std::make_unique<EditControl>(window, parent, text);
+}
+
+void notifyParent(const Window& control, WORD code) {
+    Window* parent = findWindow(control.parent);
+    if (parent == nullptr || parent->destroyed) return;
+    SendMessageA(control.parent, WM_COMMAND, MAKEWPARAM(control.id, code),
+                 reinterpret_cast<LPARAM>(control.handle));
+}
+
+}  // namespace winlayer

@@ -1,0 +1,293 @@
+// The LISTBOX class. The entries, their item data, the selection and the caret
+// live here, with the platform's rules (the same as Wine's list box); the
+// QListWidget only shows them and is never allowed to sort. A selection change
+// made by the user (mouse or keyboard) is read back from the widget and
+// notified with LBN_SELCHANGE; changes made by messages are never notified.
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "platform/linux/user/collation.h"
+#include "platform/linux/user/controls.h"
+#include "platform/linux/user/text_codec.h"
+
+namespace winlayer {
+namespace {
+
+struct Item {
+    std::string text;
+    LPARAM data = 0;
+    bool selected = false;  // used by multiple-selection lists only
+};
+
+class ListWidget : public QListWidget {
+  public:
+    ListWidget(QWidget* parent, std::function<void()> userInput)
+        : QListWidget(parent), userInput_(userInput) {}
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QListWidget::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr) userInput_();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        int before = currentRow();
+        QListWidget::keyPressEvent(event);
+        if (currentRow() != before || event->key() == Qt::Key_Space) userInput_();
+    }
+
+  private:
+    std::function<void()> userInput_;
+};
+
+class ListBoxControl : public ControlState {
+  public:
+    ListBoxControl(Window& window, QWidget* parent) : handle_(window.handle), style_(window.style) {
+        list_ = new ListWidget(parent, [this] { readUserSelection(); });
+        list_->setSortingEnabled(false);
+        list_->setSelectionMode(multi() ? QAbstractItemView::MultiSelection
+                                        : QAbstractItemView::SingleSelection);
+        list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        bool scroll = (style_ & WS_VSCROLL) != 0;
+        bool always = (style_ & LBS_DISABLENOSCROLL) != 0;
+        list_->setVerticalScrollBarPolicy(!scroll  ? Qt::ScrollBarAlwaysOff
+                                          : always ? Qt::ScrollBarAlwaysOn
+                                                   : Qt::ScrollBarAsNeeded);
+        if (!(window.exStyle & WS_EX_CLIENTEDGE)) list_->setFrameShape(QFrame::NoFrame);
+        window.widget = list_;
+    }
+
+    LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        int index = static_cast<int>(wParam);
+        int count = static_cast<int>(items_.size());
+        switch (message) {
+            case LB_ADDSTRING:
+                return insert(findSortedPosition(textOf(lParam)), textOf(lParam));
+            case LB_INSERTSTRING:
+                return insert(index, textOf(lParam));
+            case LB_DELETESTRING:
+                return remove(index);
+            case LB_RESETCONTENT:
+                reset();
+                return 0;
+            case LB_GETCOUNT:
+                return count;
+            case LB_GETTEXT:
+                if (!valid(index) || lParam == 0) return LB_ERR;
+                return copyText(items_[wParam].text, items_[wParam].text.size() + 1, lParam);
+            case LB_GETTEXTLEN:
+                return valid(index) ? static_cast<LRESULT>(items_[wParam].text.size()) : LB_ERR;
+            case LB_GETITEMDATA:
+                return valid(index) ? items_[wParam].data : LB_ERR;
+            case LB_SETITEMDATA:
+                if (!valid(index)) return LB_ERR;
+                items_[wParam].data = lParam;
+                return TRUE;
+            case LB_GETCURSEL:
+                if (count == 0) return LB_ERR;
+                return multi() ? focus_ : selected_;
+            case LB_SETCURSEL:
+                if (multi()) return LB_ERR;
+                setCaret(index);
+                return setSelection(index, true) == LB_ERR ? LB_ERR : selected_;
+            case LB_GETCARETINDEX:
+                return focus_;
+            case LB_SETCARETINDEX:
+                if (!multi() && selected_ != -1) return LB_ERR;
+                return setCaret(index);
+            case LB_GETSEL:
+                if (!valid(static_cast<int>(wParam))) return LB_ERR;
+                return isSelected(index) ? 1 : 0;
+            case LB_SETSEL: {
+                LRESULT result = setSelection(static_cast<int>(lParam), wParam != 0);
+                if (result != LB_ERR && wParam != 0) anchor_ = static_cast<int>(lParam);
+                return result;
+            }
+            case LB_GETSELCOUNT: {
+                if (!multi()) return LB_ERR;
+                int selectedCount = 0;
+                for (const Item& item : items_) selectedCount += item.selected ? 1 : 0;
+                return selectedCount;
+            }
+            case LB_FINDSTRINGEXACT:
+                return findExact(index, textOf(lParam));
+            case LB_GETTOPINDEX:
+                return list_->indexAt(QPoint(1, 1)).isValid() ? list_->indexAt(QPoint(1, 1)).row() : 0;
+            case WM_SETREDRAW:
+                list_->setUpdatesEnabled(wParam != 0);
+                if (wParam != 0) list_->viewport()->update();
+                return 0;
+            default:
+                return DefWindowProcA(window.handle, message, wParam, lParam);
+        }
+    }
+
+  private:
+    bool multi() const { return (style_ & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
+    bool valid(int index) const { return index >= 0 && index < static_cast<int>(items_.size()); }
+    bool isSelected(int index) const {
+        return multi() ? items_[static_cast<size_t>(index)].selected : index == selected_;
+    }
+
+    static std::string textOf(LPARAM text) { return text != 0 ? reinterpret_cast<const char*>(text) : ""; }
+
+    // Binary search over the current entries: an equal entry gives its own
+    // position, otherwise the first position after all smaller entries probed.
+    int findSortedPosition(const std::string& text) const {
+        if (items_.empty() || !(style_ & LBS_SORT)) return -1;
+        int low = 0;
+        int high = static_cast<int>(items_.size()) - 1;
+        while (low <= high) {
+            int middle = (low + high) / 2;
+            int order = compareText(items_[static_cast<size_t>(middle)].text, text);
+            if (order == 0) return middle;
+            if (order > 0) {
+                high = middle - 1;
+            } else {
+                low = middle + 1;
+            }
+        }
+        return low;
+    }
+
+    LRESULT findExact(int start, const std::string& text) const {
+        int count = static_cast<int>(items_.size());
+        if (text.empty() || count == 0) return LB_ERR;
+        int index = start + 1;
+        if (index < 0 || index >= count) index = 0;
+        for (int i = 0; i < count; ++i, ++index) {
+            if (index == count) index = 0;
+            if (compareText(items_[static_cast<size_t>(index)].text, text) == 0) return index;
+        }
+        return LB_ERR;
+    }
+
+    LRESULT insert(int index, const std::string& text) {
+        int count = static_cast<int>(items_.size());
+        if (index == -1) index = count;
+        if (index < 0 || index > count) return LB_ERR;
+        items_.insert(items_.begin() + index, Item{text, 0, false});
+        list_->insertItem(index, toQt(text));
+        if (items_.size() == 1) {
+            focus_ = 0;
+        } else if (index <= selected_) {
+            ++selected_;
+        }
+        showModel();
+        return index;
+    }
+
+    LRESULT remove(int index) {
+        if (!valid(index)) {
+            SetLastError(ERROR_INVALID_INDEX);
+            return LB_ERR;
+        }
+        if (items_.size() == 1) {
+            reset();
+            return 0;
+        }
+        items_.erase(items_.begin() + index);
+        delete list_->takeItem(index);
+        int count = static_cast<int>(items_.size());
+        if (anchor_ == count) --anchor_;
+        if (!multi()) {
+            if (index == selected_) {
+                selected_ = -1;
+            } else if (index < selected_) {
+                --selected_;
+            }
+        }
+        if (focus_ >= count) focus_ = count - 1 < 0 ? 0 : count - 1;
+        showModel();
+        return count;
+    }
+
+    void reset() {
+        items_.clear();
+        list_->clear();
+        selected_ = -1;
+        focus_ = 0;
+        anchor_ = -1;
+    }
+
+    LRESULT setCaret(int index) {
+        if (!valid(index)) return LB_ERR;
+        focus_ = index;
+        showModel();
+        return LB_OKAY;
+    }
+
+    LRESULT setSelection(int index, bool on) {
+        int count = static_cast<int>(items_.size());
+        if (index < -1 || index >= count) return LB_ERR;
+        if (multi()) {
+            int first = index == -1 ? 0 : index;
+            int last = index == -1 ? count - 1 : index;
+            for (int i = first; i <= last; ++i) items_[static_cast<size_t>(i)].selected = on;
+        } else {
+            selected_ = index;
+        }
+        showModel();
+        return LB_OKAY;
+    }
+
+    // Makes the widget show the model's selection and caret.
+    void showModel() {
+        applying_ = true;
+        QItemSelectionModel* selection = list_->selectionModel();
+        if (valid(focus_)) {
+            selection->setCurrentIndex(list_->model()->index(focus_, 0), QItemSelectionModel::NoUpdate);
+        }
+        if (multi()) {
+            for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+                QListWidgetItem* item = list_->item(i);
+                if (item->isSelected() != items_[static_cast<size_t>(i)].selected) {
+                    item->setSelected(items_[static_cast<size_t>(i)].selected);
+                }
+            }
+        } else if (selected_ == -1) {
+            if (!list_->selectedItems().isEmpty()) selection->clearSelection();
+        } else if (!list_->item(selected_)->isSelected() || list_->selectedItems().size() != 1) {
+            selection->select(list_->model()->index(selected_, 0), QItemSelectionModel::ClearAndSelect);
+        }
+        applying_ = false;
+    }
+
+    void readUserSelection() {
+        if (applying_) return;
+        int current = list_->currentRow();
+        if (valid(current)) focus_ = current;
+        if (multi()) {
+            for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+                items_[static_cast<size_t>(i)].selected = list_->item(i)->isSelected();
+            }
+        } else {
+            QList<QListWidgetItem*> chosen = list_->selectedItems();
+            selected_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
+        }
+        Window* window = findWindow(handle_);
+        if (window != nullptr && (style_ & LBS_NOTIFY) && !items_.empty())
+            notifyParent(*window, LBN_SELCHANGE);
+    }
+
+    HWND handle_;
+    DWORD style_;
+    ListWidget* list_ = nullptr;
+    std::vector<Item> items_;
+    int selected_ = -1;  // the selected entry of a single-selection list
+    int focus_ = 0;      // the caret entry
+    int anchor_ = -1;    // the anchor of the last LB_SETSEL
+    bool applying_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<ControlState> makeListBox(Window& window, QWidget* parent) {
+    return std::make_unique<ListBoxControl>(window, parent);
+}
+
+}  // namespace winlayer

@@ -1,0 +1,18 @@
+// The one crossing point of text between the program's 8-bit Windows-1252
+// bytes and Qt's strings. Every byte 0x01-0xFF survives a round trip.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace winlayer {
+
+// How control bytes are shown: as-is (captions, list entries) or, in edit
+// controls, as private-use characters so they stay visible and survive
+// editing. A multi-line edit shows CR LF as its line break.
+enum class TextUse { Plain, SingleLineEdit, MultiLineEdit };
+
+QString toQt(const std::string& bytes, TextUse use = TextUse::Plain);
+std::string fromQt(const QString& text, TextUse use = TextUse::Plain);
+
+}  // namespace winlayer

@@ -1,0 +1,159 @@
+// The Qt window of a top-level Win32 window holds the menu bar and, below it,
+// the client area; the caption and borders are the window manager's. The
+// layer's own model is what the Win32 calls report; a resize by the user (or
+// the window manager) is taken into the model and reported with WM_SIZE.
+#include "platform/linux/user/top_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+
+#include "platform/linux/user/menu_resource.h"
+#include "platform/linux/user/resources.h"
+#include "platform/linux/user/text_codec.h"
+
+namespace winlayer {
+namespace {
+
+class TopWidget : public QWidget {
+  public:
+    explicit TopWidget(HWND window) : window_(window) {}
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        requestClose();
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        Window* w = findWindow(window_);
+        if (w == nullptr) return;
+        layoutParts(*w);
+        if (w->top->applying || w->top->placement == Placement::Minimized || !isVisible()) return;
+        int width = 0;
+        int height = 0;
+        clientSize(*w, width, height);
+        int newWidth = event->size().width();
+        int newHeight = event->size().height() - w->top->menuHeight;
+        if (newWidth == width && newHeight == height) return;
+        RECT& rect = w->rect;
+        rect.right = rect.left + newWidth + 2 * kFrameBorder;
+        rect.bottom = rect.top + newHeight + 2 * kFrameBorder + kCaptionHeight + w->top->menuHeight;
+        if (w->top->placement == Placement::Normal) w->top->normal = rect;
+        sendSizeIfChanged(*w);
+    }
+
+  public:
+    void requestClose() {
+        Window* w = findWindow(window_);
+        if (w != nullptr && w->enabled) SendMessageA(window_, WM_CLOSE, 0, 0);
+    }
+
+    void layoutParts(Window& w) {
+        if (QMenuBar* bar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
+            bar->setGeometry(0, 0, width(), w.top->menuHeight);
+        }
+        if (w.clientArea)
+            w.clientArea->setGeometry(0, w.top->menuHeight, width(), height() - w.top->menuHeight);
+    }
+
+  private:
+    HWND window_;
+};
+
+}  // namespace
+
+RECT maximizedRect(const Window& window) {
+    QRect area(0, 0, 800, 600);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
+    (void)window;
+    return RECT{area.left() - kFrameBorder, area.top() - kFrameBorder,
+                area.left() + area.width() + kFrameBorder, area.top() + area.height() + kFrameBorder};
+}
+
+void createTopWidget(Window& window, HICON icon) {
+    auto* widget = new TopWidget(window.handle);
+    widget->setWindowTitle(toQt(window.text));
+    widget->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (window.menu != nullptr) {
+        auto* bar = new QMenuBar(widget);
+        bar->setNativeMenuBar(false);
+        buildMenuBar(bar, window.menu, window.handle);
+        window.top->menuHeight = kMenuBarHeight;
+    }
+    auto* client = new QWidget(widget);
+    client->setAutoFillBackground(true);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    client->setPalette(palette);
+    window.widget = widget;
+    window.clientArea = client;
+    QIcon qicon = iconFor(icon);
+    if (!qicon.isNull()) widget->setWindowIcon(qicon);
+    auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), widget);
+    QObject::connect(altF4, &QShortcut::activated, widget, [widget] { widget->requestClose(); });
+    applyTopGeometry(window);
+}
+
+void applyTopGeometry(Window& window) {
+    auto* widget = static_cast<TopWidget*>(window.widget.data());
+    if (widget == nullptr) return;
+    TopState& top = *window.top;
+    top.applying = true;
+    if (top.placement == Placement::Minimized) {
+        if (widget->isVisible()) widget->setWindowState(Qt::WindowMinimized);
+    } else {
+        if (widget->windowState() & Qt::WindowMinimized) widget->setWindowState(Qt::WindowNoState);
+        const RECT& r = window.rect;
+        int width = r.right - r.left - 2 * kFrameBorder;
+        int height = r.bottom - r.top - 2 * kFrameBorder - kCaptionHeight;
+        widget->setGeometry(r.left + kFrameBorder, r.top + kFrameBorder + kCaptionHeight,
+                            width < 0 ? 0 : width, height < 0 ? 0 : height);
+        widget->layoutParts(window);
+    }
+    top.applying = false;
+}
+
+void sendSizeIfChanged(Window& window) {
+    TopState& top = *window.top;
+    UINT type = top.placement == Placement::Maximized   ? SIZE_MAXIMIZED
+                : top.placement == Placement::Minimized ? SIZE_MINIMIZED
+                                                        : SIZE_RESTORED;
+    int width = 0;
+    int height = 0;
+    clientSize(window, width, height);
+    if (top.sizeSent && type == top.lastSizeType && width == top.lastWidth && height == top.lastHeight)
+        return;
+    top.sizeSent = true;
+    top.lastSizeType = type;
+    top.lastWidth = width;
+    top.lastHeight = height;
+    SendMessageA(window.handle, WM_SIZE, type, MAKELPARAM(width, height));
+}
+
+void setPlacement(Window& window, Placement placement) {
+    TopState& top = *window.top;
+    if (placement == Placement::Minimized && top.placement != Placement::Minimized) {
+        top.restoreToMaximized = top.placement == Placement::Maximized;
+    }
+    top.placement = placement;
+    window.style &= ~static_cast<DWORD>(WS_MAXIMIZE | WS_MINIMIZE);
+    if (placement == Placement::Maximized) {
+        window.style |= WS_MAXIMIZE;
+        window.rect = maximizedRect(window);
+    } else if (placement == Placement::Minimized) {
+        window.style |= WS_MINIMIZE;
+        window.rect = RECT{-32000, -32000, -32000 + 160, -32000 + kCaptionHeight + 2 * kFrameBorder};
+    } else {
+        window.rect = top.normal;
+    }
+    applyTopGeometry(window);
+    sendSizeIfChanged(window);
+}
+
+}  // namespace winlayer
