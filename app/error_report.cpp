@@ -1,0 +1,39 @@
+// The error box: one text per code, the stored data file path forgotten first
+// for the two codes after which the next start must ask for the file again.
+#include "app/error_report.h"
+
+#include <cstring>
+
+#include "editor/main_window.h"
+#include "platform/win32.h"
+#include "settings/data_file.h"
+
+struct ErrorText {
+    int code;
+    const char* text;
+    int forgetsPath;  // the remembered path is removed before the box
+};
+
+static const ErrorText errorTexts[] = {
+    {NoDataFile, "Cardloom needs a data file to work\r\nLook in the Sets subdirectory.", 0},
+    {ControlsFailed, "Cardloom couldn't initialize the buttons.", 0},
+    {LoadFailed, "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.", 1},
+    {StartFailed, "Cardloom couldn't start.", 1},
+    {SaveFailed, "The updates cardinfo.dat couldn't be saved.", 0},
+};
+
+void reportError(int code) {
+    char message[256];
+    const ErrorText* known = nullptr;
+    for (const ErrorText& entry : errorTexts)
+        if (entry.code == code) known = &entry;
+
+    if (known != nullptr) {
+        std::strncpy(message, known->text, sizeof message - 1);
+        message[sizeof message - 1] = '\0';
+        if (known->forgetsPath) forgetDataFile();
+    } else {
+        wsprintfA(message, "Unknown error: %i", code);
+    }
+    MessageBoxA(mainWindow, message, "Cardloom error", MB_ICONHAND);
+}

@@ -1,0 +1,55 @@
+// Loading the data file into the card table and the card list at start-up,
+// and saving the table back when the user presses Save.
+#include "editor/card_io.h"
+
+#include <cstring>
+
+#include "app/error_report.h"
+#include "card/card_file.h"
+#include "card/card_table.h"
+#include "editor/main_window.h"
+#include "settings/data_file.h"
+
+static const char savedSuffix[] = " created successfully";
+
+int loadCards() {
+    FileProblem problem;
+    if (!loadCardFile(dataFilePath, cardTable, &problem)) return 0;
+
+    // The list is filled without redrawing each entry; the layout that follows
+    // the load moves and repaints it.
+    SendMessageA(cardList, WM_SETREDRAW, FALSE, 0);
+    int filled = 1;
+    for (int slot = 0; slot < cardTable.slotCount && filled; ++slot) {
+        LRESULT position =
+            SendMessageA(cardList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(cardTable.slots[slot].name));
+        if (position < 0)
+            filled = 0;
+        else
+            SendMessageA(cardList, LB_SETITEMDATA, static_cast<WPARAM>(position), slot);
+    }
+    SendMessageA(cardList, WM_SETREDRAW, TRUE, 0);
+    if (filled) return 1;
+
+    // A list that cannot hold every card would hide some from editing and
+    // saving; the load fails as a whole instead.
+    SendMessageA(cardList, LB_RESETCONTENT, 0, 0);
+    clearCardTable(cardTable);
+    return 0;
+}
+
+void saveCards() {
+    char path[DataFilePathSize];
+    std::memcpy(path, dataFilePath, sizeof path);
+    path[sizeof path - 1] = '\0';
+
+    FileProblem problem;
+    if (!saveCardFile(path, cardTable, &problem)) {
+        reportError(SaveFailed);
+        return;
+    }
+    char confirmation[DataFilePathSize + sizeof savedSuffix];
+    std::strcpy(confirmation, path);
+    std::strcat(confirmation, savedSuffix);
+    MessageBoxA(mainWindow, confirmation, "Cardloom", MB_OK);
+}
