@@ -24,6 +24,7 @@ import subprocess
 import sys
 import time
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xdrive  # noqa: E402
 from xdrive import DriveError, click, key, type_text  # noqa: E402
@@ -138,24 +139,18 @@ class Editor:
             self.process.wait()
 
 
+def cardinfo(args, *command):
+    """Runs the companion (through the Wine runner for a Windows build)."""
+    prefix = [args.wine] if args.wine else []
+    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
+    status, out, err = xdrive.run_to_files(prefix + [args.cardinfo] + list(command), env)
+    if status != 0:
+        raise DriveError("cardinfo %s: %s" % (" ".join(command), err.strip()))
+    return out
+
+
 def dump(args, path):
-    command = [args.cardinfo, "dump", path]
-    if args.wine:
-        command = [args.wine] + command
-    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
-    out = subprocess.run(command, capture_output=True, env=env)
-    if out.returncode != 0:
-        raise DriveError("cardinfo dump %s: %s" % (path, out.stderr.decode(errors="replace")))
-    return json.loads(out.stdout.decode("utf-8"))
-
-
-def rewrite(args, source, target):
-    command = [args.cardinfo, "rewrite", source, target]
-    if args.wine:
-        command = [args.wine] + command
-    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
-    if subprocess.run(command, capture_output=True, env=env).returncode != 0:
-        raise DriveError("cardinfo rewrite failed")
+    return json.loads(cardinfo(args, "dump", path).decode("utf-8"))
 
 
 def convert_carets(text):
@@ -198,17 +193,17 @@ def expected_cards(original, edited, deleted):
 
 def remembered_path(args):
     if args.wine:
-        out = subprocess.run([args.wine, "reg", "query", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat"],
-                             capture_output=True, text=True, env=dict(os.environ, WINEPREFIX=args.prefix))
-        return out.stdout
+        env = dict(os.environ, WINEPREFIX=args.prefix)
+        command = [args.wine, "reg", "query", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat"]
+        return xdrive.run_to_files(command, env)[1].decode(errors="replace")
     path = os.path.join(args.work, "config", "Kesp", "Cardloom.conf")
     return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
 
 
 def forget_path(args):
     if args.wine:
-        subprocess.run([args.wine, "reg", "delete", r"HKCU\Software\Kesp\Cardloom", "/f"],
-                       capture_output=True, env=dict(os.environ, WINEPREFIX=args.prefix))
+        env = dict(os.environ, WINEPREFIX=args.prefix)
+        xdrive.run_to_files([args.wine, "reg", "delete", r"HKCU\Software\Kesp\Cardloom", "/f"], env)
     shutil.rmtree(os.path.join(args.work, "config"), ignore_errors=True)
 
 
@@ -312,7 +307,7 @@ def main():
             raise DriveError("the saved file holds other cards than expected:\nsaved    %s\nexpected %s"
                              % (json.dumps(saved), json.dumps(expected)))
         again = os.path.join(args.work, "rewritten.dat")
-        rewrite(args, file_path, again)
+        cardinfo(args, "rewrite", file_path, again)
         if open(again, "rb").read() != open(file_path, "rb").read():
             raise DriveError("the saved file changes when loaded and saved again")
         if dialog_path.lower() not in remembered_path(args).lower():

@@ -21,6 +21,18 @@ def run(*args, check=True, **kwargs):
     return result.stdout
 
 
+def run_to_files(command, env=None, cwd=None):
+    """Runs a command with its output in files, not pipes: a Wine program may
+    leave service processes behind that hold its output open, and a reader of
+    a pipe would wait for them. Returns (status, stdout bytes, stderr text)."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        status = subprocess.run(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=err).returncode
+        out.seek(0)
+        err.seek(0)
+        return status, out.read(), err.read().decode(errors="replace")
+
+
 def wait_for(what, test, timeout=30.0, interval=0.2):
     """Polls `test` until it returns something true; raises after `timeout` seconds."""
     end = time.monotonic() + timeout
@@ -34,11 +46,13 @@ def wait_for(what, test, timeout=30.0, interval=0.2):
 
 
 class VirtualDisplay:
-    """An Xvfb of its own when $DISPLAY is empty; ends with close()."""
+    """An Xvfb of its own when $DISPLAY is empty (or always with `own`), made
+    the current display until close()."""
 
-    def __init__(self, width=1280, height=1024):
+    def __init__(self, width=1280, height=1024, own=False):
         self.process = None
-        if os.environ.get("DISPLAY"):
+        self.previous = os.environ.get("DISPLAY")
+        if self.previous and not own:
             return
         for n in range(170, 240):
             if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
@@ -55,6 +69,10 @@ class VirtualDisplay:
         if self.process:
             self.process.terminate()
             self.process.wait()
+            if self.previous:
+                os.environ["DISPLAY"] = self.previous
+            else:
+                del os.environ["DISPLAY"]
 
 
 class Window:
@@ -148,12 +166,13 @@ def client_area(window):
         return None
     wx, wy, ww, wh = g
     s = Screen()
-    # The list's top edge: the first row where a point above the list differs
-    # from a point in the left margin, after a run of equal rows.
+    # The list's top edge: the first row where a point in the list's scroll
+    # bar differs from a point in the left margin, after a run of equal rows
+    # (the menu bar and the margin above the list; a caption's text is shorter).
     top = None
     equal = 0
     for y in range(max(wy, 0), min(wy + wh, s.height)):
-        if s.pixel(wx + 5, y) == s.pixel(wx + 150, y):
+        if s.pixel(wx + 5, y) == s.pixel(wx + 200, y):
             equal += 1
         else:
             if equal >= 8:
@@ -227,9 +246,11 @@ def clear_clipboard():
 
 
 def screenshot(path, window=None, crop=None):
+    """Saves the screen (or one window) as an image; crop is (x, y, width, height)."""
     args = ["import", "-window", window.wid if window else "root"]
     if crop:
-        args += ["-crop", "%dx%d+%d+%d" % crop, "+repage"]
+        x, y, w, h = crop
+        args += ["-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage"]
     run(*(args + [path]))
 
 
