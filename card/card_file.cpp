@@ -165,6 +165,12 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
         setProblem(problem, 0, "the path is longer than %d characters", MAX_PATH - 1);
         return 0;
     }
+    // A file marked read-only is not replaced: the user protected it.
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        setProblem(problem, 0, "the card file is marked read-only");
+        return 0;
+    }
     std::vector<std::uint8_t> image;
     try {
         if (!encodeImage(table, image, problem)) return 0;

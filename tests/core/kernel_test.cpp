@@ -131,6 +131,18 @@ TEST(Kernel, MoveAndDelete) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST(Kernel, FileAttributes) {
+    ScratchFolder folder;
+    std::string path = folder.file("attr.dat");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    writeFileBytes(path, {1});
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY), 0u);
+    fs::permissions(path, fs::perms::owner_read);
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_NE(GetFileAttributesA(folder.path().string().c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
 TEST(Kernel, CurrentDirectoryReturnRules) {
     ScratchFolder folder;
     char saved[MAX_PATH];

@@ -431,6 +431,16 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     return TRUE;
 }
 
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+    struct stat info;
+    if (!fileName || ::stat(fileName, &info) != 0) {
+        setLastErrorForPath(fileName ? errno : ENOENT, fileName ? fileName : "");
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+    return isReadOnly(info) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+}
+
 void WINAPI Sleep(DWORD milliseconds) {
     timespec remaining{static_cast<time_t>(milliseconds / 1000),
                        static_cast<long>(milliseconds % 1000) * 1000000L};
