@@ -12,7 +12,15 @@
 
 #ifndef _WIN32
 #include <signal.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+extern char** environ;
 #endif
 
 namespace fs = std::filesystem;
@@ -174,6 +182,39 @@ TEST(Kernel, ProcessIdentity) {
 }
 
 #ifndef _WIN32
+
+// Run as a child by CommandLineQuotesLikeWindows: writes the command line to
+// the file named in CARDLOOM_COMMAND_LINE_OUT.
+TEST(Kernel, WriteCommandLine) {
+    const char* out = std::getenv("CARDLOOM_COMMAND_LINE_OUT");
+    if (!out) GTEST_SKIP() << "only run as a child of CommandLineQuotesLikeWindows";
+    std::ofstream(out, std::ios::binary) << GetCommandLineA();
+}
+
+TEST(Kernel, CommandLineQuotesLikeWindows) {
+    ScratchFolder folder;
+    std::string out = folder.file("line.txt");
+    std::string setting = "CARDLOOM_COMMAND_LINE_OUT=" + out;
+    const char* argv[] = {"core_tests", "--gtest_filter=Kernel.WriteCommandLine",
+                          "two words",  "say \"hi\"",
+                          "end\\",      "tab\tend\\",
+                          "",           nullptr};
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(setting.data());
+    env.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, const_cast<char**>(argv), env.data()),
+              0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::ifstream in(out, std::ios::binary);
+    std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(line,
+              "core_tests --gtest_filter=Kernel.WriteCommandLine \"two words\" \"say \\\"hi\\\"\" end\\ "
+              "\"tab\tend\\\\\" \"\"");
+}
 
 TEST(Kernel, WritePastTheFileSizeLimitReportsTheShortCount) {
     ScratchFolder folder;
