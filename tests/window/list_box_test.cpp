@@ -123,7 +123,7 @@ TEST_F(WindowTest, MultipleSelectionKeepsOrderAndSelections) {
     EXPECT_EQ(send(list, LB_SETSEL, FALSE, static_cast<WPARAM>(-1)), 0);  // -1: every item
     EXPECT_EQ(send(list, LB_GETSELCOUNT), 0);
     EXPECT_EQ(send(list, LB_SETCURSEL, 1), LB_ERR);  // not for multiple-selection lists
-    EXPECT_EQ(send(list, LB_GETCARETINDEX), 0);
+    EXPECT_EQ(send(list, LB_GETCARETINDEX), 3);      // the last item selected by LB_SETSEL
 }
 
 TEST_F(WindowTest, MessagesNeverNotifyASelectionChange) {

@@ -94,7 +94,8 @@ TEST_F(WindowTest, FormatsLikeThePlatform) {
     wsprintfA(buffer, "[%5d|%-4u|%04x|%X|%c|%s|%%]", 42, 7u, 255u, 0xABCu, 'q', "s");
     EXPECT_STREQ(buffer, "[   42|7   |00ff|ABC|q|s|%]");
     std::string longText(2000, 'a');
-    EXPECT_EQ(wsprintfA(buffer, "%s", longText.c_str()), 1023);
+    EXPECT_EQ(wsprintfA(buffer, "%s", longText.c_str()), 1024);  // cut: 1023 bytes and a NUL
+    EXPECT_EQ(std::string(buffer).size(), 1023u);
 }
 
 TEST_F(WindowTest, ResourcesLoadByNameAnyCase) {

@@ -228,6 +228,7 @@ class ListBoxControl : public ControlState {
             int first = index == -1 ? 0 : index;
             int last = index == -1 ? count - 1 : index;
             for (int i = first; i <= last; ++i) items_[static_cast<size_t>(i)].selected = on;
+            if (on && index != -1) focus_ = index;  // the platform moves the caret to a selected item
         } else {
             selected_ = index;
         }

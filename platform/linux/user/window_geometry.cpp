@@ -56,6 +56,9 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     if (w->top) {
         Placement placement = placementFor(command, *w->top);
         if (w->widget) w->widget->show();
+        // The first showing reports the size once more, as the platform does.
+        if (!w->top->shown) w->top->sizeSent = false;
+        w->top->shown = true;
         if (placement != w->top->placement) {
             setPlacement(*w, placement);
         } else {

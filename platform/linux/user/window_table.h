@@ -32,6 +32,7 @@ struct TopState {
     bool restoreToMaximized = false;  // minimised from the maximised state
     int menuHeight = 0;               // height of the menu bar, 0 without a menu
     bool sizeSent = false;            // a WM_SIZE has been sent
+    bool shown = false;               // shown at least once
     UINT lastSizeType = 0;            // type of the last WM_SIZE
     int lastWidth = 0;                // client width of the last WM_SIZE
     int lastHeight = 0;               // client height of the last WM_SIZE

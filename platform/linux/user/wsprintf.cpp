@@ -13,9 +13,14 @@ constexpr int kMaxOutput = 1024;
 struct Output {
     char* buffer;
     int length = 0;
+    bool cut = false;  // output went past the limit
 
     void put(char c) {
-        if (length < kMaxOutput - 1) buffer[length++] = c;
+        if (length < kMaxOutput - 1) {
+            buffer[length++] = c;
+        } else {
+            cut = true;
+        }
     }
     void pad(int count, char c) {
         for (int i = 0; i < count; ++i) put(c);
@@ -116,5 +121,6 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
     }
     va_end(args);
     buffer[out.length] = 0;
-    return out.length;
+    // Cut output keeps 1023 bytes and its NUL; the platform then returns 1024.
+    return out.cut ? kMaxOutput : out.length;
 }
