@@ -26,7 +26,8 @@ std::string quoted(const std::string& arg) {
         out += c;
     }
     out.append(2 * backslashes, '\\');
-    return out + "\"";
+    out += '"';
+    return out;
 }
 
 }  // namespace
@@ -41,7 +42,10 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     const std::string outPath = scratch + "/stdout.txt";
     const std::string errPath = scratch + "/stderr.txt";
     std::string commandLine = quoted(program);
-    for (const std::string& arg : args) commandLine += " " + quoted(arg);
+    for (const std::string& arg : args) {
+        commandLine += ' ';
+        commandLine += quoted(arg);
+    }
 
     ProcessResult result;
     HANDLE out = createCapture(outPath);
