@@ -4,11 +4,13 @@
 The icon holds two images, 32 x 32 and 16 x 16, each in 16 colours (4 bits per
 pixel, the standard 16-colour palette) with a 1-bit transparency (AND) mask. The
 PNG is the 32 x 32 image for the desktop entry on Linux. Plain Python 3; run it
-again after changing a picture and commit both outputs.
+again after changing a picture and commit both outputs;
+"make_icon.py DIR" writes them into DIR instead.
 """
 
 import os
 import struct
+import sys
 import zlib
 
 # The standard 16-colour palette as (red, green, blue), in palette order.
@@ -139,7 +141,8 @@ def png(picture):
 def main():
     check(CARD_32, 32)
     check(CARD_16, 16)
-    here = os.path.dirname(os.path.abspath(__file__))
+    # The output folder: this script's own unless given (to compare with the committed files).
+    here = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     with open(os.path.join(here, "cardloom.ico"), "wb") as f:
         f.write(ico([CARD_32, CARD_16]))
     with open(os.path.join(here, "cardloom.png"), "wb") as f:
