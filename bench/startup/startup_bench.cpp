@@ -1,0 +1,207 @@
+// Start-up of the built editor as a whole process on an X display: launch to
+// the first paint of its maximised window, with the full database of 8192
+// cards beside the same with an empty database (the floor: everything but
+// the cards), in the same run. Each launch is ended through its window and
+// reaped for its peak memory. Without $DISPLAY a private Xvfb is started and
+// stopped again at the end. The target is full <= 1.5 x empty.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/startup/bench_cards.h"
+#include "bench/startup/first_paint.h"
+#include "card/card_table.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const mainTitle = "Cardloom v5.0 by Kesp";
+constexpr double LaunchTimeout = 30.0;  // seconds to wait for one first paint
+constexpr int Launches = 12;            // timed launches per database
+constexpr double Target = 1.5;          // full start-up at most this times the floor
+
+struct Database {
+    int cards;
+    std::vector<std::string> environment;  // the editor's whole environment
+};
+
+struct Run {
+    fs::path folder;
+    pid_t xvfb = 0;
+    PaintWatcher* watcher = nullptr;
+    std::map<int, Database> databases;  // by card count
+    std::map<int, double> medianSeconds;
+};
+
+Run run;
+
+void fail(const std::string& why) {
+    std::fprintf(stderr, "startup_bench: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// Starts Xvfb on the first free display from :83 and points DISPLAY at it.
+void startXvfb() {
+    for (int n = 83; n < 140; ++n) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") || fs::exists(socket)) continue;
+        const std::string name = ":" + std::to_string(n);
+        const char* argv[] = {"Xvfb",         name.c_str(), "-screen", "0",
+                              "1280x1024x24", "-nolisten",  "tcp",     nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned =
+            posix_spawnp(&run.xvfb, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) fail("cannot start Xvfb");
+        for (int i = 0; i < 200 && !fs::exists(socket); ++i) usleep(50000);
+        int status = 0;
+        if (fs::exists(socket) && waitpid(run.xvfb, &status, WNOHANG) == 0) {
+            setenv("DISPLAY", name.c_str(), 1);
+            return;
+        }
+        run.xvfb = 0;  // lost the race for this display number; try the next
+    }
+    fail("no free display number for Xvfb");
+}
+
+void stopXvfb() {
+    if (run.xvfb == 0) return;
+    kill(run.xvfb, SIGTERM);
+    int status = 0;
+    waitpid(run.xvfb, &status, 0);
+    run.xvfb = 0;
+}
+
+// The current environment with the editor's settings folder and the X
+// platform; the settings point at the database so that no dialog shows.
+std::vector<std::string> editorEnvironment(const fs::path& configHome) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        if (text.rfind("XDG_CONFIG_HOME=", 0) != 0 && text.rfind("QT_QPA_PLATFORM=", 0) != 0)
+            environment.push_back(text);
+    }
+    environment.push_back("XDG_CONFIG_HOME=" + configHome.string());
+    environment.push_back("QT_QPA_PLATFORM=xcb");
+    return environment;
+}
+
+void prepareDatabase(int cards) {
+    const fs::path configHome = run.folder / ("config-" + std::to_string(cards));
+    const fs::path dataFile = run.folder / ("cards-" + std::to_string(cards) + ".dat");
+    const std::string problem = writeBenchCardFile(dataFile.string(), cards);
+    if (!problem.empty()) fail(problem);
+    fs::create_directories(configHome / "Kesp");
+    std::ofstream(configHome / "Kesp" / "Cardloom.conf")
+        << "[General]\ncardinfo.dat=" << dataFile.string() << "\n";
+    run.databases[cards] = Database{cards, editorEnvironment(configHome)};
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void startup(benchmark::State& state) {
+    const int cards = static_cast<int>(state.range(0));
+    const Database& database = run.databases.at(cards);
+    std::vector<double> seconds;
+    std::vector<double> firstDamage;
+    long peakKiB = 0;
+    for (auto _ : state) {
+        LaunchResult launched = run.watcher->launch(CARDLOOM_EDITOR, database.environment, LaunchTimeout);
+        if (!launched.error.empty()) {
+            state.SkipWithError(launched.error.c_str());
+            break;
+        }
+        state.SetIterationTime(launched.secondsToPaint);
+        seconds.push_back(launched.secondsToPaint);
+        firstDamage.push_back(launched.secondsToFirstDamage);
+        peakKiB = std::max(peakKiB, launched.peakKiB);
+    }
+    const double middle = median(seconds);
+    run.medianSeconds[cards] = middle;
+    state.counters["median_ms"] = middle * 1e3;
+    state.counters["first_draw_ms"] = median(firstDamage) * 1e3;
+    state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+    if (cards > 0 && run.medianSeconds.count(0) && run.medianSeconds[0] > 0)
+        state.counters["ratio_to_empty"] = middle / run.medianSeconds[0];
+}
+
+// The floor first, so that the full run can report its ratio.
+BENCHMARK(startup)
+    ->Name("startup_to_first_paint/cards")
+    ->Arg(0)
+    ->Arg(MaxCards)
+    ->Iterations(Launches)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') startXvfb();
+    run.folder = fs::temp_directory_path() / ("cardloom-startup-" + std::to_string(getpid()));
+    fs::create_directories(run.folder);
+    prepareDatabase(0);
+    prepareDatabase(MaxCards);
+
+    int status = 0;
+    {  // the watcher disconnects before a private Xvfb is stopped
+        PaintWatcher watcher(mainTitle);
+        if (watcher.problem().empty()) {
+            run.watcher = &watcher;
+            // One untimed launch of each: the first start of a program fills caches
+            // (fonts, shared libraries) that every later start finds warm.
+            for (const auto& [cards, database] : run.databases) {
+                LaunchResult warm = watcher.launch(CARDLOOM_EDITOR, database.environment, LaunchTimeout);
+                if (!warm.error.empty()) {
+                    std::fprintf(stderr, "startup_bench: warm-up with %d cards: %s\n", cards,
+                                 warm.error.c_str());
+                    status = 1;
+                } else {
+                    std::printf("warm-up with %d cards: first paint of a %dx%d window\n", cards,
+                                warm.paintWidth, warm.paintHeight);
+                }
+            }
+            if (status == 0) benchmark::RunSpecifiedBenchmarks();
+            if (run.medianSeconds.count(0) && run.medianSeconds.count(MaxCards) && run.medianSeconds[0] > 0) {
+                const double ratio = run.medianSeconds[MaxCards] / run.medianSeconds[0];
+                std::printf("start-up with %d cards / empty database: %.2f (target <= %.1f)%s\n", MaxCards,
+                            ratio, Target, ratio <= Target ? "" : "  ABOVE TARGET");
+            }
+        } else {
+            std::fprintf(stderr, "startup_bench: %s\n", watcher.problem().c_str());
+            status = 1;
+        }
+    }
+    benchmark::Shutdown();
+    std::error_code ignored;
+    fs::remove_all(run.folder, ignored);
+    stopXvfb();
+    return status;
+}
