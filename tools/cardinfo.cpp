@@ -51,10 +51,13 @@ int dumpCommand(const char* path, bool csv) {
 }
 
 int checkCommand(const char* path) {
+    // The verdict is the editor's own load; the notes come from decoding the
+    // whole file once more, since the load does not report them.
+    FileProblem problem;
+    if (!loadCardFile(path, cardTable, &problem)) return fail(describeProblem(path, problem));
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!readFileBytes(path, bytes, error)) return fail(std::string(path) + ": " + error);
-    FileProblem problem;
     FileNotes notes;
     if (!decodeCards(bytes.data(), bytes.size(), cardTable, &problem, &notes))
         return fail(describeProblem(path, problem));
