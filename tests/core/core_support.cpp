@@ -1,5 +1,6 @@
 #include "tests/core/core_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -37,8 +38,10 @@ Bytes four(std::uint32_t value, std::uint8_t fourth) {
 }
 
 Bytes str(const std::string& text) {
-    Bytes out{static_cast<std::uint8_t>(text.size()), static_cast<std::uint8_t>(text.size() >> 8)};
-    out.insert(out.end(), text.begin(), text.end());
+    Bytes out(2 + text.size());
+    out[0] = static_cast<std::uint8_t>(text.size());
+    out[1] = static_cast<std::uint8_t>(text.size() >> 8);
+    std::copy(text.begin(), text.end(), out.begin() + 2);
     return out;
 }
 
