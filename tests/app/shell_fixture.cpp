@@ -1,0 +1,211 @@
+#include "shell_fixture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "answer.h"
+#include "card/card_table.h"
+#include "editor/commands.h"
+#include "editor/main_window.h"
+#include "settings/data_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void put16(Bytes& out, std::size_t value)
+{
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+void put32(Bytes& out, std::size_t value)
+{
+    put16(out, value & 0xFFFF);
+    put16(out, (value >> 16) & 0xFF);
+}
+
+void putString(Bytes& out, const std::string& text)
+{
+    put16(out, text.size());
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+#ifdef _WIN32
+// Under Wine on a display without a window manager, Wine's X11 driver takes a
+// managed window's state back from X, where nothing is ever maximised. Let
+// Wine manage its windows itself, as Windows does. The driver reads this when
+// it loads, at the first window of the process, so it is set before any test.
+const bool winePlacesItsOwnWindows = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return false;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", &key) != ERROR_SUCCESS) return false;
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    RegCloseKey(key);
+    return true;
+}();
+#endif
+
+}  // namespace
+
+Bytes cardFileBytes(const std::vector<TestCard>& cards)
+{
+    Bytes blocks;
+    std::vector<std::size_t> offsets;
+    for (const TestCard& card : cards) {
+        offsets.push_back(4 + blocks.size());
+        for (const std::string* field : {&card.type, &card.cost, &card.pt, &card.text, &card.comment})
+            putString(blocks, *field);
+    }
+    Bytes file;
+    put32(file, 4 + blocks.size());
+    file.insert(file.end(), blocks.begin(), blocks.end());
+    put32(file, cards.size());
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        putString(file, cards[i].name);
+        put32(file, offsets[i]);
+        file.push_back(static_cast<std::uint8_t>(cards[i].colours));
+        putString(file, cards[i].edition);
+        put16(file, 0);
+    }
+    return file;
+}
+
+void ShellTest::SetUp()
+{
+    static int serial = 0;
+    fs::path folder = fs::temp_directory_path() / ("cardloom-shell-" + std::to_string(std::rand()) + "-" +
+                                                   std::to_string(++serial));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    scratch = folder.string();
+#ifndef _WIN32
+    // The settings store reads these at each call: keep it in the scratch folder.
+    setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
+    setenv("HOME", (scratch + "/home").c_str(), 1);
+#else
+    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+#endif
+
+    clearCardTable(cardTable);
+    std::memset(dataFilePath, 0, sizeof dataFilePath);
+    currentListPosition = -1;
+    currentSlot = -1;
+    colourPickerOpen = 0;
+    layoutEnabled = 0;
+    for (HWND* handle : {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
+                         &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton,
+                         &deleteButton})
+        *handle = nullptr;
+    instance = GetModuleHandleA(nullptr);
+}
+
+void ShellTest::TearDown()
+{
+    stopAnswering();
+    if (mainWindow != nullptr && IsWindow(mainWindow)) {
+        DestroyWindow(mainWindow);
+        // Its WM_DESTROY posted WM_QUIT: take it off the queue so that the
+        // next test's modal loops don't end at once.
+        drainUntilQuit();
+    }
+    mainWindow = nullptr;
+    UnregisterClassA("Cardloom", instance);
+#ifdef _WIN32
+    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+#endif
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);
+}
+
+std::string ShellTest::scratchPath(const std::string& name) const
+{
+    return (fs::path(scratch) / name).string();
+}
+
+void ShellTest::writeFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+bool ShellTest::readFile(const std::string& path, Bytes& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool ShellTest::fileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+bool ShellTest::storedValue(std::string& value)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    LSTATUS status = RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return false;
+    value.assign(data, size);
+    while (!value.empty() && value.back() == '\0') value.pop_back();
+    return true;
+}
+
+void ShellTest::storeValue(const void* data, DWORD size, DWORD type)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, settingsValueName, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+bool ShellTest::settingsKeyExists()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void ShellTest::makeEditorWindow()
+{
+    ASSERT_EQ(initMainWindow(instance), 1);
+    ASSERT_EQ(createControls(instance), 1);
+}
+
+int ShellTest::drainUntilQuit()
+{
+    MSG message;
+    BOOL got;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : -1;
+}
+
+std::string ShellTest::windowText(HWND window)
+{
+    char buffer[2048] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ShellTest::listText(HWND list, int position)
+{
+    char buffer[NameWidth + 64] = {};
+    if (SendMessageA(list, LB_GETTEXTLEN, position, 0) >= static_cast<LRESULT>(sizeof buffer)) return "<too long>";
+    SendMessageA(list, LB_GETTEXT, position, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
