@@ -58,9 +58,11 @@ void fail(const std::string& why) {
 // Starts Xvfb on the first free display from :83 and points DISPLAY at it.
 void startXvfb() {
     for (int n = 83; n < 140; ++n) {
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock") || fs::exists(socket)) continue;
-        const std::string name = ":" + std::to_string(n);
+        const std::string number = std::to_string(n);
+        const std::string socket = "/tmp/.X11-unix/X" + number;
+        if (fs::exists("/tmp/.X" + number + "-lock") || fs::exists(socket)) continue;
+        std::string name = number;
+        name.insert(name.begin(), ':');
         const char* argv[] = {"Xvfb",         name.c_str(), "-screen", "0",
                               "1280x1024x24", "-nolisten",  "tcp",     nullptr};
         posix_spawn_file_actions_t actions;
