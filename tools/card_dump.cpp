@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/cp1252.h"
+#include "platform/code_page.h"
 
 const char* const cardDumpKeys[9] = {"slot", "name", "edition", "type",   "cost",
                                      "pt",   "text", "comment", "colours"};

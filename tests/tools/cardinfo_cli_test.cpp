@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "card/card_file.h"
+#include "platform/code_page.h"
 #include "run_process.h"
 #include "test_cards.h"
-#include "tools/cp1252.h"
 
 namespace fs = std::filesystem;
 

@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "test_cards.h"
+#include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/check_report.h"
-#include "tools/cp1252.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; this table holds the
 // code points of those 32 bytes.
-#include "tools/cp1252.h"
-
-#include <cstdint>
+#include "platform/code_page.h"
 
 namespace {
 
@@ -13,9 +11,23 @@ const char16_t highControls[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
 };
 
-char32_t codePointOf(unsigned char byte) {
+}  // namespace
+
+char32_t cp1252CodePoint(unsigned char byte) {
     if (byte >= 0x80 && byte < 0xA0) return highControls[byte - 0x80];
     return byte;
+}
+
+int cp1252Byte(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint < 0x100)) return static_cast<int>(codePoint);
+    for (int byte = 0; byte < 32; ++byte)
+        if (highControls[byte] == codePoint) return 0x80 + byte;
+    return -1;
+}
+
+char cp1252ByteOrDefault(char32_t codePoint) {
+    const int byte = cp1252Byte(codePoint);
+    return byte < 0 ? '?' : static_cast<char>(byte);
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -24,16 +36,19 @@ void appendUtf8(std::string& out, char32_t cp) {
     } else if (cp < 0x800) {
         out += static_cast<char>(0xC0 | (cp >> 6));
         out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
+    } else if (cp < 0x10000) {
         out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
-// Decodes one UTF-8 sequence at text[pos], advancing pos. Returns false on a
-// malformed, overlong or surrogate sequence.
-bool nextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
+bool nextUtf8CodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     int extra = 0;
     if (lead < 0x80) {
@@ -62,12 +77,10 @@ bool nextCodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
     return true;
 }
 
-}  // namespace
-
 std::string cp1252ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) appendUtf8(out, codePointOf(static_cast<unsigned char>(c)));
+    for (const char c : text) appendUtf8(out, cp1252CodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -76,15 +89,26 @@ bool utf8ToCp1252(std::string_view text, std::string& out) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t cp = 0;
-        if (!nextCodePoint(text, pos, cp)) return false;
-        if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        int byte = 0;
-        while (byte < 32 && highControls[byte] != cp) ++byte;
-        if (byte == 32) return false;
-        out += static_cast<char>(0x80 + byte);
+        if (!nextUtf8CodePoint(text, pos, cp)) return false;
+        const int byte = cp1252Byte(cp);
+        if (byte < 0) return false;
+        out += static_cast<char>(byte);
     }
     return true;
+}
+
+std::string utf8ToCp1252Lossy(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t cp = 0;
+        if (nextUtf8CodePoint(text, pos, cp)) {
+            out += cp1252ByteOrDefault(cp);
+        } else {
+            out += '?';
+            ++pos;
+        }
+    }
+    return out;
 }

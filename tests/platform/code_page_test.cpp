@@ -6,7 +6,7 @@
 #include <string>
 
 #include "code_page_reference.h"
-#include "tools/cp1252.h"
+#include "platform/code_page.h"
 
 namespace {
 
