@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/linux/winapi.h"
 
 namespace {
@@ -33,73 +34,20 @@ struct SettingsKey {
     std::string section;            // INI section holding the key's values
 };
 
-// ---- Windows-1252 and UTF-8 ---------------------------------------------------
-
-// Unicode of 0x80-0x9F; the five unassigned bytes stand for the C1 controls of
-// the same value so that every byte survives the round trip.
-const char32_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char32_t fromCp1252(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? cp1252High[byte - 0x80] : byte;
-}
-
-char toCp1252(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (cp1252High[i] == c) return static_cast<char>(0x80 + i);
-    return '?';
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Code points of UTF-8 text; each byte of a malformed sequence gives U+FFFD.
+// Code points of UTF-8 text; each byte that starts no valid sequence gives
+// U+FFFD.
 std::u32string decodeUtf8(const std::string& text) {
-    static const char32_t smallest[4] = {0, 0x80, 0x800, 0x10000};
     std::u32string out;
     std::size_t i = 0;
     while (i < text.size()) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80             ? 0
-                    : (lead & 0xE0) == 0xC0 ? 1
-                    : (lead & 0xF0) == 0xE0 ? 2
-                    : (lead & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        bool good = extra >= 0 && i + extra < text.size();
-        char32_t c = good ? lead & (0x7F >> extra) : 0;
-        for (int k = 1; good && k <= extra; ++k) {
-            unsigned char next = static_cast<unsigned char>(text[i + k]);
-            good = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
+        char32_t c = 0;
+        if (nextUtf8CodePoint(text, i, c)) {
+            out += c;
+        } else {
+            out += U'\uFFFD';
+            ++i;
         }
-        good = good && c >= smallest[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        out += good ? c : U'\uFFFD';
-        i += good ? extra + 1 : 1;
     }
-    return out;
-}
-
-std::string cp1252ToUtf8(const std::string& text) {
-    std::string out;
-    for (char byte : text) appendUtf8(out, fromCp1252(static_cast<unsigned char>(byte)));
     return out;
 }
 
@@ -156,10 +104,10 @@ std::string unescapeKey(const std::string& escaped) {
             value = value * 16 + static_cast<char32_t>(v);
         }
         if (escape) {
-            out += toCp1252(value);
+            out += cp1252ByteOrDefault(value);
             i = first + digits - 1;
         } else {
-            out += toCp1252(c);
+            out += cp1252ByteOrDefault(c);
         }
     }
     return out;
@@ -274,7 +222,7 @@ bool unescapeValue(const std::string& raw, std::string& out) {
         }
     }
     out.clear();
-    for (char32_t c : value) out += toCp1252(c);
+    for (char32_t c : value) out += cp1252ByteOrDefault(c);
     return true;
 }
 
