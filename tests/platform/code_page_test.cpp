@@ -1,5 +1,6 @@
-// The Windows-1252 codec: every byte survives a round trip, and the code
-// points agree with the platform's own conversion tables.
+// The Windows-1252 codec: every byte survives a round trip, the code points
+// agree with the platform's own conversion tables, and names the code page
+// cannot hold get the platform's '?'.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -71,4 +72,26 @@ TEST(Cp1252, RejectsTextWithoutWindows1252Bytes) {
     for (const char* text : rejected) EXPECT_FALSE(utf8ToCp1252(text, out)) << text;
     EXPECT_TRUE(utf8ToCp1252("", out));
     EXPECT_EQ(out, "");
+}
+
+// What the 8-bit file calls give for a name the code page cannot hold.
+TEST(Cp1252, LossyConversionGivesOneQuestionMarkPerCharacterOrStrayByte) {
+    struct Case {
+        const char* utf8;
+        const char* bytes;
+    } const cases[] = {
+        {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80"},  // all in the code page
+        {"\xE6\x97\xA5\xE6\x9C\xAC x", "?? x"},         // U+65E5 U+672C
+        {"a\xF0\x9F\x82\xA1z", "a?z"},                  // one four-byte character
+        {"\xC2\x80\xC2\x81", "?\x81"},                  // U+0080 has no byte; U+0081 is 0x81
+        {"caf\xE9", "caf?"},                            // Latin-1, not UTF-8
+        {"\xE2\x82", "??"},                             // cut sequence
+        {"\xC0\xAF", "??"},                             // overlong slash
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(utf8ToCp1252Lossy(c.utf8), c.bytes) << c.utf8;
+    EXPECT_EQ(cp1252Byte(0x20AC), 0x80);
+    EXPECT_EQ(cp1252Byte(0x0080), -1);
+    EXPECT_EQ(cp1252Byte(0x0100), -1);
+    EXPECT_EQ(cp1252ByteOrDefault(0x4E00), '?');
 }

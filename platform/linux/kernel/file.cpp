@@ -3,7 +3,8 @@
 // the handle is open: another opener that finds the file locked fails with
 // ERROR_SHARING_VIOLATION, as on Windows. Reads and writes transfer the whole
 // count unless the file ends or an error stops them, and report the count
-// that was really transferred.
+// that was really transferred. Names arrive in Windows-1252, the program's
+// code page, and reach the file system in UTF-8.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -16,7 +17,9 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string>
 
+#include "platform/code_page.h"
 #include "platform/linux/kernel/last_error.h"
 
 namespace {
@@ -167,12 +170,14 @@ class FileSizeSignalGuard {
 
 }  // namespace
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
-                          DWORD creation, DWORD, HANDLE) {
-    if (!fileName || !*fileName) {
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES, DWORD creation,
+                          DWORD, HANDLE) {
+    if (!name || !*name) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
+    const std::string utf8Name = cp1252ToUtf8(name);
+    const char* fileName = utf8Name.c_str();
     bool writing = (access & GENERIC_WRITE) != 0;
     int flags = (writing ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC;
     bool existed = false;
@@ -347,11 +352,15 @@ BOOL WINAPI CloseHandle(HANDLE object) {
     return TRUE;
 }
 
-BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
-    if (!existing || !replacement || !*existing || !*replacement) {
+BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR replacementName, DWORD flags) {
+    if (!existingName || !replacementName || !*existingName || !*replacementName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    const std::string utf8Existing = cp1252ToUtf8(existingName);
+    const std::string utf8Replacement = cp1252ToUtf8(replacementName);
+    const char* existing = utf8Existing.c_str();
+    const char* replacement = utf8Replacement.c_str();
     struct stat from, to;
     if (::lstat(existing, &from) != 0) {
         setLastErrorForPath(errno, existing);
@@ -410,10 +419,12 @@ BOOL WINAPI MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
     return TRUE;
 }
 
-BOOL WINAPI DeleteFileA(LPCSTR fileName) {
+BOOL WINAPI DeleteFileA(LPCSTR name) {
+    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    const char* fileName = utf8Name.c_str();
     struct stat info;
-    if (!fileName || ::lstat(fileName, &info) != 0) {
-        setLastErrorForPath(fileName ? errno : ENOENT, fileName ? fileName : "");
+    if (::lstat(fileName, &info) != 0) {
+        setLastErrorForPath(errno, fileName);
         return FALSE;
     }
     if (S_ISDIR(info.st_mode) || isReadOnly(info)) {
@@ -431,10 +442,12 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName) {
     return TRUE;
 }
 
-DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
+DWORD WINAPI GetFileAttributesA(LPCSTR name) {
+    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    const char* fileName = utf8Name.c_str();
     struct stat info;
-    if (!fileName || ::stat(fileName, &info) != 0) {
-        setLastErrorForPath(fileName ? errno : ENOENT, fileName ? fileName : "");
+    if (::stat(fileName, &info) != 0) {
+        setLastErrorForPath(errno, fileName);
         return INVALID_FILE_ATTRIBUTES;
     }
     if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;

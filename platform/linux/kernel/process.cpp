@@ -1,14 +1,18 @@
 // Win32 process calls on POSIX: current directory, command line, module
-// handle and thread id.
+// handle and thread id. The program sees names and arguments in Windows-1252;
+// the system keeps them in UTF-8. A character the code page cannot hold comes
+// back as '?', as from the platform's 8-bit calls.
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "platform/code_page.h"
 #include "platform/linux/kernel/last_error.h"
 
 namespace {
@@ -48,7 +52,7 @@ std::string buildCommandLine() {
         std::size_t end = raw.find('\0', start);
         if (end == std::string::npos) end = raw.size();
         if (!line.empty()) line += ' ';
-        appendArgument(line, raw.substr(start, end - start));
+        appendArgument(line, utf8ToCp1252Lossy(std::string_view(raw).substr(start, end - start)));
         start = end + 1;
     }
     return line;
@@ -57,19 +61,21 @@ std::string buildCommandLine() {
 }  // namespace
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
-    char path[4096];
-    if (!::getcwd(path, sizeof path)) {
+    char* utf8Path = ::getcwd(nullptr, 0);  // any length, allocated by the C library
+    if (!utf8Path) {
         setLastErrorFromErrno(errno);
         return 0;
     }
-    DWORD length = static_cast<DWORD>(std::strlen(path));
+    const std::string path = utf8ToCp1252Lossy(utf8Path);
+    std::free(utf8Path);
+    DWORD length = static_cast<DWORD>(path.size());
     if (!buffer || size <= length) return length + 1;  // size needed, terminator included
-    std::memcpy(buffer, path, length + 1);
+    std::memcpy(buffer, path.c_str(), length + 1);
     return length;
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-    if (!path || ::chdir(path) != 0) {
+    if (!path || ::chdir(cp1252ToUtf8(path).c_str()) != 0) {
         setLastErrorFromErrno(path ? errno : EINVAL);
         return FALSE;
     }
