@@ -3,6 +3,8 @@
 //   cardinfo check FILE          exit 0 when the editor can load FILE
 //   cardinfo rewrite IN [OUT]    load IN and save it, normalised, to OUT or IN
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error.
+// File names go to the card core in Windows-1252 and appear in messages as
+// they were given.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -16,6 +18,7 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/check_report.h"
 #include "tools/file_bytes.h"
@@ -44,17 +47,37 @@ int emit(const std::string& text) {
     return 0;
 }
 
+// The name of a file given on the command line as the card core takes it.
+// Linux passes arguments in UTF-8; Windows already passes them in its 8-bit
+// code page. False when the name holds a character Windows-1252 cannot.
+bool coreName(const char* path, std::string& name) {
+#ifdef _WIN32
+    name = path;
+    return true;
+#else
+    return utf8ToCp1252(path, name);
+#endif
+}
+
+int nameOutsideCodePage(const char* path) {
+    return fail(std::string(path) + ": the name has a character outside Windows-1252");
+}
+
 int dumpCommand(const char* path, bool csv) {
+    std::string name;
+    if (!coreName(path, name)) return nameOutsideCodePage(path);
     FileProblem problem;
-    if (!loadCardFile(path, cardTable, &problem)) return fail(describeProblem(path, problem));
+    if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
     return emit(csv ? cardsAsCsv(cardTable) : cardsAsJson(cardTable));
 }
 
 int checkCommand(const char* path) {
     // The verdict is the editor's own load; the notes come from decoding the
     // whole file once more, since the load does not report them.
+    std::string name;
+    if (!coreName(path, name)) return nameOutsideCodePage(path);
     FileProblem problem;
-    if (!loadCardFile(path, cardTable, &problem)) return fail(describeProblem(path, problem));
+    if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!readFileBytes(path, bytes, error)) return fail(std::string(path) + ": " + error);
@@ -65,9 +88,12 @@ int checkCommand(const char* path) {
 }
 
 int rewriteCommand(const char* in, const char* out) {
+    std::string inName, outName;
+    if (!coreName(in, inName)) return nameOutsideCodePage(in);
+    if (!coreName(out, outName)) return nameOutsideCodePage(out);
     FileProblem problem;
-    if (!loadCardFile(in, cardTable, &problem)) return fail(describeProblem(in, problem));
-    if (!saveCardFile(out, cardTable, &problem)) return fail(describeProblem(out, problem));
+    if (!loadCardFile(inName.c_str(), cardTable, &problem)) return fail(describeProblem(in, problem));
+    if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
     return 0;
 }
 
