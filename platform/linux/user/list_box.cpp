@@ -1,14 +1,15 @@
 // The LISTBOX class. The entries, their item data, the selection and the caret
-// live here, with the platform's rules (the same as Wine's list box); the
-// QListWidget only shows them and is never allowed to sort. A selection change
-// made by the user (mouse or keyboard) is read back from the widget and
-// notified with LBN_SELCHANGE; changes made by messages are never notified.
+// follow the platform's rules (the same as Wine's list box); each entry rides
+// in the widget row that shows it, so the rows are the list's one order and an
+// insert moves only the widget's row pointers. The QListWidget is never
+// allowed to sort. A selection change made by the user (mouse or keyboard) is
+// read back from the widget and notified with LBN_SELCHANGE; changes made by
+// messages are never notified.
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <cstring>
 #include <functional>
-#include <vector>
 
 #include "platform/linux/user/collation.h"
 #include "platform/linux/user/controls.h"
@@ -17,10 +18,15 @@
 namespace winlayer {
 namespace {
 
-struct Item {
+// One entry: its bytes as given, its item data and, in a multiple-selection
+// list, whether it is selected.
+class Entry : public QListWidgetItem {
+  public:
+    explicit Entry(const std::string& bytes) : QListWidgetItem(toQt(bytes), nullptr, UserType), text(bytes) {}
+
     std::string text;
     LPARAM data = 0;
-    bool selected = false;  // used by multiple-selection lists only
+    bool selected = false;
 };
 
 class ListWidget : public QListWidget {
@@ -49,6 +55,11 @@ class ListBoxControl : public ControlState {
     ListBoxControl(Window& window, QWidget* parent) : handle_(window.handle), style_(window.style) {
         list_ = new ListWidget(parent, [this] { readUserSelection(); });
         list_->setSortingEnabled(false);
+        // Every row has the font's height, so the view need not measure each
+        // name to lay out the rows; names are clipped, not elided, as the
+        // platform draws them.
+        list_->setUniformItemSizes(true);
+        list_->setTextElideMode(Qt::ElideNone);
         list_->setSelectionMode(multi() ? QAbstractItemView::MultiSelection
                                         : QAbstractItemView::SingleSelection);
         list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -63,7 +74,7 @@ class ListBoxControl : public ControlState {
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
         int index = static_cast<int>(wParam);
-        int count = static_cast<int>(items_.size());
+        int count = list_->count();
         switch (message) {
             case LB_ADDSTRING:
                 return insert(findSortedPosition(textOf(lParam)), textOf(lParam));
@@ -78,14 +89,14 @@ class ListBoxControl : public ControlState {
                 return count;
             case LB_GETTEXT:
                 if (!valid(index) || lParam == 0) return LB_ERR;
-                return copyText(items_[wParam].text, items_[wParam].text.size() + 1, lParam);
+                return copyText(entry(index).text, entry(index).text.size() + 1, lParam);
             case LB_GETTEXTLEN:
-                return valid(index) ? static_cast<LRESULT>(items_[wParam].text.size()) : LB_ERR;
+                return valid(index) ? static_cast<LRESULT>(entry(index).text.size()) : LB_ERR;
             case LB_GETITEMDATA:
-                return valid(index) ? items_[wParam].data : LB_ERR;
+                return valid(index) ? entry(index).data : LB_ERR;
             case LB_SETITEMDATA:
                 if (!valid(index)) return LB_ERR;
-                items_[wParam].data = lParam;
+                entry(index).data = lParam;
                 return TRUE;
             case LB_GETCURSEL:
                 if (count == 0) return LB_ERR;
@@ -110,7 +121,7 @@ class ListBoxControl : public ControlState {
             case LB_GETSELCOUNT: {
                 if (!multi()) return LB_ERR;
                 int selectedCount = 0;
-                for (const Item& item : items_) selectedCount += item.selected ? 1 : 0;
+                for (int i = 0; i < count; ++i) selectedCount += entry(i).selected ? 1 : 0;
                 return selectedCount;
             }
             case LB_FINDSTRINGEXACT:
@@ -128,22 +139,21 @@ class ListBoxControl : public ControlState {
 
   private:
     bool multi() const { return (style_ & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
-    bool valid(int index) const { return index >= 0 && index < static_cast<int>(items_.size()); }
-    bool isSelected(int index) const {
-        return multi() ? items_[static_cast<size_t>(index)].selected : index == selected_;
-    }
+    bool valid(int index) const { return index >= 0 && index < list_->count(); }
+    Entry& entry(int index) const { return *static_cast<Entry*>(list_->item(index)); }
+    bool isSelected(int index) const { return multi() ? entry(index).selected : index == selected_; }
 
     static std::string textOf(LPARAM text) { return text != 0 ? reinterpret_cast<const char*>(text) : ""; }
 
     // Binary search over the current entries: an equal entry gives its own
     // position, otherwise the first position after all smaller entries probed.
     int findSortedPosition(const std::string& text) const {
-        if (items_.empty() || !(style_ & LBS_SORT)) return -1;
+        if (list_->count() == 0 || !(style_ & LBS_SORT)) return -1;
         int low = 0;
-        int high = static_cast<int>(items_.size()) - 1;
+        int high = list_->count() - 1;
         while (low <= high) {
             int middle = (low + high) / 2;
-            int order = compareText(items_[static_cast<size_t>(middle)].text, text);
+            int order = compareText(entry(middle).text, text);
             if (order == 0) return middle;
             if (order > 0) {
                 high = middle - 1;
@@ -155,24 +165,23 @@ class ListBoxControl : public ControlState {
     }
 
     LRESULT findExact(int start, const std::string& text) const {
-        int count = static_cast<int>(items_.size());
+        int count = list_->count();
         if (text.empty() || count == 0) return LB_ERR;
         int index = start + 1;
         if (index < 0 || index >= count) index = 0;
         for (int i = 0; i < count; ++i, ++index) {
             if (index == count) index = 0;
-            if (compareText(items_[static_cast<size_t>(index)].text, text) == 0) return index;
+            if (compareText(entry(index).text, text) == 0) return index;
         }
         return LB_ERR;
     }
 
     LRESULT insert(int index, const std::string& text) {
-        int count = static_cast<int>(items_.size());
+        int count = list_->count();
         if (index == -1) index = count;
         if (index < 0 || index > count) return LB_ERR;
-        items_.insert(items_.begin() + index, Item{text, 0, false});
-        list_->insertItem(index, toQt(text));
-        if (items_.size() == 1) {
+        list_->insertItem(index, new Entry(text));
+        if (count == 0) {
             focus_ = 0;
         } else if (index <= selected_) {
             ++selected_;
@@ -186,13 +195,12 @@ class ListBoxControl : public ControlState {
             SetLastError(ERROR_INVALID_INDEX);
             return LB_ERR;
         }
-        if (items_.size() == 1) {
+        if (list_->count() == 1) {
             reset();
             return 0;
         }
-        items_.erase(items_.begin() + index);
         delete list_->takeItem(index);
-        int count = static_cast<int>(items_.size());
+        int count = list_->count();
         if (anchor_ == count) --anchor_;
         if (!multi()) {
             if (index == selected_) {
@@ -207,7 +215,6 @@ class ListBoxControl : public ControlState {
     }
 
     void reset() {
-        items_.clear();
         list_->clear();
         selected_ = -1;
         focus_ = 0;
@@ -222,12 +229,12 @@ class ListBoxControl : public ControlState {
     }
 
     LRESULT setSelection(int index, bool on) {
-        int count = static_cast<int>(items_.size());
+        int count = list_->count();
         if (index < -1 || index >= count) return LB_ERR;
         if (multi()) {
             int first = index == -1 ? 0 : index;
             int last = index == -1 ? count - 1 : index;
-            for (int i = first; i <= last; ++i) items_[static_cast<size_t>(i)].selected = on;
+            for (int i = first; i <= last; ++i) entry(i).selected = on;
             if (on && index != -1) focus_ = index;  // the platform moves the caret to a selected item
         } else {
             selected_ = index;
@@ -244,14 +251,11 @@ class ListBoxControl : public ControlState {
             selection->setCurrentIndex(list_->model()->index(focus_, 0), QItemSelectionModel::NoUpdate);
         }
         if (multi()) {
-            for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-                QListWidgetItem* item = list_->item(i);
-                if (item->isSelected() != items_[static_cast<size_t>(i)].selected) {
-                    item->setSelected(items_[static_cast<size_t>(i)].selected);
-                }
+            for (int i = 0; i < list_->count(); ++i) {
+                if (entry(i).isSelected() != entry(i).selected) entry(i).setSelected(entry(i).selected);
             }
         } else if (selected_ == -1) {
-            if (!list_->selectedItems().isEmpty()) selection->clearSelection();
+            if (selection->hasSelection()) selection->clearSelection();
         } else if (!list_->item(selected_)->isSelected() || list_->selectedItems().size() != 1) {
             selection->select(list_->model()->index(selected_, 0), QItemSelectionModel::ClearAndSelect);
         }
@@ -263,22 +267,19 @@ class ListBoxControl : public ControlState {
         int current = list_->currentRow();
         if (valid(current)) focus_ = current;
         if (multi()) {
-            for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-                items_[static_cast<size_t>(i)].selected = list_->item(i)->isSelected();
-            }
+            for (int i = 0; i < list_->count(); ++i) entry(i).selected = entry(i).isSelected();
         } else {
             QList<QListWidgetItem*> chosen = list_->selectedItems();
             selected_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
         }
         Window* window = findWindow(handle_);
-        if (window != nullptr && (style_ & LBS_NOTIFY) && !items_.empty())
+        if (window != nullptr && (style_ & LBS_NOTIFY) && list_->count() != 0)
             notifyParent(*window, LBN_SELCHANGE);
     }
 
     HWND handle_;
     DWORD style_;
     ListWidget* list_ = nullptr;
-    std::vector<Item> items_;
     int selected_ = -1;  // the selected entry of a single-selection list
     int focus_ = 0;      // the caret entry
     int anchor_ = -1;    // the anchor of the last LB_SETSEL
