@@ -142,11 +142,13 @@ def main():
     shutil.copyfile(args.example, os.path.join(data_dir, "cardinfo.dat"))
     os.makedirs(args.out, exist_ok=True)
     if args.linux:
-        linux_shot(args, data_dir, os.path.join(args.out, "screenshot-linux.png"))
-        print("wrote docs/screenshot-linux.png")
+        out = os.path.join(args.out, "screenshot-linux.png")
+        linux_shot(args, data_dir, out)
+        print("wrote " + out)
     if args.windows:
-        windows_shot(args, data_dir, os.path.join(args.out, "screenshot-windows.png"))
-        print("wrote docs/screenshot-windows.png")
+        out = os.path.join(args.out, "screenshot-windows.png")
+        windows_shot(args, data_dir, out)
+        print("wrote " + out)
     return 0
 
 

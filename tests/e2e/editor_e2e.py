@@ -6,9 +6,10 @@ First start with no remembered path -> the open dialog -> open a copy of the
 example file -> select a card, change its cost and text, Update -> select
 another card, Add, Delete it -> Save -> the confirmation box -> File > Exit.
 Then the file must hold exactly the expected cards (read back with
-`cardinfo dump`, and stable under `cardinfo rewrite`), the path must be
-remembered, and a second start must open without a dialog and show the saved
-cards.
+`cardinfo dump`), byte for byte what the file format gives for them (built
+here independently of the program), and be stable under `cardinfo rewrite`;
+the path must be remembered, and a second start must open without a dialog and
+show the saved cards.
 
     editor_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 
@@ -21,8 +22,8 @@ import json
 import os
 import shutil
 import subprocess
+import struct
 import sys
-import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -124,8 +125,7 @@ class Editor:
 
     def exit_by_menu(self):
         self.main.focus()
-        key("alt+f")
-        time.sleep(0.5)
+        xdrive.key_for_popup("alt+f")
         key("x")
         try:
             self.process.wait(30)
@@ -189,6 +189,46 @@ def expected_cards(original, edited, deleted):
             if isinstance(v, str):
                 card[k] = convert_carets(v)
     return cards
+
+
+def field_bytes(text):
+    """A field as the file holds it: Windows-1252, where a character outside
+    that code page stands for the byte of the same value."""
+    out = bytearray()
+    for ch in text:
+        try:
+            out += ch.encode("cp1252")
+        except UnicodeEncodeError:
+            out.append(ord(ch))
+    return bytes(out)
+
+
+def card_file_bytes(cards):
+    """The file the saver must write for `cards` (in slot order), built here from
+    the format alone: four-byte index position, one text block per card, card
+    count, one index entry per card with its block's offset."""
+    def string(text):
+        data = field_bytes(text)
+        return struct.pack("<H", len(data)) + data
+
+    blocks = bytearray()
+    entries = bytearray()
+    for card in cards:
+        offset = 4 + len(blocks)
+        for field in ("type", "cost", "pt", "text", "comment"):
+            blocks += string(card[field])
+        entries += string(card["name"]) + struct.pack("<I", offset) + bytes([card["colours"] & 0xFF])
+        entries += string(card["edition"]) + b"\0\0"
+    return struct.pack("<I", 4 + len(blocks)) + bytes(blocks) + struct.pack("<I", len(cards)) + bytes(entries)
+
+
+def check_file_bytes(path, cards):
+    saved = open(path, "rb").read()
+    wanted = card_file_bytes(cards)
+    if saved != wanted:
+        at = next((i for i, (a, b) in enumerate(zip(saved, wanted)) if a != b), min(len(saved), len(wanted)))
+        raise DriveError("the saved file (%d bytes) differs from the expected %d bytes at offset %d"
+                         % (len(saved), len(wanted), at))
 
 
 def remembered_path(args):
@@ -306,6 +346,7 @@ def main():
         if saved != expected:
             raise DriveError("the saved file holds other cards than expected:\nsaved    %s\nexpected %s"
                              % (json.dumps(saved), json.dumps(expected)))
+        check_file_bytes(file_path, expected)
         again = os.path.join(args.work, "rewritten.dat")
         cardinfo(args, "rewrite", file_path, again)
         if open(again, "rb").read() != open(file_path, "rb").read():

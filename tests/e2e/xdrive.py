@@ -107,6 +107,11 @@ def visible_windows():
     return [Window(w) for w in out.split()]
 
 
+def shown_window_ids():
+    """Ids of all mapped windows, named or not (menus and other popups have no name)."""
+    return set(run("xdotool", "search", "--onlyvisible", ".", check=False).split())
+
+
 def find_window(pattern, timeout=30.0, exclude=()):
     """The first visible window whose name matches the regular expression."""
     rx = re.compile(pattern)
@@ -225,6 +230,14 @@ def click(x, y):
 def key(*names):
     run("xdotool", "key", "--delay", "60", *names)
     time.sleep(0.2)
+
+
+def key_for_popup(*names, timeout=30.0):
+    """Presses keys that open a popup window (a menu) and waits until it shows,
+    so that the keys meant for it do not reach the window beneath."""
+    before = shown_window_ids()
+    key(*names)
+    wait_for("a popup after " + " ".join(names), lambda: shown_window_ids() - before, timeout)
 
 
 def type_text(text):
