@@ -81,12 +81,12 @@ TEST(Cp1252, LossyConversionGivesOneQuestionMarkPerCharacterOrStrayByte) {
         const char* bytes;
     } const cases[] = {
         {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80"},  // all in the code page
-        {"\xE6\x97\xA5\xE6\x9C\xAC x", "?? x"},         // U+65E5 U+672C
-        {"a\xF0\x9F\x82\xA1z", "a?z"},                  // one four-byte character
-        {"\xC2\x80\xC2\x81", "?\x81"},                  // U+0080 has no byte; U+0081 is 0x81
-        {"caf\xE9", "caf?"},                            // Latin-1, not UTF-8
-        {"\xE2\x82", "??"},                             // cut sequence
-        {"\xC0\xAF", "??"},                             // overlong slash
+        {"\xE6\x97\xA5\xE6\x9C\xAC x", "?? x"},        // U+65E5 U+672C
+        {"a\xF0\x9F\x82\xA1z", "a?z"},                 // one four-byte character
+        {"\xC2\x80\xC2\x81", "?\x81"},                 // U+0080 has no byte; U+0081 is 0x81
+        {"caf\xE9", "caf?"},                           // Latin-1, not UTF-8
+        {"\xE2\x82", "??"},                            // cut sequence
+        {"\xC0\xAF", "??"},                            // overlong slash
         {"", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(utf8ToCp1252Lossy(c.utf8), c.bytes) << c.utf8;

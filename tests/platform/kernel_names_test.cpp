@@ -40,9 +40,13 @@ class KernelNames : public ::testing::Test {
 
     // `name` in the scratch folder, as an 8-bit call takes it (the folder's
     // own path is plain ASCII).
-    std::string path(const std::string& name) const { return folder.string() + separator + name; }
+    std::string path(const std::string& name) const {
+        return folder.string() + separator + name;
+    }
     // The Windows-1252 `name` in the scratch folder, as the disk holds it.
-    fs::path onDisk(const std::string& name) const { return folder / pathFromUtf8(cp1252ToUtf8(name)); }
+    fs::path onDisk(const std::string& name) const {
+        return folder / pathFromUtf8(cp1252ToUtf8(name));
+    }
 
     // The current directory through GetCurrentDirectoryA, checking the size
     // rules on the way: too small a buffer gives the size needed and is left
@@ -70,8 +74,8 @@ bool endsWith(const std::string& text, const std::string& tail) {
 TEST_F(KernelNames, FileNamesReachTheDiskAsTheirCharacters) {
     const std::string first = "caf\xE9 \x80.dat";  // é, €
     const std::string second = "M\xFCller.dat";    // ü
-    HANDLE file = CreateFileA(path(first).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileA(path(first).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
     DWORD count = 0;
     EXPECT_TRUE(WriteFile(file, "card", 4, &count, nullptr));
@@ -105,7 +109,8 @@ TEST_F(KernelNames, CurrentDirectoryComesBackInWindows1252) {
     EXPECT_TRUE(endsWith(currentDirectory(), separator + name));
 
     // A name relative to it reaches the same folder.
-    HANDLE file = CreateFileA("card.dat", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA("card.dat", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
     EXPECT_TRUE(CloseHandle(file));
     EXPECT_TRUE(fs::exists(onDisk(name) / "card.dat"));

@@ -101,8 +101,8 @@ TEST_F(CardinfoNames, DumpCheckAndRewriteInAFolderWithAnUmlaut) {
 TEST_F(CardinfoNames, NameOutsideTheCodePageIsRefused) {
     const std::string name = folder.string() + "/\xE6\x97\xA5\xE6\x9C\xAC.dat";  // 日本.dat
     std::ofstream(name) << "x";
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", name},
-                                                 std::vector<std::string>{"rewrite", name, name + ".out"}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"dump", name}, std::vector<std::string>{"rewrite", name, name + ".out"}}) {
         const ProcessResult result = run(args);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.err, "cardinfo: " + name + ": the name has a character outside Windows-1252\n");
