@@ -290,6 +290,13 @@ struct WINDOWPLACEMENT {
 #define EN_KILLFOCUS 0x0200
 #define EN_MAXTEXT 0x0501
 
+// Combo box messages (the file type box of the open dialog)
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_ERR (-1)
+
 // List box messages, notifications, styles and results
 #define LB_ADDSTRING 0x0180
 #define LB_INSERTSTRING 0x0181

@@ -82,12 +82,16 @@ DialogWindow::~DialogWindow() {
 
 void DialogWindow::addItem(int id, std::function<std::string()> get,
                            std::function<void(const std::string&)> set) {
+    addItem(id, std::make_unique<ItemControl>(std::move(get), std::move(set)));
+}
+
+void DialogWindow::addItem(int id, std::unique_ptr<ControlState> control) {
     auto item = std::make_unique<Window>();
     item->className = "Static";
     item->parent = handle_;
     item->id = id;
     item->style = WS_CHILD | WS_VISIBLE;
-    item->control = std::make_unique<ItemControl>(std::move(get), std::move(set));
+    item->control = std::move(control);
     addWindow(std::move(item));
 }
 

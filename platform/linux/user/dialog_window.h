@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/linux/user/window_table.h"
@@ -20,6 +21,8 @@ class DialogWindow {
 
     // Adds an item whose text is read and written through the two functions.
     void addItem(int id, std::function<std::string()> get, std::function<void(const std::string&)> set);
+    // Adds an item whose messages `control` answers.
+    void addItem(int id, std::unique_ptr<ControlState> control);
 
     // Runs the dialog modally: the owner is disabled meanwhile, and posted
     // messages and timers keep being dispatched. Returns exec()'s result.
