@@ -1,5 +1,6 @@
 #include "tools/card_dump.h"
 
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 
@@ -10,6 +11,13 @@
 const char* const cardDumpKeys[9] = {"slot", "name", "edition", "type",   "cost",
                                      "pt",   "text", "comment", "colours"};
 
+const DumpTextField dumpTextFields[7] = {
+    {offsetof(CardRecord, name), NameWidth},       {offsetof(CardRecord, edition), EditionWidth},
+    {offsetof(CardRecord, type), TypeWidth},       {offsetof(CardRecord, cost), CostWidth},
+    {offsetof(CardRecord, pt), PtWidth},           {offsetof(CardRecord, text), TextWidth},
+    {offsetof(CardRecord, comment), CommentWidth},
+};
+
 namespace {
 
 // One card as strings in key order: the slot, the seven fields in UTF-8 and
@@ -18,22 +26,16 @@ struct DumpRow {
     std::string cells[9];
 };
 
-// A field's bytes up to its terminator, never past its width.
-std::string_view fieldText(const char* field, int width) {
-    return std::string_view(field, strnlen(field, static_cast<std::size_t>(width)));
-}
-
 DumpRow rowOf(const CardTable& table, int slot) {
     const CardRecord& card = table.slots[slot];
-    const std::string_view fields[7] = {
-        fieldText(card.name, NameWidth),       fieldText(card.edition, EditionWidth),
-        fieldText(card.type, TypeWidth),       fieldText(card.cost, CostWidth),
-        fieldText(card.pt, PtWidth),           fieldText(card.text, TextWidth),
-        fieldText(card.comment, CommentWidth),
-    };
     DumpRow row;
     row.cells[0] = std::to_string(slot);
-    for (int i = 0; i < 7; ++i) row.cells[1 + i] = cp1252ToUtf8(fields[i]);
+    for (int i = 0; i < 7; ++i) {
+        // A field's bytes up to its terminator, never past its width.
+        const char* field = reinterpret_cast<const char*>(&card) + dumpTextFields[i].offset;
+        const std::size_t length = strnlen(field, static_cast<std::size_t>(dumpTextFields[i].width));
+        row.cells[1 + i] = cp1252ToUtf8(std::string_view(field, length));
+    }
     row.cells[8] = std::to_string(card.colours & 0xFF);
     return row;
 }

@@ -2,6 +2,8 @@
 //   cardinfo dump [--csv] FILE   the cards as JSON (or CSV) on stdout
 //   cardinfo check FILE          exit 0 when the editor can load FILE
 //   cardinfo rewrite IN [OUT]    load IN and save it, normalised, to OUT or IN
+//   cardinfo import IN OUT       cards from a dump (IN ending in .json or .csv)
+//                                saved as the card file OUT
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error.
 // File names go to the card core in Windows-1252 and appear in messages as
 // they were given.
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,6 +23,7 @@
 #include "card/card_table.h"
 #include "platform/code_page.h"
 #include "tools/card_dump.h"
+#include "tools/card_import.h"
 #include "tools/check_report.h"
 #include "tools/file_bytes.h"
 
@@ -28,7 +32,8 @@ namespace {
 const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
     "       cardinfo check FILE\n"
-    "       cardinfo rewrite IN [OUT]\n";
+    "       cardinfo rewrite IN [OUT]\n"
+    "       cardinfo import FILE.json|FILE.csv OUT\n";
 
 int usage() {
     std::fputs(usageText, stderr);
@@ -97,6 +102,24 @@ int rewriteCommand(const char* in, const char* out) {
     return 0;
 }
 
+int importCommand(const char* in, const char* out) {
+    ImportFormat format = ImportFormat::Json;
+    if (!importFormatOf(in, format)) {
+        std::fprintf(stderr, "cardinfo: %s: the name must end in .json or .csv to tell its format\n", in);
+        return usage();
+    }
+    std::string outName;
+    if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!readFileBytes(in, bytes, error)) return fail(std::string(in) + ": " + error);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (!importCards(text, format, cardTable, error)) return fail(std::string(in) + ": " + error);
+    FileProblem problem;
+    if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
+    return 0;
+}
+
 int run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "dump" && args[1] != "--csv") return dumpCommand(argv[2], false);
@@ -104,6 +127,7 @@ int run(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "check") return checkCommand(argv[2]);
     if (args.size() == 2 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[2]);
     if (args.size() == 3 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[3]);
+    if (args.size() == 3 && args[0] == "import") return importCommand(argv[2], argv[3]);
     return usage();
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include <nlohmann/json.hpp>
 
@@ -41,6 +42,10 @@ class CardinfoTool : public ::testing::Test {
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         EXPECT_TRUE(out.good());
         return path(name);
+    }
+
+    std::string writeText(const char* name, const std::string& text) const {
+        return write(name, Bytes(text.begin(), text.end()));
     }
 
     ProcessResult run(const std::vector<std::string>& args) const {
@@ -258,4 +263,238 @@ TEST_F(CardinfoTool, UsageErrorsExitWithTwo) {
         EXPECT_EQ(result.out, "");
     }
     EXPECT_EQ(fileBytes(file), exampleFile);
+}
+
+namespace {
+
+// Cards that hold every byte value 0x01-0xFF, CR LF, "^^", quotes and
+// commas, fields at their full width, and one deleted slot.
+std::unique_ptr<CardTable> awkwardTable() {
+    const std::string bytes = everyByte();
+    auto table = tableOf({
+        {{bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), bytes.substr(0, 31),
+          bytes.substr(224), bytes, "line\r\nnext^^caret \"quoted\", comma"},
+         0x81},
+        {{"", "", "", "", "", "", ""}, 0},
+        {{"Gone", "", "", "", "", "", ""}, 1},
+        {{std::string(255, 'n'), std::string(127, 'e'), std::string(127, 't'), std::string(31, 'c'),
+          std::string(31, 'p'), std::string(1279, 'x'), bytes + bytes + bytes + bytes.substr(0, 514)},
+         0xFF},
+    });
+    table->slots[2].active = 0;
+    return table;
+}
+
+// Three hundred cards of random bytes 0x01-0xFF and random lengths.
+std::unique_ptr<CardTable> randomTable() {
+    auto table = tableOf({});
+    std::mt19937 random(1252);
+    const int widths[7] = {NameWidth, EditionWidth, TypeWidth, CostWidth, PtWidth, TextWidth, CommentWidth};
+    for (int s = 0; s < 300; ++s) {
+        CardRecord& card = table->slots[s];
+        char* fields[7] = {card.name, card.edition, card.type, card.cost, card.pt, card.text, card.comment};
+        for (int f = 0; f < 7; ++f) {
+            const int length = static_cast<int>(random() % static_cast<unsigned>(widths[f]));
+            for (int i = 0; i < length; ++i) fields[f][i] = static_cast<char>(1 + random() % 255);
+        }
+        card.colours = static_cast<int>(random() % 256);
+        card.active = 1;
+    }
+    table->slotCount = 300;
+    return table;
+}
+
+// A JSON record with the dump's keys, empty text and colours 0, where each
+// change replaces the raw value of a key (or adds the key); an empty value
+// drops the key.
+std::string jsonRecord(int slot, const std::vector<std::pair<std::string, std::string>>& changes = {}) {
+    std::vector<std::pair<std::string, std::string>> members = {{"slot", std::to_string(slot)},
+                                                                {"name", "\"n\""},
+                                                                {"edition", "\"\""},
+                                                                {"type", "\"\""},
+                                                                {"cost", "\"\""},
+                                                                {"pt", "\"\""},
+                                                                {"text", "\"\""},
+                                                                {"comment", "\"\""},
+                                                                {"colours", "0"}};
+    for (const auto& change : changes) {
+        auto found = std::find_if(members.begin(), members.end(),
+                                  [&](const auto& member) { return member.first == change.first; });
+        if (found == members.end())
+            members.push_back(change);
+        else
+            found->second = change.second;
+    }
+    std::string out = "{";
+    for (const auto& member : members) {
+        if (member.second.empty()) continue;
+        out += out.size() > 1 ? ",\"" : "\"";
+        out += member.first;
+        out += "\":";
+        out += member.second;
+    }
+    return out + "}";
+}
+
+const char csvHeader[] = "slot,name,edition,type,cost,pt,text,comment,colours\r\n";
+
+}  // namespace
+
+TEST_F(CardinfoTool, ImportOfADumpWritesWhatRewriteWrites) {
+    struct Database {
+        const char* why;
+        Bytes bytes;
+    };
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    ASSERT_NE(source, nullptr) << "CARDLOOM_SOURCE_DIR names the source tree (CTest sets it)";
+    const std::string example = std::string(source) + "/examples/cardinfo.dat";
+    const Database databases[] = {
+        {"the example database", fileBytes(example)},
+        {"a file from elsewhere: odd bytes, \"^^\", a zero byte", oddExample()},
+        {"every byte value, CR LF, quotes, full widths, a deleted slot", encoded(*awkwardTable())},
+        {"three hundred random cards", encoded(*randomTable())},
+        {"no cards", {4, 0, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Database& database : databases) {
+        ASSERT_GT(database.bytes.size(), 7u) << database.why;
+        const std::string in = write("in.dat", database.bytes);
+        const ProcessResult rewrite = run({"rewrite", in, path("rewritten.dat")});
+        ASSERT_EQ(rewrite.exitCode, 0) << database.why << ": " << rewrite.err;
+        const Bytes expected = fileBytes(path("rewritten.dat"));
+        for (const char* form : {"json", "csv"}) {
+            const bool csv = std::string(form) == "csv";
+            const ProcessResult dump = csv ? run({"dump", "--csv", in}) : run({"dump", in});
+            ASSERT_EQ(dump.exitCode, 0) << database.why << ": " << dump.err;
+            const std::string text = writeText(csv ? "cards.csv" : "cards.json", dump.out);
+            const std::string out = path("imported.dat");
+            std::filesystem::remove(out);
+            const ProcessResult imported = run({"import", text, out});
+            EXPECT_EQ(imported.exitCode, 0) << database.why << ", " << form << ": " << imported.err;
+            EXPECT_EQ(imported.out + imported.err, "") << database.why << ", " << form;
+            EXPECT_TRUE(fileBytes(out) == expected) << database.why << ", " << form;
+        }
+    }
+}
+
+TEST_F(CardinfoTool, ImportRefusesBadInputNamingRecordAndKey) {
+    struct Bad {
+        const char* file;
+        std::string text;
+        const char* message;  // what stderr says after "cardinfo: FILE: "
+    };
+    const std::string good = jsonRecord(0);
+    const Bad bads[] = {
+        {"a.json", "[" + good + ",", "not valid JSON: parse error at line 1, column"},
+        {"a.json", "[" + good + "," + jsonRecord(1, {{"cost", "\"2"}}),
+         "record 2: not valid JSON: parse error at line 1, column"},
+        {"a.json", good, "the text is not a JSON array of records"},
+        {"a.json", "[" + good + ",7]", "record 2: a number where a record object belongs"},
+        {"a.json", "[" + jsonRecord(0, {{"power", "3"}}) + "]", "record 1: unknown key \"power\""},
+        {"a.json", "[" + good + "," + jsonRecord(1, {{"cost", ""}}) + "]", "record 2, cost: missing"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", ""}}) + "]", "record 1, colours: missing"},
+        {"a.json", "[" + good.substr(0, good.size() - 1) + ",\"name\":\"m\"}]",
+         "record 1: the key \"name\" appears twice"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", "\"3\""}}) + "]",
+         "record 1, colours: a string where a whole number belongs"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", "3.0"}}) + "]",
+         "record 1, colours: a number where a whole number belongs"},
+        {"a.json", "[" + jsonRecord(0, {{"name", "5"}}) + "]",
+         "record 1, name: a number where a string belongs"},
+        {"a.json", "[" + jsonRecord(0, {{"text", "null"}}) + "]",
+         "record 1, text: a null where a string belongs"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", "256"}}) + "]",
+         "record 1, colours: 256 is not from 0 to 255"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", "-1"}}) + "]",
+         "record 1, colours: -1 is not from 0 to 255"},
+        {"a.json", "[" + jsonRecord(0, {{"colours", "18446744073709551615"}}) + "]",
+         "record 1, colours: 18446744073709551615 is not from 0 to 255"},
+        {"a.json", "[" + good + "," + jsonRecord(5) + "]",
+         "record 2, slot: 5, but records fill the slots in order and this one goes to slot 1"},
+        {"a.json", "[" + jsonRecord(0, {{"cost", "\"" + std::string(32, 'c') + "\""}}) + "]",
+         "record 1, cost: 32 characters, the field holds at most 31"},
+        {"a.json", "[" + jsonRecord(0, {{"type", "\"a\\u4e2d\""}}) + "]",
+         "record 1, type: character 2 (U+4E2D) is not in Windows-1252"},
+        {"a.json", "[" + jsonRecord(0, {{"pt", "\"\\ud83c\\udccf\""}}) + "]",
+         "record 1, pt: character 1 (U+1F0CF) is not in Windows-1252"},
+        {"a.json", "[" + jsonRecord(0, {{"comment", "\"a\\u0000b\""}}) + "]",
+         "record 1, comment: holds a NUL character, which a card field cannot"},
+        {"b.CSV", "", "no header row"},
+        {"b.csv", "slot,name,edition,type,cost,pt,text,comment,colours,power\r\n",
+         "header: unknown column \"power\""},
+        {"b.csv", "slot,name,edition,type,cost,pt,text,comment\r\n", "header: no column \"colours\""},
+        {"b.csv", "name,name,edition,type,cost,pt,text,comment,colours\r\n",
+         "header: the column \"name\" appears twice"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,0\r\n1,n,,,,,,0\r\n",
+         "record 2 (line 3): 8 fields, the header has 9"},
+        {"b.csv", std::string(csvHeader) + "0,\"a\r\nb\",,,,,,,0\r\n1,a\"b,,,,,,,0\r\n",
+         "record 2, line 4: a quote inside a field that is not quoted"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,0\n",
+         "record 1, line 2: a line break that is not CR LF"},
+        {"b.csv", std::string(csvHeader) + "0,\"n,,,,,,,0\r\n",
+         "record 1, line 2: a quoted field is never closed"},
+        {"b.csv", std::string(csvHeader) + "0,a\xFF,,,,,,,0\r\n",
+         "record 1 (line 2), name: byte 2 is not part of valid UTF-8"},
+        {"b.csv", std::string(csvHeader) + "0,a\xC3\xA9\xE2\x82,,,,,,,0\r\n",
+         "record 1 (line 2), name: byte 4 is not part of valid UTF-8"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,," + std::string("a\0b", 3) + "\r\n",
+         "record 1 (line 2), colours: not a whole number written in digits"},
+        {"b.csv", std::string(csvHeader) + "0,n,,," + std::string("a\0b", 3) + ",,,,0\r\n",
+         "record 1 (line 2), cost: holds a NUL character"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,, 3\r\n",
+         "record 1 (line 2), colours: not a whole number written in digits"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,\r\n",
+         "record 1 (line 2), colours: not a whole number written in digits"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,1000\r\n",
+         "record 1 (line 2), colours: 1000 is not from 0 to 255"},
+        {"b.csv", std::string(csvHeader) + "1,n,,,,,,,0\r\n",
+         "record 1 (line 2), slot: 1, but records fill the slots in order and this one goes to slot 0"},
+        {"b.csv", std::string(csvHeader) + "0,n,,,,,\"" + std::string(1280, 't') + "\",,0\r\n",
+         "record 1 (line 2), text: 1280 characters, the field holds at most 1279"},
+        {"b.csv", std::string(csvHeader) + "0,\xE2\x82\xAC\xE4\xB8\xAD,,,,,,,0\r\n",
+         "record 1 (line 2), name: character 2 (U+4E2D) is not in Windows-1252"},
+    };
+    const std::string out = path("out.dat");
+    for (const Bad& bad : bads) {
+        const std::string in = writeText(bad.file, bad.text);
+        const ProcessResult result = run({"import", in, out});
+        EXPECT_EQ(result.exitCode, 1) << bad.message;
+        EXPECT_EQ(result.out, "") << bad.message;
+        EXPECT_EQ(lineCount(result.err), 1) << result.err;
+        EXPECT_EQ(result.err.rfind("cardinfo: " + in + ": " + bad.message, 0), 0u)
+            << "expected: " << bad.message << "\n     got: " << result.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << bad.message;
+    }
+
+    // An existing OUT is left as it was.
+    write("out.dat", exampleFile);
+    const ProcessResult refused = run({"import", writeText("c.json", "[" + jsonRecord(1) + "]"), out});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(fileBytes(out), exampleFile);
+}
+
+TEST_F(CardinfoTool, ImportFailuresOutsideTheInput) {
+    const std::string json = writeText("cards.json", "[" + jsonRecord(0) + "]");
+    const std::string nowhere = (folder / "no such folder" / "out.dat").string();
+    const ProcessResult unwritable = run({"import", json, nowhere});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_EQ(lineCount(unwritable.err), 1) << unwritable.err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "no such folder"));
+
+    const ProcessResult missing = run({"import", path("missing.csv"), path("out.dat")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(lineCount(missing.err), 1) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(path("out.dat")));
+
+    // The name tells the format; any other name is a usage error.
+    const std::string text = writeText("cards.txt", "[" + jsonRecord(0) + "]");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"import", text, path("out.dat")}, {"import", json}, {"import", json, path("o"), path("p")}}) {
+        const ProcessResult misuse = run(args);
+        EXPECT_EQ(misuse.exitCode, 2) << args.size() << " arguments";
+        EXPECT_NE(misuse.err.find("usage: cardinfo"), std::string::npos) << misuse.err;
+        EXPECT_FALSE(std::filesystem::exists(path("out.dat")));
+    }
+    const ProcessResult unknown = run({"import", text, path("out.dat")});
+    EXPECT_EQ(unknown.err.rfind("cardinfo: " + text + ": the name must end in .json or .csv", 0), 0u)
+        << unknown.err;
 }

@@ -1,0 +1,336 @@
+#include "tools/card_import.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/code_page.h"
+#include "tools/card_dump.h"
+#include "tools/csv_reader.h"
+
+namespace {
+
+constexpr int SlotKey = 0;     // cardDumpKeys[0]
+constexpr int ColoursKey = 8;  // cardDumpKeys[8]
+constexpr int KeyCount = 9;
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+int keyIndex(std::string_view key) {
+    for (int k = 0; k < KeyCount; ++k) {
+        if (key == cardDumpKeys[k]) return k;
+    }
+    return -1;
+}
+
+// The next free slot, counted in at once so that a failed import still
+// leaves every touched slot below slotCount. The caller keeps within MaxCards.
+CardRecord& nextSlot(CardTable& table) {
+    return table.slots[table.slotCount++];
+}
+
+bool isNumberKey(int key) {
+    return key == SlotKey || key == ColoursKey;
+}
+
+// "record 3", or "record 3 (line 7)" where the line is known.
+std::string recordName(int number, int line) {
+    std::string name = "record " + std::to_string(number);
+    if (line > 0) name += " (line " + std::to_string(line) + ")";
+    return name;
+}
+
+// A name from the input as messages show it: quoted, bytes outside printable
+// ASCII as \xNN, cut after 40 bytes, so that a message stays one short line.
+std::string shownName(std::string_view name) {
+    constexpr std::size_t shownLength = 40;
+    std::string out = "\"";
+    for (std::size_t i = 0; i < name.size() && i < shownLength; ++i) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\') {
+            out += static_cast<char>(byte);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        }
+    }
+    return out + (name.size() > shownLength ? "\"..." : "\"");
+}
+
+bool fieldError(std::string& error, const std::string& record, int key, const std::string& what) {
+    error = record + ", " + cardDumpKeys[key] + ": " + what;
+    return false;
+}
+
+// Why `utf8` has no Windows-1252 form: the first byte that starts no valid
+// sequence, or the first character the code page lacks.
+std::string whyNotCp1252(std::string_view utf8) {
+    std::size_t pos = 0;
+    for (int character = 1; pos < utf8.size(); ++character) {
+        const std::size_t at = pos;
+        char32_t codePoint = 0;
+        if (!nextUtf8CodePoint(utf8, pos, codePoint))
+            return "byte " + std::to_string(at + 1) + " is not part of valid UTF-8";
+        if (cp1252Byte(codePoint) < 0) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04lX", static_cast<unsigned long>(codePoint));
+            return "character " + std::to_string(character) + " (" + code + ") is not in Windows-1252";
+        }
+    }
+    return "the text has no Windows-1252 form";
+}
+
+// Stores UTF-8 text in the field of text key `key` (1 to 7).
+bool putText(CardRecord& card, int key, std::string_view utf8, const std::string& record,
+             std::string& error) {
+    const DumpTextField& field = dumpTextFields[key - 1];
+    std::string bytes;
+    if (!utf8ToCp1252(utf8, bytes)) return fieldError(error, record, key, whyNotCp1252(utf8));
+    if (bytes.find('\0') != std::string::npos)
+        return fieldError(error, record, key, "holds a NUL character, which a card field cannot");
+    if (bytes.size() >= static_cast<std::size_t>(field.width))
+        return fieldError(error, record, key,
+                          std::to_string(bytes.size()) + " characters, the field holds at most " +
+                              std::to_string(field.width - 1));
+    char* dest = reinterpret_cast<char*>(&card) + field.offset;
+    std::memcpy(dest, bytes.data(), bytes.size());
+    dest[bytes.size()] = '\0';
+    return true;
+}
+
+// Checks the slot number of the record at `position` (from 0) or stores the
+// colours. `shown` is the value as written in the input.
+bool putNumber(CardRecord& card, int key, long long value, const std::string& shown, int position,
+               const std::string& record, std::string& error) {
+    if (key == SlotKey) {
+        if (value == position) return true;
+        return fieldError(error, record, key,
+                          shown + ", but records fill the slots in order and this one goes to slot " +
+                              std::to_string(position));
+    }
+    if (value < 0 || value > 255) return fieldError(error, record, key, shown + " is not from 0 to 255");
+    card.colours = static_cast<std::int32_t>(value);
+    return true;
+}
+
+// Thrown from the JSON parser's callback to stop at the first repeated key
+// or at one record too many.
+struct JsonStop {
+    std::string reason;
+};
+
+// What is left of a parser message without its exception tag and without
+// the echo of the bytes last read (which may be anything).
+std::string parserMessage(const char* what) {
+    std::string message = what;
+    if (message.rfind("[json.exception.", 0) == 0 && message.find("] ") != std::string::npos)
+        message.erase(0, message.find("] ") + 2);
+    const std::size_t echo = message.find("; last read:");
+    if (echo != std::string::npos) message.erase(echo);
+    return message;
+}
+
+bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) {
+    using Event = nlohmann::json::parse_event_t;
+    bool topArray = false;  // the text is an array, so depth 1 holds records
+    int records = 0;        // records begun so far
+    bool inRecord = false;  // a record object or array is still open
+    std::vector<std::string> keys;
+    auto watch = [&](int depth, Event event, nlohmann::json& parsed) {
+        if (depth == 0 && event == Event::array_start) topArray = true;
+        if (!topArray) return true;
+        if (depth == 1 &&
+            (event == Event::object_start || event == Event::array_start || event == Event::value)) {
+            if (++records > MaxCards)
+                throw JsonStop{recordName(records, 0) + ": more than " + std::to_string(MaxCards) +
+                               " records, the card table has " + std::to_string(MaxCards) + " slots"};
+            keys.clear();
+            inRecord = event != Event::value;
+        }
+        if (depth == 1 && (event == Event::object_end || event == Event::array_end)) inRecord = false;
+        if (depth == 2 && event == Event::key) {
+            const std::string& key = parsed.get_ref<const std::string&>();
+            if (std::find(keys.begin(), keys.end(), key) != keys.end())
+                throw JsonStop{recordName(records, 0) + ": the key " + shownName(key) + " appears twice"};
+            keys.push_back(key);
+        }
+        return true;
+    };
+    try {
+        root = nlohmann::json::parse(text.begin(), text.end(), watch);
+        return true;
+    } catch (const JsonStop& stop) {
+        error = stop.reason;
+    } catch (const nlohmann::json::exception& e) {
+        error = (inRecord ? recordName(records, 0) + ": " : std::string()) +
+                "not valid JSON: " + parserMessage(e.what());
+    }
+    return false;
+}
+
+bool importJson(std::string_view text, CardTable& table, std::string& error) {
+    nlohmann::json root;
+    if (!parseJson(text, root, error)) return false;
+    if (!root.is_array()) {
+        error = "the text is not a JSON array of records";
+        return false;
+    }
+    for (std::size_t i = 0; i < root.size(); ++i) {
+        const int position = static_cast<int>(i);
+        const std::string record = recordName(position + 1, 0);
+        const nlohmann::json& object = root[i];
+        if (!object.is_object()) {
+            error = record + ": a " + object.type_name() + " where a record object belongs";
+            return false;
+        }
+        for (const auto& item : object.items()) {
+            if (keyIndex(item.key()) < 0) {
+                error = record + ": unknown key " + shownName(item.key());
+                return false;
+            }
+        }
+        CardRecord& card = nextSlot(table);
+        for (int key = 0; key < KeyCount; ++key) {
+            const auto value = object.find(cardDumpKeys[key]);
+            if (value == object.end()) {
+                if (key == SlotKey) continue;
+                return fieldError(error, record, key, "missing");
+            }
+            if (isNumberKey(key)) {
+                if (!value->is_number_integer())
+                    return fieldError(
+                        error, record, key,
+                        std::string("a ") + value->type_name() + " where a whole number belongs");
+                // Anything past 2^31 is out of range whatever its exact value.
+                const long long number = value->is_number_unsigned()
+                                             ? static_cast<long long>(std::min<std::uint64_t>(
+                                                   value->get<std::uint64_t>(), 1ull << 31))
+                                             : value->get<long long>();
+                if (!putNumber(card, key, number, value->dump(), position, record, error)) return false;
+            } else {
+                if (!value->is_string())
+                    return fieldError(error, record, key,
+                                      std::string("a ") + value->type_name() + " where a string belongs");
+                if (!putText(card, key, value->get_ref<const std::string&>(), record, error)) return false;
+            }
+        }
+        card.active = 1;
+    }
+    return true;
+}
+
+// Digits only, no sign or spaces. Values beyond 2^31 are kept at 2^31.
+bool parseWholeNumber(const std::string& text, long long& value) {
+    if (text.empty()) return false;
+    value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = std::min(value * 10 + (c - '0'), 1ll << 31);
+    }
+    return true;
+}
+
+bool importCsv(std::string_view text, CardTable& table, std::string& error) {
+    CsvCursor cursor{text};
+    std::vector<std::string> fields;
+    const CsvResult header = readCsvRecord(cursor, fields, error);
+    if (header == CsvResult::Error) return false;
+    if (header == CsvResult::End) {
+        error = "no header row";
+        return false;
+    }
+    int column[KeyCount];  // the column of each key, or -1
+    std::fill(std::begin(column), std::end(column), -1);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const int key = keyIndex(fields[i]);
+        if (key < 0) {
+            error = "header: unknown column " + shownName(fields[i]);
+            return false;
+        }
+        if (column[key] >= 0) {
+            error = "header: the column " + shownName(fields[i]) + " appears twice";
+            return false;
+        }
+        column[key] = static_cast<int>(i);
+    }
+    for (int key = 0; key < KeyCount; ++key) {
+        if (key != SlotKey && column[key] < 0) {
+            error = std::string("header: no column \"") + cardDumpKeys[key] + "\"";
+            return false;
+        }
+    }
+
+    const std::size_t columns = fields.size();
+    int count = 0;
+    for (;;) {
+        const int line = cursor.line;
+        const CsvResult result = readCsvRecord(cursor, fields, error);
+        if (result == CsvResult::End) break;
+        if (result == CsvResult::Error) {
+            error = recordName(count + 1, 0) + ", " + error;
+            return false;
+        }
+        const std::string record = recordName(count + 1, line);
+        if (count == MaxCards) {
+            error = record + ": more than " + std::to_string(MaxCards) + " records, the card table has " +
+                    std::to_string(MaxCards) + " slots";
+            return false;
+        }
+        if (fields.size() != columns) {
+            error = record + ": " + std::to_string(fields.size()) + " fields, the header has " +
+                    std::to_string(columns);
+            return false;
+        }
+        CardRecord& card = nextSlot(table);
+        for (int key = 0; key < KeyCount; ++key) {
+            if (column[key] < 0) continue;
+            const std::string& cell = fields[static_cast<std::size_t>(column[key])];
+            if (!isNumberKey(key)) {
+                if (!putText(card, key, cell, record, error)) return false;
+                continue;
+            }
+            long long number = 0;
+            if (!parseWholeNumber(cell, number))
+                return fieldError(error, record, key, "not a whole number written in digits");
+            if (!putNumber(card, key, number, cell, count, record, error)) return false;
+        }
+        card.active = 1;
+        ++count;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool importFormatOf(std::string_view path, ImportFormat& format) {
+    struct Extension {
+        std::string_view text;
+        ImportFormat format;
+    };
+    static const Extension extensions[] = {{".json", ImportFormat::Json}, {".csv", ImportFormat::Csv}};
+    for (const Extension& extension : extensions) {
+        if (path.size() < extension.text.size()) continue;
+        const std::string_view tail = path.substr(path.size() - extension.text.size());
+        const bool same = std::equal(tail.begin(), tail.end(), extension.text.begin(), [](char a, char b) {
+            return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+        });
+        if (same) {
+            format = extension.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error) {
+    // Slots from slotCount on are zero already; only those in use need clearing.
+    const int used = std::clamp(table.slotCount, 0, MaxCards);
+    std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
+    table.slotCount = 0;
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
+    return format == ImportFormat::Json ? importJson(text, table, error) : importCsv(text, table, error);
+}

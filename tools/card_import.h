@@ -1,0 +1,28 @@
+// The inverse of `cardinfo dump`: cards read back from its JSON or CSV form
+// into a card table, with the same keys and the same text encoding (UTF-8
+// in the text, Windows-1252 in the table).
+//
+// Records fill slots 0, 1, 2, ... in the order they appear. Every key but
+// "slot" is required; "slot", when present, must equal the record's position
+// (so a dump imports unchanged, and a record cannot silently land elsewhere).
+// Unknown or repeated keys, wrong types, colours outside 0-255, text longer
+// than its field, text with a NUL or a character Windows-1252 lacks, and more
+// than 8192 records are errors. A UTF-8 byte order mark at the start is
+// skipped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "card/card_table.h"
+
+enum class ImportFormat { Json, Csv };
+
+// The format named by the extension of `path`: ".json" or ".csv" in any case.
+// False for any other name.
+bool importFormatOf(std::string_view path, ImportFormat& format);
+
+// Fills `table` from `text`, replacing what it held. Returns false with a
+// one-line reason in `error` that names the record (numbered from 1, with its
+// line for CSV) and the key; the table then holds the records read so far.
+bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error);
