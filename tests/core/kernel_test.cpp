@@ -198,7 +198,8 @@ TEST(Kernel, CommandLineQuotesLikeWindows) {
     const char* argv[] = {"core_tests", "--gtest_filter=Kernel.WriteCommandLine",
                           "two words",  "say \"hi\"",
                           "end\\",      "tab\tend\\",
-                          "",           nullptr};
+                          "",           "K\xC3\xA4nguru \xE6\x97\xA5",
+                          nullptr};
     std::vector<char*> env;
     for (char** e = environ; *e; ++e) env.push_back(*e);
     env.push_back(setting.data());
@@ -213,7 +214,7 @@ TEST(Kernel, CommandLineQuotesLikeWindows) {
     std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(line,
               "core_tests --gtest_filter=Kernel.WriteCommandLine \"two words\" \"say \\\"hi\\\"\" end\\ "
-              "\"tab\tend\\\\\" \"\"");
+              "\"tab\tend\\\\\" \"\" \"K\xE4nguru ?\"");  // UTF-8 arguments come in Windows-1252
 }
 
 TEST(Kernel, WritePastTheFileSizeLimitReportsTheShortCount) {
