@@ -22,7 +22,8 @@ struct Search {
 BOOL CALLBACK findDialog(HWND window, LPARAM param) {
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0 || window == lastAnswered || !IsWindowVisible(window))
+    if (std::strcmp(className, "#32770") != 0 || window == lastAnswered || !IsWindowVisible(window) ||
+        !IsWindowEnabled(window))
         return TRUE;
     reinterpret_cast<Search*>(param)->found = window;
     return FALSE;
@@ -43,16 +44,37 @@ void answerBox(HWND box) {
     answer->owner = GetWindow(box, GW_OWNER);
     answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
     answer->seen = true;
+    // Remembering the box, not a dialog answered before it, lets a dialog
+    // that refused its answer with this box take another once the box goes.
     lastAnswered = box;
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer->button, 0), 0);
+}
+
+// The file type box's entries, each followed by '\n', as far as they fit.
+void readFileTypes(HWND dialog, char* out, std::size_t size) {
+    HWND box = GetDlgItem(dialog, kOpenFileTypeId);
+    const LRESULT count = box != nullptr ? SendMessageA(box, CB_GETCOUNT, 0, 0) : 0;
+    std::size_t used = 0;
+    out[0] = '\0';
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, i, 0);
+        if (length < 0 || used + static_cast<std::size_t>(length) + 2 > size) break;
+        SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(out + used));
+        used += static_cast<std::size_t>(length);
+        out[used++] = '\n';
+        out[used] = '\0';
+    }
 }
 
 void answerOpen(HWND dialog) {
     OpenAnswer* answer = openQueue.front();
     openQueue.pop_front();
     GetDlgItemTextA(dialog, kOpenFileNameId, answer->proposed, sizeof answer->proposed);
+    GetDlgItemTextA(dialog, kOpenFileTypeId, answer->fileType, sizeof answer->fileType);
+    readFileTypes(dialog, answer->fileTypes, sizeof answer->fileTypes);
     answer->owner = GetWindow(dialog, GW_OWNER);
     answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
+    answer->ownerVisible = answer->owner != nullptr ? IsWindowVisible(answer->owner) : FALSE;
     answer->seen = true;
     lastAnswered = dialog;
     if (answer->path != nullptr) {

@@ -14,7 +14,9 @@
 // Each armed answer handles exactly one window, in the order armed (boxes and
 // open dialogs are queued separately). The answer objects must outlive the
 // box; destroying an answer that is still armed disarms it. Boxes and dialogs
-// are searched among the windows of the calling thread only.
+// are searched among the windows of the calling thread only, and a disabled
+// one (under a box of its own) waits until it is enabled again. A dialog that
+// refuses an answer with a box takes the next armed open answer after it.
 #pragma once
 
 #include "platform/win32.h"
@@ -42,7 +44,10 @@ struct OpenAnswer {
     bool seen = false;             // out: a dialog appeared and was answered
     HWND owner = nullptr;          // out: its owner window (GW_OWNER)
     BOOL ownerEnabled = TRUE;      // out: IsWindowEnabled(owner) while the dialog was up
+    BOOL ownerVisible = FALSE;     // out: IsWindowVisible(owner) while the dialog was up
     char proposed[MAX_PATH] = {};  // out: the file name box's text when it appeared
+    char fileType[256] = {};       // out: the file type in force when it appeared
+    char fileTypes[512] = {};      // out: every entry of the file type box, each ending in '\n'
 
     OpenAnswer() = default;
     explicit OpenAnswer(const char* confirmPath) : path(confirmPath) {}
@@ -66,3 +71,4 @@ void stopAnswering();
 // Control ids inside the dialogs, the same on Windows and Wine.
 constexpr int kBoxTextId = 0xFFFF;      // static text of a message box
 constexpr int kOpenFileNameId = 0x47C;  // cmb13: file name box of the open dialog
+constexpr int kOpenFileTypeId = 0x470;  // cmb1: file type box of the open dialog
