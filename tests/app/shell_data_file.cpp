@@ -1,6 +1,7 @@
 // Locating the data file: the stored path, the open dialog when nothing usable
 // is stored, and "Choose data file" from the menu.
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "answer.h"
@@ -10,7 +11,46 @@
 #include "settings/data_file.h"
 #include "shell_fixture.h"
 
+#ifdef _WIN32
+#include <cderr.h>
+#endif
+
+namespace fs = std::filesystem;
+
 namespace {
+
+// Makes `folder` the current directory for one test and restores the old one.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
+    ~CurrentDirectory()
+    {
+        std::error_code ignored;
+        fs::current_path(previous_, ignored);
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    fs::path previous_;
+};
+
+// A folder below `base` whose full path is `length` characters long, made of
+// components short enough for any file system.
+fs::path folderOfLength(const std::string& base, std::size_t length)
+{
+    std::string path = base;
+    const char separator = static_cast<char>(fs::path::preferred_separator);
+    while (path.size() < length) {
+        std::size_t room = length - path.size() - 1;  // for the next component
+        // At most 100 at a time, never leaving a single character over,
+        // which would be a separator with no name after it.
+        if (room > 100) room = room - 100 == 1 ? 98 : 100;
+        path += separator + std::string(room, 'd');
+    }
+    fs::create_directories(path);
+    return path;
+}
 
 class DataFileTest : public ShellTest {
 protected:
@@ -177,5 +217,113 @@ TEST_F(DataFileTest, ChooseDataFileMenuReplacesPathWithoutReloading)
     ASSERT_EQ(SendMessageA(cardList, LB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(listText(cardList, 0), "Loaded");
 }
+
+TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForce)
+{
+    CurrentDirectory here(scratch);
+    char destination[DataFilePathSize] = "unchanged";
+    // A bare name typed into the dialog is looked for in the folder it shows.
+    OpenAnswer dialog("cardinfo.dat");
+    answerOpenDialog(dialog);
+    EXPECT_EQ(chooseDataFile(settingsValueName, dataFileFilters, destination), 1);
+    ASSERT_TRUE(dialog.seen);
+    EXPECT_STREQ(dialog.proposed, "cardinfo.dat");
+    EXPECT_STREQ(destination, chosen.c_str());
+    EXPECT_STREQ(dialog.fileType, "Apprentice Data File (cardinfo.dat)");
+    EXPECT_STREQ(dialog.fileTypes, "Apprentice Data File (cardinfo.dat)\nAll Files (*.*)\n");
+}
+
+#ifndef _WIN32
+// The layer's dialog adds the default extension. On Windows the platform's
+// dialog does that (Wine's refuses the bare name before adding it).
+TEST_F(DataFileTest, NameWithoutExtensionGetsDat)
+{
+    const std::string other = scratchPath("other.dat");
+    writeFile(other, cardFileBytes({}));
+    const std::string typed = scratchPath("other");
+    OpenAnswer dialog(typed.c_str());
+    answerOpenDialog(dialog);
+    EXPECT_EQ(locateDataFile(1), 1);
+    EXPECT_TRUE(dialog.seen);
+    EXPECT_STREQ(dataFilePath, other.c_str());
+}
+#endif
+
+TEST_F(DataFileTest, DialogRefusesAMissingFileAndStaysOpen)
+{
+    std::strcpy(dataFilePath, "unchanged");
+    const std::string missing = scratchPath("missing.dat");
+    OpenAnswer typeMissing(missing.c_str());
+    BoxAnswer refusal;
+    OpenAnswer thenCancel;
+    answerOpenDialog(typeMissing);
+    answerNextBox(refusal);
+    answerOpenDialog(thenCancel);
+    EXPECT_EQ(locateDataFile(1), 0);
+    EXPECT_TRUE(typeMissing.seen);
+    ASSERT_TRUE(refusal.seen);
+    EXPECT_NE(refusal.owner, nullptr) << "the refusal is owned by the dialog";
+    EXPECT_NE(refusal.owner, mainWindow);
+    EXPECT_TRUE(thenCancel.seen) << "the same dialog took the next answer";
+    EXPECT_STREQ(dataFilePath, "unchanged");
+    EXPECT_FALSE(fileExists(missing));
+    std::string value;
+    EXPECT_FALSE(storedValue(value));
+}
+
+TEST_F(DataFileTest, CurrentDirectoryTooLongForTheNameProposesTheBareName)
+{
+    // With a backslash and the 12-character name the path would need 261
+    // bytes of the 260-byte buffer.
+    const fs::path deep = folderOfLength(scratch, DataFilePathSize - 13);
+    CurrentDirectory here(deep);
+    ASSERT_EQ(fs::current_path().string().size(), static_cast<std::size_t>(DataFilePathSize - 13));
+    char destination[DataFilePathSize] = "unchanged";
+    OpenAnswer dialog;  // cancels
+    answerOpenDialog(dialog);
+    EXPECT_EQ(chooseDataFile(settingsValueName, dataFileFilters, destination), 0);
+    ASSERT_TRUE(dialog.seen);
+    EXPECT_STREQ(dialog.proposed, "cardinfo.dat");
+    EXPECT_STREQ(destination, "unchanged");
+}
+
+TEST_F(DataFileTest, ChosenPathLongerThanTheBufferIsNoChoice)
+{
+    OpenAnswer dialog(chosen.c_str());
+    answerOpenDialog(dialog);
+    char small[16] = "cardinfo.dat";
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = mainWindow;
+    request.lpstrFilter = dataFileFilters;
+    request.lpstrFile = small;
+    request.nMaxFile = sizeof small;
+    request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    EXPECT_EQ(GetOpenFileNameA(&request), FALSE);
+    EXPECT_TRUE(dialog.seen);
+    EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+}
+
+#ifndef _WIN32
+// Paths beyond 260 bytes exist on Linux: in the current directory, and as
+// the file picked.
+TEST_F(DataFileTest, PathsBeyondTheBufferNeitherOverrunNorCount)
+{
+    const fs::path deep = folderOfLength(scratch, 300);
+    const std::string longFile = (deep / "cardinfo.dat").string();
+    writeFile(longFile, cardFileBytes({}));
+    CurrentDirectory here(deep);
+    std::strcpy(dataFilePath, "unchanged");
+
+    OpenAnswer dialog(longFile.c_str());
+    answerOpenDialog(dialog);
+    EXPECT_EQ(locateDataFile(1), 0);
+    ASSERT_TRUE(dialog.seen);
+    EXPECT_STREQ(dialog.proposed, "cardinfo.dat");
+    EXPECT_STREQ(dataFilePath, "unchanged");
+    std::string value;
+    EXPECT_FALSE(storedValue(value));
+}
+#endif
 
 }  // namespace

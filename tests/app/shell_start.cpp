@@ -171,6 +171,7 @@ TEST_F(StartTest, NoDataFileWhenTheDialogIsCancelled)
 
     ASSERT_TRUE(dialog.seen);
     EXPECT_EQ(dialog.owner, mainWindow) << "the dialog opens over the wait window";
+    EXPECT_TRUE(dialog.ownerVisible) << "the wait window stays on screen behind the dialog";
     ASSERT_TRUE(box.seen);
     EXPECT_STREQ(box.text, "Cardloom needs a data file to work\r\nLook in the Sets subdirectory.");
     EXPECT_STREQ(box.caption, "Cardloom error");
