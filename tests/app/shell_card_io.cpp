@@ -35,6 +35,21 @@ protected:
     std::string dataFile;
 };
 
+// The user's actions, as the window receives them.
+void selectEntry(int position)
+{
+    SendMessageA(cardList, LB_SETCURSEL, position, 0);
+    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(0, LBN_SELCHANGE), reinterpret_cast<LPARAM>(cardList));
+}
+void click(HWND button)
+{
+    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+void setText(HWND control, const char* text)
+{
+    SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
 const std::vector<TestCard> threeCards = {
     {"Beta", "Ed B", "Type B", "2", "2/2", "Text B", "Comment B", 0x0A},
     {"Alpha", "Ed A", "Type A", "1", "1/1", "Line 1\r\nLine 2", "", 0xFF},
@@ -191,6 +206,80 @@ TEST_F(CardIoTest, ConfirmationShowsALongPathWhole)
     EXPECT_EQ(std::strlen(box.text), 280u);
     EXPECT_EQ(std::string(box.text), path + " created successfully");
     EXPECT_TRUE(fileExists(path));
+}
+
+TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted)
+{
+    const std::vector<TestCard> cards = {
+        {"Delta", "Ed D", "Type D", "4", "4/4", "Text D", "", 0x01},
+        {"alpha", "Ed a", "Type a", "1", "1/1", "Text a", "Comment a", 0x80},
+        {"Charlie", "Ed C", "Type C", "3", "3/3", "Text C", "", 0x06},
+        {"Bravo", "Ed B", "Type B", "2", "2/2", "", "", 0},
+    };
+    loadFrom(cards);  // listed alpha, Bravo, Charlie, Delta
+
+    selectEntry(2);  // Charlie, slot 2
+    setText(nameEdit, "Aardvark");
+    setText(costEdit, "9");
+    setText(textEdit, "one\r\n\r\nthree\r\n");
+    SendMessageA(colourList, LB_SETSEL, TRUE, 7);
+    click(updateButton);
+    EXPECT_EQ(listText(cardList, 2), "Aardvark") << "renaming keeps the list position";
+
+    selectEntry(0);        // alpha, slot 1
+    click(addButton);      // "New card" in slot 4 at position 0, alpha moves to 1
+    click(deleteButton);   // alpha, still selected
+    setText(typeEdit, "Typed without Update");
+
+    BoxAnswer box;
+    answerNextBox(box);
+    click(saveButton);
+    ASSERT_TRUE(box.seen);
+    EXPECT_EQ(std::string(box.text), dataFile + " created successfully");
+    const std::vector<TestCard> expected = {
+        cards[0],
+        {"Aardvark", "Ed C", "Type C", "9", "3/3", "one\r\n\r\nthree\r\n", "", 0x86},
+        cards[3],
+        {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0},
+    };
+    Bytes written;
+    ASSERT_TRUE(readFile(dataFile, written));
+    EXPECT_EQ(written, cardFileBytes(expected));
+
+    // The next start: the saved cards in slots 0 to 3, listed sorted.
+    SendMessageA(cardList, LB_RESETCONTENT, 0, 0);
+    clearCardTable(cardTable);
+    ASSERT_EQ(loadCards(), 1);
+    EXPECT_EQ(cardTable.slotCount, 4);
+    const char* const names[] = {"Aardvark", "Bravo", "Delta", "New card"};
+    const LRESULT slots[] = {1, 2, 0, 3};
+    ASSERT_EQ(listCount(), 4);
+    for (int position = 0; position < 4; ++position) {
+        EXPECT_EQ(listText(cardList, position), names[position]);
+        EXPECT_EQ(slotAt(position), slots[position]);
+    }
+}
+
+TEST_F(CardIoTest, SaveOverAReadOnlyFileFailsAndKeepsIt)
+{
+    loadFrom(threeCards);
+    const Bytes original = cardFileBytes(threeCards);
+    std::strcpy(cardTable.slots[0].name, "Changed");
+    namespace fs = std::filesystem;
+    fs::permissions(dataFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    BoxAnswer failure, confirmation;
+    answerNextBox(failure);
+    answerNextBox(confirmation);
+    click(saveButton);
+    fs::permissions(dataFile, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_TRUE(failure.seen);
+    EXPECT_STREQ(failure.text, "The updates cardinfo.dat couldn't be saved.");
+    EXPECT_STREQ(failure.caption, "Cardloom error");
+    EXPECT_FALSE(confirmation.seen) << confirmation.text;
+    Bytes after;
+    ASSERT_TRUE(readFile(dataFile, after));
+    EXPECT_EQ(after, original);
+    EXPECT_STREQ(cardTable.slots[0].name, "Changed") << "the cards stay for another try";
 }
 
 }  // namespace
