@@ -17,9 +17,10 @@ if [ ! -x "$editor" ]; then
   exec build/linux/tools/cardinfo dump examples/cardinfo.dat
 fi
 
-if [ -z "${DISPLAY:-}" ]; then
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat <<'EOF'
-There is no display ($DISPLAY is empty), so the editor's window cannot be shown.
+There is no display ($DISPLAY and $WAYLAND_DISPLAY are empty), so the editor's
+window cannot be shown.
 Run it on a virtual display instead, for example:
   xvfb-run -a -s '-screen 0 1280x1024x24' scripts/run.sh
 or keep a virtual display and look at it with screenshots:
