@@ -1,6 +1,7 @@
 // Watching a launched editor from outside through the X server: the time
-// from launch until its first drawing into its maximised main window, then a
-// close through the window and the process's peak memory.
+// from launch until its drawings have covered its maximised main window, and
+// until that window has stopped drawing; then a close through the window and
+// the process's peak memory.
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@ struct _XDisplay;
 struct LaunchResult {
     double secondsToPaint = 0;        // launch until drawings have covered the maximised window
     double secondsToFirstDamage = 0;  // launch to the first drawing of any part of it
+    double secondsToSettle = 0;       // launch to its last drawing before 0.3 s without any
     long peakKiB = 0;                 // the process's ru_maxrss
     int paintWidth = 0;               // size of the window at that first paint
     int paintHeight = 0;
@@ -28,10 +30,12 @@ class PaintWatcher {
     // Why the watcher cannot work (no display, no DAMAGE extension), or "".
     const std::string& problem() const { return problem_; }
 
-    // Starts `program` with `environment` (NAME=value strings, the whole
-    // environment) and waits at most `timeoutSeconds` for its first paint at
-    // screen size; then closes the window, waits for the exit and reaps it.
-    LaunchResult launch(const std::string& program, const std::vector<std::string>& environment,
+    // Starts `command` (the program's path, then its arguments) with
+    // `environment` (NAME=value strings, the whole environment) and waits at
+    // most `timeoutSeconds` for its first paint at screen size; then closes
+    // the window, waits for the exit and reaps it. The window must belong to
+    // the started process itself (a launcher may only exec the program).
+    LaunchResult launch(const std::vector<std::string>& command, const std::vector<std::string>& environment,
                         double timeoutSeconds);
 
   private:

@@ -4,6 +4,12 @@
 // the cards), in the same run. Each launch is ended through its window and
 // reaped for its peak memory. Without $DISPLAY a private Xvfb is started and
 // stopped again at the end. The target is full <= 1.5 x empty.
+//
+//   startup_bench [benchmark options] [--windows=cardloom.exe]
+//
+// --windows measures the Windows build under Wine instead, in a private Wine
+// prefix made with scripts/wine-run.sh; the data file path goes into that
+// prefix's registry before each database's launches.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -38,14 +44,18 @@ constexpr double Target = 1.5;          // full start-up at most this times the 
 struct Database {
     int cards;
     std::vector<std::string> environment;  // the editor's whole environment
+    std::string path;                      // the data file
 };
 
 struct Run {
+    std::vector<std::string> editor;  // the command that starts the editor
+    fs::path winePrefix;              // the Windows build under Wine: its prefix; empty otherwise
     fs::path folder;
     pid_t xvfb = 0;
     PaintWatcher* watcher = nullptr;
-    std::map<int, Database> databases;  // by card count
-    std::map<int, double> medianSeconds;
+    std::map<int, Database> databases;           // by card count
+    std::map<int, double> medianSeconds;         // to the first paint, by card count
+    std::map<int, double> medianSettledSeconds;  // to the settled window, by card count
 };
 
 Run run;
@@ -93,17 +103,61 @@ void stopXvfb() {
 }
 
 // The current environment with the editor's settings folder and the X
-// platform; the settings point at the database so that no dialog shows.
+// platform (for Wine: its prefix, quiet, without the .NET and HTML engines as
+// scripts/wine-run.sh runs it); the settings point at the database so that no
+// dialog shows.
 std::vector<std::string> editorEnvironment(const fs::path& configHome) {
+    const char* const replaced[] = {
+        "XDG_CONFIG_HOME=", "QT_QPA_PLATFORM=", "WINEPREFIX=", "WINEDEBUG=", "WINEDLLOVERRIDES="};
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
-        if (text.rfind("XDG_CONFIG_HOME=", 0) != 0 && text.rfind("QT_QPA_PLATFORM=", 0) != 0)
-            environment.push_back(text);
+        bool keep = true;
+        for (const char* name : replaced) keep = keep && text.rfind(name, 0) != 0;
+        if (keep) environment.push_back(text);
     }
     environment.push_back("XDG_CONFIG_HOME=" + configHome.string());
     environment.push_back("QT_QPA_PLATFORM=xcb");
+    if (!run.winePrefix.empty()) {
+        environment.push_back("WINEPREFIX=" + run.winePrefix.string());
+        environment.push_back("WINEDEBUG=-all");
+        environment.push_back("WINEDLLOVERRIDES=mscoree,mshtml=");
+    }
     return environment;
+}
+
+// Runs a helper command to its end with its output discarded; its exit status.
+int runQuietly(const std::vector<std::string>& command, const std::vector<std::string>& environment) {
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Points the editor's remembered data file path at the database: for the
+// Linux build its settings folder already does; under Wine the one registry
+// value of the prefix is set.
+void useDatabase(const Database& database) {
+    if (run.winePrefix.empty()) return;
+    std::string windowsPath = "Z:" + database.path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    const std::vector<std::string> command = {"wine", "reg",          "add", "HKCU\\Software\\Kesp\\Cardloom",
+                                              "/v",   "cardinfo.dat", "/d",  windowsPath,
+                                              "/f"};
+    if (runQuietly(command, database.environment) != 0)
+        fail("cannot set the data file path in the Wine registry");
 }
 
 void prepareDatabase(int cards) {
@@ -114,7 +168,7 @@ void prepareDatabase(int cards) {
     fs::create_directories(configHome / "Kesp");
     std::ofstream(configHome / "Kesp" / "Cardloom.conf")
         << "[General]\ncardinfo.dat=" << dataFile.string() << "\n";
-    run.databases[cards] = Database{cards, editorEnvironment(configHome)};
+    run.databases[cards] = Database{cards, editorEnvironment(configHome), dataFile.string()};
 }
 
 double median(std::vector<double> values) {
@@ -129,9 +183,11 @@ void startup(benchmark::State& state) {
     const Database& database = run.databases.at(cards);
     std::vector<double> seconds;
     std::vector<double> firstDamage;
+    std::vector<double> settled;
     long peakKiB = 0;
+    useDatabase(database);
     for (auto _ : state) {
-        LaunchResult launched = run.watcher->launch(CARDLOOM_EDITOR, database.environment, LaunchTimeout);
+        LaunchResult launched = run.watcher->launch(run.editor, database.environment, LaunchTimeout);
         if (!launched.error.empty()) {
             state.SkipWithError(launched.error.c_str());
             break;
@@ -139,12 +195,15 @@ void startup(benchmark::State& state) {
         state.SetIterationTime(launched.secondsToPaint);
         seconds.push_back(launched.secondsToPaint);
         firstDamage.push_back(launched.secondsToFirstDamage);
+        settled.push_back(launched.secondsToSettle);
         peakKiB = std::max(peakKiB, launched.peakKiB);
     }
     const double middle = median(seconds);
     run.medianSeconds[cards] = middle;
+    run.medianSettledSeconds[cards] = median(settled);
     state.counters["median_ms"] = middle * 1e3;
     state.counters["first_draw_ms"] = median(firstDamage) * 1e3;
+    state.counters["settled_ms"] = median(settled) * 1e3;
     state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
     if (cards > 0 && run.medianSeconds.count(0) && run.medianSeconds[0] > 0)
         state.counters["ratio_to_empty"] = middle / run.medianSeconds[0];
@@ -161,14 +220,44 @@ BENCHMARK(startup)
 
 }  // namespace
 
+// Takes --windows=EXE out of the arguments: the editor to launch.
+void chooseEditor(int& argc, char** argv) {
+    const std::string option = "--windows=";
+    run.editor = {CARDLOOM_EDITOR};
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind(option, 0) == 0)
+            run.editor = {"wine", fs::absolute(argument.substr(option.size())).string()};
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+}
+
+// A private Wine prefix, made and readied (services started) by the project's
+// Wine runner before anything is timed.
+void prepareWine() {
+    run.winePrefix = run.folder / "wineprefix";
+    std::vector<std::string> environment = editorEnvironment(run.folder);
+    if (runQuietly({CARDLOOM_SOURCE_DIR "/scripts/wine-run.sh", "--prepare"}, environment) != 0)
+        fail("cannot make a Wine prefix with scripts/wine-run.sh --prepare");
+}
+
+void stopWine() {
+    if (!run.winePrefix.empty()) runQuietly({"wineserver", "-k"}, editorEnvironment(run.folder));
+}
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    chooseEditor(argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') startXvfb();
     run.folder = fs::temp_directory_path() / ("cardloom-startup-" + std::to_string(getpid()));
     fs::create_directories(run.folder);
+    if (run.editor.size() > 1) prepareWine();
     prepareDatabase(0);
     prepareDatabase(MaxCards);
 
@@ -180,7 +269,8 @@ int main(int argc, char** argv) {
             // One untimed launch of each: the first start of a program fills caches
             // (fonts, shared libraries) that every later start finds warm.
             for (const auto& [cards, database] : run.databases) {
-                LaunchResult warm = watcher.launch(CARDLOOM_EDITOR, database.environment, LaunchTimeout);
+                useDatabase(database);
+                LaunchResult warm = watcher.launch(run.editor, database.environment, LaunchTimeout);
                 if (!warm.error.empty()) {
                     std::fprintf(stderr, "startup_bench: warm-up with %d cards: %s\n", cards,
                                  warm.error.c_str());
@@ -195,6 +285,8 @@ int main(int argc, char** argv) {
                 const double ratio = run.medianSeconds[MaxCards] / run.medianSeconds[0];
                 std::printf("start-up with %d cards / empty database: %.2f (target <= %.1f)%s\n", MaxCards,
                             ratio, Target, ratio <= Target ? "" : "  ABOVE TARGET");
+                std::printf("settled window with %d cards / empty database: %.2f\n", MaxCards,
+                            run.medianSettledSeconds[MaxCards] / run.medianSettledSeconds[0]);
             }
         } else {
             std::fprintf(stderr, "startup_bench: %s\n", watcher.problem().c_str());
@@ -202,6 +294,7 @@ int main(int argc, char** argv) {
         }
     }
     benchmark::Shutdown();
+    stopWine();
     std::error_code ignored;
     fs::remove_all(run.folder, ignored);
     stopXvfb();
