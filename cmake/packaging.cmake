@@ -1,7 +1,7 @@
 # Installation and packages.
 # Linux: `cmake --install` puts the programs in bin/, the desktop entry and its
-# icon in share/. Windows: the two executables and README.md side by side, and
-# `cpack` makes a ZIP of them.
+# icon in share/. Windows: the two executables and README.md side by side (with
+# the README's pictures), and `cpack` makes a ZIP of them.
 include(GNUInstallDirs)
 
 if(WIN32)
@@ -16,7 +16,9 @@ foreach(program cardloom cardinfo)
 endforeach()
 
 if(WIN32)
+  # README.md shows the pictures in docs/ by relative links.
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.png")
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
 else()
