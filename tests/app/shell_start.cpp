@@ -29,12 +29,18 @@ struct RunningState {
     BOOL zoomed = FALSE;
     BOOL visible = FALSE;
     WINDOWPLACEMENT placement{};
+    bool sawWaitWindow = false;  // the small window was seen before the load
+    RECT waitRect{};             // its place on screen then
 };
 RunningState running;
 
 void CALLBACK watchRunning(HWND, UINT, UINT_PTR id, DWORD)
 {
     ++running.ticks;
+    if (!running.sawWaitWindow && mainWindow != nullptr && IsWindowVisible(mainWindow) && !IsZoomed(mainWindow)) {
+        running.sawWaitWindow = true;
+        GetWindowRect(mainWindow, &running.waitRect);
+    }
     const bool up = mainWindow != nullptr && cardList != nullptr && IsZoomed(mainWindow);
     if (!up && running.ticks < WatchTicks) return;
     KillTimer(nullptr, id);
@@ -131,6 +137,16 @@ TEST_F(StartTest, FirstStartAsksForTheFileAndStoresIt)
     EXPECT_TRUE(dialog.seen);
     ASSERT_TRUE(running.reached);
     EXPECT_EQ(running.slotCount, 4);
+    // The wait window was up while the dialog asked; restoring the editor
+    // gives 640 x 480 where it stood.
+    ASSERT_TRUE(running.sawWaitWindow);
+    EXPECT_EQ(running.waitRect.right - running.waitRect.left, 260);
+    EXPECT_EQ(running.waitRect.bottom - running.waitRect.top, 65);
+    const RECT& normal = running.placement.rcNormalPosition;
+    EXPECT_EQ(normal.left, running.waitRect.left);
+    EXPECT_EQ(normal.top, running.waitRect.top);
+    EXPECT_EQ(normal.right - normal.left, 640);
+    EXPECT_EQ(normal.bottom - normal.top, 480);
     std::string value;
     ASSERT_TRUE(storedValue(value));
     EXPECT_EQ(value, dataFile);
