@@ -75,6 +75,8 @@ int chooseDataFile(const char* fileName, const char* filters, char* destination)
     std::size_t nameLength = std::strlen(fileName);
     OPENFILENAMEA request;
     std::memset(&request, 0, sizeof request);
+    // The whole request of this build: 76 bytes in the oldest 32-bit form,
+    // more with the later fields and 64-bit pointers.
     request.lStructSize = sizeof request;
     request.hwndOwner = mainWindow;
     request.lpstrFilter = filters;
