@@ -216,6 +216,17 @@ TEST_F(DataFileTest, ChooseDataFileMenuReplacesPathWithoutReloading)
     EXPECT_STREQ(cardTable.slots[0].name, "Loaded");
     ASSERT_EQ(SendMessageA(cardList, LB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(listText(cardList, 0), "Loaded");
+
+    // Save writes the loaded cards into the newly chosen file.
+    BoxAnswer saved;
+    answerNextBox(saved);
+    SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(saveButton));
+    ASSERT_TRUE(saved.seen);
+    EXPECT_EQ(std::string(saved.text), chosen + " created successfully");
+    Bytes written;
+    ASSERT_TRUE(readFile(chosen, written));
+    EXPECT_EQ(written, cardFileBytes({{"Loaded", "", "", "", "", "", "", 0}}));
+    EXPECT_FALSE(fileExists(original));
 }
 
 TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForce)
