@@ -13,7 +13,7 @@ packages=(
   # Virtual display, input events and screenshots
   xvfb xauth xdotool xclip x11-utils imagemagick
   # Linux window layer and tests
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libxdamage-dev
   # Fuzzing and formatting
   clang-14 libclang-rt-14-dev clang-format-14
 )
