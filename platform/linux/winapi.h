@@ -336,6 +336,19 @@ struct WINDOWPLACEMENT {
 #define LBS_EXTENDEDSEL 0x0800
 #define LBS_DISABLENOSCROLL 0x1000
 
+// Virtual-key codes (wParam of WM_KEYDOWN)
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+
 // Button messages, notifications and styles
 #define BM_GETSTATE 0x00F2
 #define BM_CLICK 0x00F5
