@@ -2,12 +2,15 @@
 // follow the platform's rules (the same as Wine's list box); each entry rides
 // in the widget row that shows it, so the rows are the list's one order and an
 // insert moves only the widget's row pointers. The QListWidget is never
-// allowed to sort. A selection change made by the user (mouse or keyboard) is
-// read back from the widget and notified with LBN_SELCHANGE; changes made by
-// messages are never notified.
+// allowed to sort. A selection change made with the mouse is read back from
+// the widget and notified with LBN_SELCHANGE. Keys reach the control as
+// WM_KEYDOWN and WM_CHAR, answered by the platform's keyboard rules and
+// notified as the platform does; messages that set entries or the selection
+// never notify.
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -31,8 +34,8 @@ class Entry : public QListWidgetItem {
 
 class ListWidget : public QListWidget {
   public:
-    ListWidget(QWidget* parent, std::function<void()> userInput)
-        : QListWidget(parent), userInput_(userInput) {}
+    ListWidget(QWidget* parent, std::function<void()> userInput, std::function<void(QKeyEvent*)> keyInput)
+        : QListWidget(parent), userInput_(userInput), keyInput_(keyInput) {}
 
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -40,20 +43,31 @@ class ListWidget : public QListWidget {
         if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr) userInput_();
     }
 
-    void keyPressEvent(QKeyEvent* event) override {
-        int before = currentRow();
-        QListWidget::keyPressEvent(event);
-        if (currentRow() != before || event->key() == Qt::Key_Space) userInput_();
-    }
+    // Every key is the control's; none reaches Qt's own navigation or search.
+    void keyPressEvent(QKeyEvent* event) override { keyInput_(event); }
 
   private:
     std::function<void()> userInput_;
+    std::function<void(QKeyEvent*)> keyInput_;
+};
+
+// The keys a list box answers in WM_KEYDOWN.
+struct ListKey {
+    int qtKey;
+    UINT virtualKey;
+};
+
+const ListKey kListKeys[] = {
+    {Qt::Key_Left, VK_LEFT}, {Qt::Key_Up, VK_UP},        {Qt::Key_Right, VK_RIGHT},
+    {Qt::Key_Down, VK_DOWN}, {Qt::Key_PageUp, VK_PRIOR}, {Qt::Key_PageDown, VK_NEXT},
+    {Qt::Key_Home, VK_HOME}, {Qt::Key_End, VK_END},      {Qt::Key_Space, VK_SPACE},
 };
 
 class ListBoxControl : public ControlState {
   public:
     ListBoxControl(Window& window, QWidget* parent) : handle_(window.handle), style_(window.style) {
-        list_ = new ListWidget(parent, [this] { readUserSelection(); });
+        list_ = new ListWidget(
+            parent, [this] { readUserSelection(); }, [this](QKeyEvent* event) { keyPressed(event); });
         list_->setSortingEnabled(false);
         // Every row has the font's height, so the view need not measure each
         // name to lay out the rows; names are clipped, not elided, as the
@@ -126,6 +140,12 @@ class ListBoxControl : public ControlState {
             }
             case LB_FINDSTRINGEXACT:
                 return findExact(index, textOf(lParam));
+            case WM_KEYDOWN:
+                keyDown(static_cast<UINT>(wParam));
+                return 0;
+            case WM_CHAR:
+                typed(static_cast<char>(wParam));
+                return 0;
             case LB_GETTOPINDEX:
                 return list_->indexAt(QPoint(1, 1)).isValid() ? list_->indexAt(QPoint(1, 1)).row() : 0;
             case WM_SETREDRAW:
@@ -272,9 +292,117 @@ class ListBoxControl : public ControlState {
             QList<QListWidgetItem*> chosen = list_->selectedItems();
             selected_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
         }
+        notifySelectionChange();
+    }
+
+    void notifySelectionChange() {
         Window* window = findWindow(handle_);
         if (window != nullptr && (style_ & LBS_NOTIFY) && list_->count() != 0)
             notifyParent(*window, LBN_SELCHANGE);
+    }
+
+    // A key pressed in the widget, as the platform delivers it: WM_KEYDOWN
+    // for a key the list answers, then WM_CHAR for the character typed. With
+    // Alt held the key belongs to the menu, not to the list.
+    void keyPressed(QKeyEvent* event) {
+        if (event->modifiers() & Qt::AltModifier) return;
+        const HWND self = handle_;
+        for (const ListKey& key : kListKeys) {
+            if (key.qtKey == event->key()) SendMessageA(self, WM_KEYDOWN, key.virtualKey, 0);
+        }
+        const QString text = event->text();
+        if (findWindow(self) == nullptr || text.size() != 1 || !text.at(0).isPrint()) return;
+        const std::string bytes = fromQt(text);
+        if (bytes.size() == 1) SendMessageA(self, WM_CHAR, static_cast<unsigned char>(bytes[0]), 0);
+    }
+
+    // Moves the caret to `index`, selecting it in a single-selection list,
+    // brings it into view and notifies, as every key move does.
+    void moveCaretByKey(int index) {
+        focus_ = index;
+        if (!multi()) {
+            selected_ = index;
+            anchor_ = index;
+        }
+        showModel();
+        list_->scrollToItem(list_->item(index));
+        notifySelectionChange();
+    }
+
+    // Entries shown whole in the list's height, at least one.
+    int pageSize() const {
+        const int row = list_->sizeHintForRow(0);
+        const int rows = row > 0 ? list_->viewport()->height() / row : 1;
+        return rows < 1 ? 1 : rows;
+    }
+
+    // The arrows (Left as Up, Right as Down), Page Up, Page Down, Home and
+    // End move the caret, stopping at the ends; Space toggles the caret's
+    // entry of a multiple-selection list. In a single-selection list whose
+    // selected entry is not the caret's, any of these keys first selects the
+    // caret's entry instead of moving.
+    void keyDown(UINT key) {
+        const int count = list_->count();
+        if (count == 0) return;
+        bool selectCaret = !multi() && selected_ != focus_;
+        int caret = -1;
+        switch (key) {
+            case VK_LEFT:
+            case VK_UP:
+                caret = std::max(focus_ - 1, 0);
+                break;
+            case VK_RIGHT:
+            case VK_DOWN:
+                caret = std::min(focus_ + 1, count - 1);
+                break;
+            case VK_PRIOR:
+                caret = std::max(focus_ - pageSize() + 1, 0);
+                break;
+            case VK_NEXT:
+                caret = std::min(focus_ + pageSize() - 1, count - 1);
+                break;
+            case VK_HOME:
+                caret = 0;
+                break;
+            case VK_END:
+                caret = count - 1;
+                break;
+            case VK_SPACE:
+                if (multi()) setSelection(focus_, !entry(focus_).selected);
+                break;
+            default:
+                selectCaret = false;
+        }
+        if (selectCaret) caret = focus_;
+        if (caret >= 0) moveCaretByKey(caret);
+    }
+
+    // A typed character moves the caret to the next entry after it, round
+    // to the start, whose text begins with that character (or does so after
+    // a leading "[" or "[-"); only the first character counts, so each key
+    // press searches anew. Like the platform's, the comparison folds only the
+    // letters A to Z: "e" finds "Echo", an e acute does not find E acute.
+    // Nothing happens without a match.
+    void typed(char character) {
+        const int count = list_->count();
+        if (character == 0 || count == 0) return;
+        int index = valid(focus_ + 1) ? focus_ + 1 : 0;
+        for (int i = 0; i < count; ++i, ++index) {
+            if (index == count) index = 0;
+            const std::string& name = entry(index).text;
+            if (beginsWith(name, 0, character) ||
+                (name.compare(0, 1, "[") == 0 && beginsWith(name, 1, character)) ||
+                (name.compare(0, 2, "[-") == 0 && beginsWith(name, 2, character))) {
+                moveCaretByKey(index);
+                return;
+            }
+        }
+    }
+
+    static bool beginsWith(const std::string& text, size_t at, char character) {
+        auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+        return text.size() > at &&
+               fold(static_cast<unsigned char>(text[at])) == fold(static_cast<unsigned char>(character));
     }
 
     HWND handle_;
