@@ -1,5 +1,6 @@
 // The BUTTON class as a push button: a click by the mouse or BM_CLICK sends
-// BN_CLICKED to the parent; "&" in the caption marks the mnemonic as in Qt.
+// BN_CLICKED to the parent; "&" in the caption underlines the letter after it.
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "platform/linux/user/controls.h"
@@ -8,11 +9,40 @@
 namespace winlayer {
 namespace {
 
+// A push button as a plain window has it: the underlined letter of its
+// caption is no keyboard shortcut, and the arrow keys do not pass the focus
+// on to the next button (both belong to the dialog keyboard handling, which
+// a plain window's message loop does not do). Space presses the button that
+// has the focus, Enter does nothing.
+class PushButton : public QPushButton {
+  public:
+    PushButton(const QString& caption, QWidget* parent) : QPushButton(parent) { setCaption(caption); }
+
+    void setCaption(const QString& caption) {
+        setText(caption);
+        setShortcut(QKeySequence());
+    }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                event->ignore();
+                return;
+            default:
+                QPushButton::keyPressEvent(event);
+        }
+    }
+};
+
 class ButtonControl : public ControlState {
   public:
     ButtonControl(Window& window, QWidget* parent, const std::string& text)
         : handle_(window.handle), text_(text) {
-        button_ = new QPushButton(toQt(text), parent);
+        button_ = new PushButton(toQt(text), parent);
         button_->setAutoDefault(false);
         QObject::connect(button_, &QPushButton::clicked, button_, [this] { clicked(); });
         window.widget = button_;
@@ -22,7 +52,7 @@ class ButtonControl : public ControlState {
         switch (message) {
             case WM_SETTEXT:
                 text_ = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
-                button_->setText(toQt(text_));
+                button_->setCaption(toQt(text_));
                 return TRUE;
             case WM_GETTEXT:
                 return copyText(text_, wParam, lParam);
@@ -45,7 +75,7 @@ class ButtonControl : public ControlState {
 
     HWND handle_;
     std::string text_;
-    QPushButton* button_ = nullptr;
+    PushButton* button_ = nullptr;
 };
 
 }  // namespace
