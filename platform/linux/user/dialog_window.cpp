@@ -3,6 +3,7 @@
 
 #include "platform/linux/user/controls.h"
 #include "platform/linux/user/message_loop.h"
+#include "platform/linux/user/top_window.h"
 
 namespace winlayer {
 namespace {
@@ -103,7 +104,18 @@ int DialogWindow::run() {
     setActiveWindow(handle_);
     int result = runModal([this] { return dialog_->exec(); });
     if ((owner = findWindow(owner_)) != nullptr && ownerWasEnabled) owner->enabled = true;
-    setActiveWindow(findWindow(previousActive) != nullptr ? previousActive : owner_);
+    HWND reactivated = findWindow(previousActive) != nullptr ? previousActive : owner_;
+    setActiveWindow(reactivated);
+    // The window that was active before takes the keyboard again: a plain
+    // window on the window itself, a dialog on its control that had it.
+    // Without this, under an X server with no window manager no window would
+    // have the keyboard once the box is gone.
+    Window* next = findWindow(reactivated);
+    if (next != nullptr && next->top) {
+        activateTopWindow(*next);
+    } else if (next != nullptr && next->widget) {
+        next->widget->activateWindow();
+    }
     return result;
 }
 

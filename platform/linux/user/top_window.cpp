@@ -2,6 +2,9 @@
 // the client area; the caption and borders are the window manager's. The
 // layer's own model is what the Win32 calls report; a resize by the user (or
 // the window manager) is taken into the model and reported with WM_SIZE.
+// Tab moves no focus between the controls of such a window, and activation
+// gives the keyboard focus to the window itself, as the platform does for a
+// window that is not a dialog.
 #include "platform/linux/user/top_window.h"
 
 #include <QCloseEvent>
@@ -24,6 +27,8 @@ class TopWidget : public QWidget {
     explicit TopWidget(HWND window) : window_(window) {}
 
   protected:
+    bool focusNextPrevChild(bool) override { return false; }
+
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
         requestClose();
@@ -98,6 +103,13 @@ void createTopWidget(Window& window, HICON icon) {
     auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), widget);
     QObject::connect(altF4, &QShortcut::activated, widget, [widget] { widget->requestClose(); });
     applyTopGeometry(window);
+}
+
+void activateTopWindow(Window& window) {
+    QWidget* widget = window.widget.data();
+    if (widget == nullptr || !widget->isVisible() || window.top->placement == Placement::Minimized) return;
+    widget->setFocus(Qt::ActiveWindowFocusReason);
+    widget->activateWindow();
 }
 
 void applyTopGeometry(Window& window) {

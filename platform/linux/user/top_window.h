@@ -9,6 +9,10 @@ namespace winlayer {
 // Makes the Qt window of a new top-level window from its model.
 void createTopWidget(Window& window, HICON icon);
 
+// Makes the window the active one with the keyboard focus on the window
+// itself, not on a child: the default activation of the platform.
+void activateTopWindow(Window& window);
+
 // Moves the Qt window to the model's place and state.
 void applyTopGeometry(Window& window);
 

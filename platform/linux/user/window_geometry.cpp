@@ -67,6 +67,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         }
         if (command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_SHOWMINNOACTIVE) {
             setActiveWindow(window);
+            if ((w = findWindow(window)) != nullptr) activateTopWindow(*w);
         }
     } else if (w->widget) {
         w->widget->show();
