@@ -2,6 +2,7 @@
 // without wrapping for ES_MULTILINE. The Win32 text is always derived from the
 // widget, so what the user typed is what the messages read; CR LF is the line
 // break of a multi-line field and counts two towards the text limit.
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -29,12 +30,36 @@ size_t multiLineLength(const QString& text) {
     return length;
 }
 
+// A key pressed with Alt (and without Ctrl, which AltGr stands for) is a
+// system key: it goes to the window's menu and types nothing into a field.
+bool systemKey(const QKeyEvent* event) {
+    return (event->modifiers() & Qt::AltModifier) && !(event->modifiers() & Qt::ControlModifier);
+}
+
+class LineEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (systemKey(event)) {
+            event->ignore();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
 class PlainEdit : public QPlainTextEdit {
   public:
     PlainEdit(QWidget* parent, const size_t& limit) : QPlainTextEdit(parent), limit_(limit) {}
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
+        if (systemKey(event)) {
+            event->ignore();
+            return;
+        }
         QString typed = event->text();
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) typed = QStringLiteral("\n");
         bool inserts =
@@ -70,10 +95,12 @@ class EditControl : public ControlState {
             plain_->setVerticalScrollBarPolicy((window.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
                                                                            : Qt::ScrollBarAlwaysOff);
             plain_->setTabChangesFocus(false);
+            // Tab stops every eight average characters, as the platform's edit fields have them.
+            plain_->setTabStopDistance(8 * QFontMetricsF(plain_->font()).averageCharWidth());
             QObject::connect(plain_, &QPlainTextEdit::textChanged, plain_, [this] { userChanged(); });
             window.widget = plain_;
         } else {
-            line_ = new QLineEdit(parent);
+            line_ = new LineEdit(parent);
             QObject::connect(line_, &QLineEdit::textEdited, line_, [this] { userEdited(); });
             window.widget = line_;
         }
