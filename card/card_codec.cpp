@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 const FieldInfo fieldInfo[7] = {
     {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name"},
@@ -16,13 +17,30 @@ const FieldInfo fieldInfo[7] = {
     {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment"},
 };
 
-void convertCaretPairs(char* text, std::size_t length) {
-    for (std::size_t i = 0; i + 1 < length; ++i) {
-        if (text[i] == '^' && text[i + 1] == '^') {
-            text[i] = '\r';
-            text[i + 1] = '\n';
-        }
+const char* findCaretPair(const char* text, std::size_t length) {
+    // memchr finds each candidate quickly; card text rarely holds a caret.
+    std::size_t i = 0;
+    while (i + 1 < length) {
+        const void* caret = std::memchr(text + i, '^', length - 1 - i);
+        if (!caret) return nullptr;
+        i = static_cast<std::size_t>(static_cast<const char*>(caret) - text);
+        if (text[i + 1] == '^') return text + i;
+        i += 2;  // the byte after this caret is not one
     }
+    return nullptr;
+}
+
+bool convertCaretPairs(char* text, std::size_t length) {
+    const char* end = text + length;
+    bool changed = false;
+    for (const char* pair = findCaretPair(text, length); pair;
+         pair = findCaretPair(pair + 2, end - pair - 2)) {
+        char* at = text + (pair - text);
+        at[0] = '\r';
+        at[1] = '\n';
+        changed = true;
+    }
+    return changed;
 }
 
 void setProblem(FileProblem* problem, std::size_t offset, const char* format, ...) {

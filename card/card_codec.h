@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "card/card_file.h"
@@ -97,16 +98,47 @@ constexpr CardField blockFields[5] = {CardField::Type, CardField::Cost, CardFiel
 // the highest index position, card count and 8192 index entries of full width.
 constexpr std::size_t MaxCardFileSize = 4 + std::size_t{MaxFourByteValue} + 4 + MaxCards * (11 + 255 + 127);
 
+// The first "^^" pair in the first `length` bytes of `text`, or nullptr.
+const char* findCaretPair(const char* text, std::size_t length);
+
 // Turns each "^^" pair of the first `length` bytes of `text` into CR LF,
-// scanning left to right so that pairs never overlap.
-void convertCaretPairs(char* text, std::size_t length);
+// scanning left to right so that pairs never overlap. True when it changed
+// anything.
+bool convertCaretPairs(char* text, std::size_t length);
 
 // Reports a problem: offset and a formatted reason (bounded to its field).
 void setProblem(FileProblem* problem, std::size_t offset, const char* format, ...);
 
-// Encodes the active slots of `table` without changing it; the block offsets
-// written are the ones recordBlockOffsets later stores.
-int encodeImage(const CardTable& table, std::vector<std::uint8_t>& out, FileProblem* problem);
+// What encoding learns about one active card: the lengths of its fields,
+// measured once (finding a terminator reads the whole string), and which of
+// them held a "^^" pair (bit i for CardField i).
+struct EncodedCard {
+    std::uint16_t length[7];
+    std::uint8_t caretFields;
+};
 
-// Stores in each active slot the offset its text block has in an encoded image.
-void recordBlockOffsets(CardTable& table);
+// Receives an encoded image in pieces, front to back. Returns 0 to stop.
+using ImageSink = std::function<int(const std::uint8_t* bytes, std::size_t count)>;
+
+constexpr std::size_t EncodeChunk = std::size_t{1} << 18;  // about this many bytes per piece
+
+// Checks that the table can be written (a sane slot count, every field of
+// every active card terminated within its width, the index position within
+// the four-byte integers) and measures each active card, in slot order.
+// Gives the size of the whole image.
+int measureCards(const CardTable& table, std::vector<EncodedCard>& cards, std::size_t& imageSize,
+                 FileProblem* problem);
+
+// Encodes the active slots of a measured table without changing it, appending
+// to `buffer`. With a sink, the buffer is handed to it and emptied whenever it
+// holds EncodeChunk bytes or more, and at the end; without one it ends up
+// holding the whole image. Notes in `cards` which fields hold "^^". Returns 0
+// when the sink stops it.
+int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::vector<std::uint8_t>& buffer,
+                const ImageSink& sink);
+
+// Stores in each active slot the offset its text block has in the image.
+void recordBlockOffsets(CardTable& table, const std::vector<EncodedCard>& cards);
+
+// Turns "^^" into CR LF in the fields that encoding found holding one.
+void convertEncodedCarets(CardTable& table, const std::vector<EncodedCard>& cards);

@@ -1,7 +1,10 @@
 // Reading a card file image into the card table. The image is walked twice by
 // the same code: once to check everything the format promises (nothing is
 // written), and only when that succeeds once more to fill the table, so a
-// damaged file never leaves a half-filled table behind.
+// damaged file never leaves a half-filled table behind. Only the filling walk
+// copies strings and counts the notes on what a save would change; the
+// checking walk still scans each string for its zero byte, which also brings
+// the next length prefix into the cache ahead of the walk.
 #include <cstring>
 
 #include "card/card_codec.h"
@@ -18,16 +21,9 @@ struct Walk {
     CardRecord* slot;  // slot being filled, or null while checking
     bool blocksDone;   // the current card's text block has been read
     FileProblem* problem;
-    FileNotes notes;
+    FileNotes notes;          // what a save would change, counted while filling
     std::size_t savedOffset;  // where a save puts the current card's text block
 };
-
-bool hasCaretPair(const std::uint8_t* text, std::size_t length) {
-    for (std::size_t i = 0; i + 1 < length; ++i) {
-        if (text[i] == '^' && text[i + 1] == '^') return true;
-    }
-    return false;
-}
 
 // Reads one length-prefixed string into its field. All stored bytes are
 // consumed; the field receives them up to the first zero byte, which must fit
@@ -56,12 +52,13 @@ bool readString(Walk& walk, ByteCursor& cursor, CardField id, const char* limit)
         cursor.pos = start;
         return false;
     }
-    if (kept < length) walk.notes.truncatedAtZero++;
-    if (!walk.blocksDone) walk.savedOffset += 2 + kept;
-    if (hasCaretPair(text, kept)) walk.notes.caretPairs++;
     if (walk.slot) {
+        if (kept < length) walk.notes.truncatedAtZero++;
+        if (!walk.blocksDone) walk.savedOffset += 2 + kept;
+        const char* bytes = reinterpret_cast<const char*>(text);
+        if (findCaretPair(bytes, kept)) walk.notes.caretPairs++;
         char* dest = fieldText(*walk.slot, id);
-        std::memcpy(dest, text, kept);
+        std::memcpy(dest, bytes, kept);
         dest[kept] = '\0';
     }
     cursor.pos += length;
@@ -87,7 +84,7 @@ bool readIndexEntry(Walk& walk, std::size_t expectedBlockOffset) {
         return false;
     }
     if (fourth != 0) walk.notes.nonzeroFourthBytes++;
-    if (blockOffset != expectedBlockOffset) walk.notes.movedBlockOffsets++;
+    if (walk.slot && blockOffset != expectedBlockOffset) walk.notes.movedBlockOffsets++;
     if (!readString(walk, walk.entries, CardField::Edition, limit)) return false;
     at = walk.entries.pos;
     if (!readWord(walk.entries, reserved)) {

@@ -81,19 +81,21 @@ int readImage(HANDLE file, std::vector<std::uint8_t>& image, std::size_t limit, 
     return 1;
 }
 
-// Writes the whole image; a short count is a failure.
-int writeImage(HANDLE file, const std::vector<std::uint8_t>& image, FileProblem* problem) {
+// Writes `count` bytes that belong at file offset `offset`; a short count is
+// a failure.
+int writeBytes(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
+               FileProblem* problem) {
     std::size_t done = 0;
-    while (done < image.size()) {
-        DWORD count = image.size() - done < IoChunk ? static_cast<DWORD>(image.size() - done) : IoChunk;
+    while (done < count) {
+        DWORD part = count - done < IoChunk ? static_cast<DWORD>(count - done) : IoChunk;
         DWORD written = 0;
-        if (!WriteFile(file, image.data() + done, count, &written, nullptr)) {
-            setSystemProblem(problem, done + (written <= count ? written : 0), "writing failed");
+        if (!WriteFile(file, bytes + done, part, &written, nullptr)) {
+            setSystemProblem(problem, offset + done + (written <= part ? written : 0), "writing failed");
             return 0;
         }
-        if (written != count) {
-            setProblem(problem, done + written, "writing failed: %lu of %lu bytes written",
-                       static_cast<unsigned long>(written), static_cast<unsigned long>(count));
+        if (written != part) {
+            setProblem(problem, offset + done + written, "writing failed: %lu of %lu bytes written",
+                       static_cast<unsigned long>(written), static_cast<unsigned long>(part));
             return 0;
         }
         done += written;
@@ -171,9 +173,10 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
         setProblem(problem, 0, "the card file is marked read-only");
         return 0;
     }
-    std::vector<std::uint8_t> image;
+    std::vector<EncodedCard> cards;
+    std::size_t imageSize = 0;
     try {
-        if (!encodeImage(table, image, problem)) return 0;
+        if (!measureCards(table, cards, imageSize, problem)) return 0;
     } catch (const std::bad_alloc&) {
         setProblem(problem, 0, "not enough memory to build the card file");
         return 0;
@@ -182,13 +185,31 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
     HANDLE file = createTempBeside(path, tempPath, problem);
     if (file == INVALID_HANDLE_VALUE) return 0;
 
-    int ok = writeImage(file, image, problem);
+    // The image goes out in pieces as it is encoded: one buffer, each write checked.
+    std::size_t written = 0;
+    int ok = 0;
+    try {
+        std::vector<std::uint8_t> buffer;
+        buffer.reserve(EncodeChunk + 4096);  // a piece and one more card's block or entry
+        ok = encodeImage(table, cards, buffer, [&](const std::uint8_t* bytes, std::size_t count) {
+            if (!writeBytes(file, bytes, count, written, problem)) return 0;
+            written += count;
+            return 1;
+        });
+    } catch (const std::bad_alloc&) {
+        setProblem(problem, written, "not enough memory to build the card file");
+    }
+    if (ok && written != imageSize) {
+        setProblem(problem, written, "the card file came out %lu bytes long instead of %lu",
+                   static_cast<unsigned long>(written), static_cast<unsigned long>(imageSize));
+        ok = 0;
+    }
     if (ok && !FlushFileBuffers(file)) {
-        setSystemProblem(problem, image.size(), "flushing the new file failed");
+        setSystemProblem(problem, written, "flushing the new file failed");
         ok = 0;
     }
     if (!CloseHandle(file) && ok) {
-        setSystemProblem(problem, image.size(), "closing the new file failed");
+        setSystemProblem(problem, written, "closing the new file failed");
         ok = 0;
     }
     if (ok) ok = replaceTarget(tempPath, path, problem);
@@ -197,7 +218,7 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
         return 0;
     }
     // Only now, with the new file in place, does memory take on what was written.
-    recordBlockOffsets(table);
-    convertLineBreaks(table);
+    recordBlockOffsets(table, cards);
+    convertEncodedCarets(table, cards);
     return 1;
 }

@@ -109,6 +109,48 @@ TEST(Save, WritesTheEncodedFileThenConvertsMemory) {
     EXPECT_EQ(readFileBytes(path), expected);
 }
 
+// Cards filling well over a megabyte, so that a save writes many pieces, with
+// "^^" in fields that are written late: in a text block past the first
+// pieces, and in the name and edition of the last index entry.
+std::unique_ptr<CardTable> largeTableToSave() {
+    auto table = newTable();
+    const std::string text(TextWidth - 1, 't'), comment(CommentWidth - 1, 'c');
+    for (int i = 0; i < 600; ++i) {
+        std::string name = "Card " + std::to_string(i);
+        addCard(*table, name.c_str(), "Edition", "Type", "2", "1/1", text.c_str(), comment.c_str(), i & 0xFF);
+    }
+    std::memcpy(table->slots[450].comment + 700, "^^^", 3);
+    std::memcpy(table->slots[599].name, "Last^^", 7);
+    std::memcpy(table->slots[599].edition, "^^", 3);
+    table->slots[300].active = 0;
+    return table;
+}
+
+TEST(Save, LargeTableGoesOutInPiecesAndMemoryFollows) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    auto table = largeTableToSave();
+    auto copy = newTable();
+    std::memcpy(copy.get(), table.get(), sizeof(CardTable));
+    Bytes expected;
+    ASSERT_EQ(encodeCards(*copy, expected, nullptr), 1);
+    ASSERT_GT(expected.size(), 1500000u);
+
+    FileProblem problem;
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
+    EXPECT_TRUE(readFileBytes(path) == expected);
+    convertLineBreaks(*copy);
+    EXPECT_TRUE(sameTable(*table, *copy)) << "memory as a save leaves it: offsets recorded, \"^^\" converted";
+    EXPECT_STREQ(table->slots[599].name, "Last\r\n");
+    EXPECT_EQ(std::string(table->slots[450].comment + 700, 3), "\r\n^");
+    EXPECT_STREQ(table->slots[300].name, "Card 300") << "a deleted card is left alone";
+
+    auto loaded = newTable();
+    ASSERT_EQ(loadCardFile(path.c_str(), *loaded, &problem), 1) << problem.what;
+    ASSERT_EQ(loaded->slotCount, 599);
+    EXPECT_STREQ(loaded->slots[598].edition, "\r\n");
+}
+
 TEST(Save, CreatesAMissingFileAndLoadsItBack) {
     ScratchFolder folder;
     std::string path = folder.file("new.dat");
@@ -236,6 +278,28 @@ TEST(SaveFault, FileSizeLimit) {
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     expectFailedSaveChangesNothing(path, folder.path());
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+}
+
+TEST(SaveFault, WriteFailsAfterTheFirstPieces) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    auto table = largeTableToSave();
+    auto before = newTable();
+    std::memcpy(before.get(), table.get(), sizeof(CardTable));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 700000;  // a few pieces fit, the rest does not
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileProblem problem;
+    const int saved = saveCardFile(path.c_str(), *table, &problem);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+    EXPECT_EQ(saved, 0);
+    EXPECT_GT(problem.offset, 0u) << problem.what;
+    EXPECT_TRUE(sameTable(*table, *before)) << "no \"^^\" converted, no offset recorded";
+    EXPECT_EQ(readFileBytes(path), workedExample);
+    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
 }
 
 // A small file system mounted for one test, when the test may mount.
