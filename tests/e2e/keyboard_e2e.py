@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""End-to-end test of the editor's keyboard, with real key events: what a
+plain window does with keys on the platform, on Linux as under Wine.
+
+After the open dialog the main window has the keyboard without a click (the
+File menu opens by its letter). In the card list a typed letter finds the
+next card beginning with it, and Right moves on as Down does. Tab in a field
+moves no focus. The underlined letters of the buttons do nothing: Alt+S
+neither saves nor types. Alt+A opens About; once it is closed the keyboard is
+on the window itself, not back in the field, and the menu letters still work.
+Nothing is saved, so the data file must be unchanged at the end.
+
+    keyboard_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
+"""
+
+import argparse
+import os
+import shutil
+import sys
+import time
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xdrive  # noqa: E402
+from xdrive import DriveError, key, type_text  # noqa: E402
+from editor_e2e import Editor, dump, forget_path  # noqa: E402
+
+
+def expect(what, got, wanted):
+    if got != wanted:
+        raise DriveError("%s: %r, expected %r" % (what, got, wanted))
+
+
+def press_name(editor):
+    """Clicks the name field. The pointer leaves first: a move with --sync to
+    where the pointer already is waits for a motion that never comes."""
+    xdrive.run("xdotool", "mousemove", "0", "0")
+    editor.press_name()
+
+
+def read_name(editor):
+    return editor.read_line_field(lambda: press_name(editor))
+
+
+def close_menu():
+    key("Escape")
+    key("Escape")
+
+
+def letter_finding_one(names, skip):
+    """A letter that begins exactly one card name, that card not being `skip`."""
+    for name in names:
+        first = name[:1].lower()
+        if name != skip and first.isascii() and first.isalpha():
+            if sum(1 for n in names if n[:1].lower() == first) == 1:
+                return first, name
+    raise DriveError("the example file has no card with a first letter of its own")
+
+
+def session(args, data_dir, dialog_path, names):
+    editor = Editor(args, data_dir)
+    try:
+        dialog = editor.dialog(r"^Open", 60)
+        dialog.focus()
+        key("End", "shift+Home")
+        type_text(dialog_path)
+        key("Return")
+        xdrive.window_gone(dialog)
+        editor.settle()
+
+        # The window has the keyboard as soon as it is shown.
+        xdrive.key_for_popup("alt+f")
+        close_menu()
+
+        # A typed letter finds the card; Right moves on as Down does.
+        editor.press_list_item_0()
+        first = read_name(editor)
+        letter, found = letter_finding_one(names, first)
+        editor.press_list_item_0()
+        key(letter)
+        expect("the card found by typing %r" % letter, read_name(editor), found)
+        editor.press_list_item_0()
+        key(letter, "Right")
+        after = read_name(editor)
+        if after == found:
+            raise DriveError("Right in the card list stayed on %r" % found)
+        editor.press_list_item_0()
+        key(letter, "Right", "Left")
+        expect("the card after Right and Left", read_name(editor), found)
+
+        # Tab keeps the focus in the field.
+        press_name(editor)
+        key("End", "Tab")
+        type_text("Q")
+        expect("the name after Tab and Q", read_name(editor), found + "Q")
+
+        # The buttons' letters do nothing: no save, no box, nothing typed.
+        key("End", "alt+s")
+        time.sleep(1.5)
+        others = [w.name() for w in editor.other_windows()]
+        if others:
+            raise DriveError("Alt+S opened %r" % others)
+        expect("the name after Alt+S", read_name(editor), found + "Q")
+
+        # About by its menu letter; afterwards keys reach no field.
+        key("alt+a")
+        box = editor.dialog(r"^About$", 30)
+        box.focus()
+        key("Return")
+        xdrive.window_gone(box)
+        type_text("Z")
+        xdrive.key_for_popup("alt+f")
+        close_menu()
+        expect("the name after the About box", read_name(editor), found + "Q")
+
+        editor.exit_by_menu()
+    finally:
+        editor.kill()
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser()
+    for name in ("program", "cardinfo", "example", "work"):
+        parser.add_argument("--" + name, required=True)
+    parser.add_argument("--wine")
+    parser.add_argument("--prefix")
+    args = parser.parse_args()
+    for name in ("program", "cardinfo", "example", "work", "wine", "prefix"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
+    return args
+
+
+def main():
+    args = parse_arguments()
+    missing = xdrive.have_tools()
+    if missing:
+        print("missing tools: " + " ".join(missing))
+        return 1
+    shutil.rmtree(args.work, ignore_errors=True)
+    data_dir = os.path.join(args.work, "data")
+    os.makedirs(data_dir)
+    file_path = os.path.join(data_dir, "cardinfo.dat")
+    shutil.copyfile(args.example, file_path)
+    original = open(file_path, "rb").read()
+    dialog_path = "Z:" + file_path.replace("/", "\\") if args.wine else file_path
+    display = xdrive.VirtualDisplay()
+    try:
+        forget_path(args)
+        names = [card["name"] for card in dump(args, file_path)]
+        session(args, data_dir, dialog_path, names)
+        if open(file_path, "rb").read() != original:
+            raise DriveError("the data file changed though nothing was saved")
+    except DriveError as e:
+        shot = os.path.join(args.work, "failure.png")
+        try:
+            xdrive.screenshot(shot)
+        except DriveError:
+            shot = "(no screenshot)"
+        print("FAILED: %s\nscreen at the failure: %s" % (e, shot))
+        return 1
+    finally:
+        display.close()
+    print("passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
