@@ -25,9 +25,9 @@ struct Walk {
     std::size_t savedOffset;  // where a save puts the current card's text block
 };
 
-// Reads one length-prefixed string into its field. All stored bytes are
-// consumed; the field receives them up to the first zero byte, which must fit
-// the field with its terminator.
+// Reads one length-prefixed string into its field. The stored string must fit
+// the field with its terminator, whatever bytes it holds; all its bytes are
+// consumed and the field receives them up to the first zero byte.
 bool readString(Walk& walk, ByteCursor& cursor, CardField id, const char* limit) {
     const FieldInfo& field = fieldInfo[static_cast<int>(id)];
     std::size_t start = cursor.pos;
@@ -43,16 +43,16 @@ bool readString(Walk& walk, ByteCursor& cursor, CardField id, const char* limit)
         cursor.pos = start;
         return false;
     }
-    const std::uint8_t* text = cursor.data + cursor.pos;
-    const void* zero = length ? std::memchr(text, 0, length) : nullptr;
-    std::size_t kept = zero ? static_cast<const std::uint8_t*>(zero) - text : length;
-    if (kept >= static_cast<std::size_t>(field.width)) {
-        setProblem(walk.problem, start, "card %d: its %s is %lu bytes long, the field holds at most %d",
-                   walk.card + 1, field.label, static_cast<unsigned long>(kept), field.width - 1);
+    if (length >= static_cast<unsigned>(field.width)) {
+        setProblem(walk.problem, start, "card %d: its %s is %u bytes long, the field holds at most %d",
+                   walk.card + 1, field.label, length, field.width - 1);
         cursor.pos = start;
         return false;
     }
+    const std::uint8_t* text = cursor.data + cursor.pos;
     if (walk.slot) {
+        const void* zero = length ? std::memchr(text, 0, length) : nullptr;
+        const std::size_t kept = zero ? static_cast<const std::uint8_t*>(zero) - text : length;
         if (kept < length) walk.notes.truncatedAtZero++;
         if (!walk.blocksDone) walk.savedOffset += 2 + kept;
         const char* bytes = reinterpret_cast<const char*>(text);

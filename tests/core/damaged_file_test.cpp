@@ -87,6 +87,12 @@ std::vector<DamagedFile> damagedFiles() {
         withLongField("comment of 1280 bytes", CardField::Comment, 1280),
         withLongField("text of 9000 bytes, more than any buffer", CardField::Text, 9000),
         withLongField("name of 300 bytes whose zero byte comes after 256", CardField::Name, 300, 256),
+        // The limit is on the stored length, not on the text before a zero
+        // byte: a string longer than its field breaks the format even when
+        // its first bytes would fit.
+        withLongField("name of 300 bytes whose zero byte comes at 255", CardField::Name, 300, 255),
+        withLongField("type of 128 bytes whose zero byte comes at 1", CardField::Type, 128, 1),
+        withLongField("text of 9000 bytes whose zero byte comes at 1", CardField::Text, 9000, 1),
     };
 }
 
@@ -132,12 +138,12 @@ TEST(DamagedFile, LongestFieldsThatFitAreAccepted) {
         auto table = newTable();
         EXPECT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, nullptr), 1) << limit.length;
     }
-    // A stored string longer than its field is fine when its text up to the
-    // zero byte fits.
-    DamagedFile row = withLongField("", CardField::Name, 300, 255);
+    // A string of its field's full length with a zero byte inside loads cut
+    // at the zero byte.
+    DamagedFile row = withLongField("", CardField::Name, 255, 100);
     auto table = newTable();
     EXPECT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, nullptr), 1);
-    EXPECT_EQ(std::strlen(table->slots[0].name), 255u);
+    EXPECT_EQ(std::strlen(table->slots[0].name), 100u);
 }
 
 }  // namespace
