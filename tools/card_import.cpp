@@ -134,6 +134,12 @@ std::string parserMessage(const char* what) {
     return message;
 }
 
+// "a string", "an object", ... for messages about a value of the wrong type.
+std::string kindOf(const nlohmann::json& value) {
+    const std::string name = value.type_name();
+    return (name[0] == 'a' || name[0] == 'o' ? "an " : "a ") + name;
+}
+
 bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) {
     using Event = nlohmann::json::parse_event_t;
     bool topArray = false;  // the text is an array, so depth 1 holds records
@@ -184,7 +190,7 @@ bool importJson(std::string_view text, CardTable& table, std::string& error) {
         const std::string record = recordName(position + 1, 0);
         const nlohmann::json& object = root[i];
         if (!object.is_object()) {
-            error = record + ": a " + object.type_name() + " where a record object belongs";
+            error = record + ": " + kindOf(object) + " where a record object belongs";
             return false;
         }
         for (const auto& item : object.items()) {
@@ -202,9 +208,7 @@ bool importJson(std::string_view text, CardTable& table, std::string& error) {
             }
             if (isNumberKey(key)) {
                 if (!value->is_number_integer())
-                    return fieldError(
-                        error, record, key,
-                        std::string("a ") + value->type_name() + " where a whole number belongs");
+                    return fieldError(error, record, key, kindOf(*value) + " where a whole number belongs");
                 // Anything past 2^31 is out of range whatever its exact value.
                 const long long number = value->is_number_unsigned()
                                              ? static_cast<long long>(std::min<std::uint64_t>(
@@ -213,8 +217,7 @@ bool importJson(std::string_view text, CardTable& table, std::string& error) {
                 if (!putNumber(card, key, number, value->dump(), position, record, error)) return false;
             } else {
                 if (!value->is_string())
-                    return fieldError(error, record, key,
-                                      std::string("a ") + value->type_name() + " where a string belongs");
+                    return fieldError(error, record, key, kindOf(*value) + " where a string belongs");
                 if (!putText(card, key, value->get_ref<const std::string&>(), record, error)) return false;
             }
         }
