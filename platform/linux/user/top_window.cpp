@@ -1,7 +1,10 @@
 // The Qt window of a top-level Win32 window holds the menu bar and, below it,
 // the client area; the caption and borders are the window manager's. The
 // layer's own model is what the Win32 calls report; a resize by the user (or
-// the window manager) is taken into the model and reported with WM_SIZE.
+// the window manager) is taken into the model and reported with WM_SIZE. The
+// window manager is told when the window is maximised or minimised, and its
+// own minimise, maximise and restore become the window's placement, so that
+// its buttons act as the platform's caption buttons do.
 // Tab moves no focus between the controls of such a window, and activation
 // gives the keyboard focus to the window itself, as the platform does for a
 // window that is not a dialog.
@@ -22,6 +25,14 @@
 namespace winlayer {
 namespace {
 
+// Whether a window manager keeps the windows' states. Without one (the
+// offscreen platform of the tests) a maximised state would move the window
+// by itself, away from the placement that the layer gives it.
+bool windowStatesManaged() {
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
 class TopWidget : public QWidget {
   public:
     explicit TopWidget(HWND window) : window_(window) {}
@@ -32,6 +43,29 @@ class TopWidget : public QWidget {
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
         requestClose();
+    }
+
+    // A state that the user chose through the window manager becomes the
+    // placement, laid out and reported as ShowWindow would do it; the
+    // layer's own requests and the window manager's answers to them change
+    // nothing. A window restored from minimised returns to the placement it
+    // was minimised from.
+    void changeEvent(QEvent* event) override {
+        QWidget::changeEvent(event);
+        if (event->type() != QEvent::WindowStateChange) return;
+        Window* w = findWindow(window_);
+        const Qt::WindowStates state = windowState();
+        if (w == nullptr || w->top->applying || state == requested_) return;
+        requested_ = state;
+        Placement placement = Placement::Normal;
+        if (state & Qt::WindowMinimized) {
+            placement = Placement::Minimized;
+        } else if (w->top->placement == Placement::Minimized) {
+            placement = w->top->restoreToMaximized ? Placement::Maximized : Placement::Normal;
+        } else if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            placement = Placement::Maximized;
+        }
+        if (placement != w->top->placement) setPlacement(*w, placement);
     }
 
     void resizeEvent(QResizeEvent* event) override {
@@ -54,6 +88,17 @@ class TopWidget : public QWidget {
     }
 
   public:
+    // Asks the window manager for a state: minimised, maximised or neither.
+    void requestState(Qt::WindowStates state) {
+        requested_ = state;
+        if (windowState() == state) return;
+        if (state == Qt::WindowMinimized || windowStatesManaged()) {
+            setWindowState(state);
+        } else if (windowState() & Qt::WindowMinimized) {
+            setWindowState(Qt::WindowNoState);
+        }
+    }
+
     void requestClose() {
         Window* w = findWindow(window_);
         if (w != nullptr && w->enabled) SendMessageA(window_, WM_CLOSE, 0, 0);
@@ -69,6 +114,7 @@ class TopWidget : public QWidget {
 
   private:
     HWND window_;
+    Qt::WindowStates requested_ = Qt::WindowNoState;  // the state last asked of the window manager
 };
 
 }  // namespace
@@ -118,15 +164,21 @@ void applyTopGeometry(Window& window) {
     TopState& top = *window.top;
     top.applying = true;
     if (top.placement == Placement::Minimized) {
-        if (widget->isVisible()) widget->setWindowState(Qt::WindowMinimized);
+        if (widget->isVisible()) widget->requestState(Qt::WindowMinimized);
     } else {
-        if (widget->windowState() & Qt::WindowMinimized) widget->setWindowState(Qt::WindowNoState);
+        // A window manager lets a maximised window keep its place only when
+        // the window is moved before it is maximised, and after it is
+        // restored; its own restore is followed by the layer's move to the
+        // restored place (see changeEvent).
+        const bool maximized = top.placement == Placement::Maximized;
+        if (!maximized) widget->requestState(Qt::WindowNoState);
         const RECT& r = window.rect;
         int width = r.right - r.left - 2 * kFrameBorder;
         int height = r.bottom - r.top - 2 * kFrameBorder - kCaptionHeight;
         widget->setGeometry(r.left + kFrameBorder, r.top + kFrameBorder + kCaptionHeight,
                             width < 0 ? 0 : width, height < 0 ? 0 : height);
         widget->layoutParts(window);
+        if (maximized) widget->requestState(Qt::WindowMaximized);
     }
     top.applying = false;
 }
