@@ -3,7 +3,7 @@
 plain window does with keys on the platform, on Linux as under Wine.
 
 After the open dialog the main window has the keyboard without a click (the
-File menu opens by its letter). In the card list a typed letter finds the
+File menu opens by its letter, and by F10 and Down). In the card list a typed letter finds the
 next card beginning with it, and Right moves on as Down does. Tab in a field
 moves no focus. The underlined letters of the buttons do nothing: Alt+S
 neither saves nor types. Alt+A opens About; once it is closed the keyboard is
@@ -68,8 +68,12 @@ def session(args, data_dir, dialog_path, names):
         xdrive.window_gone(dialog)
         editor.settle()
 
-        # The window has the keyboard as soon as it is shown.
+        # The window has the keyboard as soon as it is shown; F10 selects the
+        # menu bar as a lone Alt does.
         xdrive.key_for_popup("alt+f")
+        close_menu()
+        key("F10")
+        xdrive.key_for_popup("Down")
         close_menu()
 
         # A typed letter finds the card; Right moves on as Down does.

@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenuBar>
 #include <QResizeEvent>
@@ -99,6 +100,15 @@ class TopWidget : public QWidget {
         }
     }
 
+    // F10 selects the menu bar as a lone Alt does: the menu bar takes Alt
+    // pressed and released on its window as the request.
+    void enterMenuBar() {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(this, &press);
+        QCoreApplication::sendEvent(this, &release);
+    }
+
     void requestClose() {
         Window* w = findWindow(window_);
         if (w != nullptr && w->enabled) SendMessageA(window_, WM_CLOSE, 0, 0);
@@ -148,6 +158,8 @@ void createTopWidget(Window& window, HICON icon) {
     if (!qicon.isNull()) widget->setWindowIcon(qicon);
     auto* altF4 = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F4), widget);
     QObject::connect(altF4, &QShortcut::activated, widget, [widget] { widget->requestClose(); });
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), widget);
+    QObject::connect(f10, &QShortcut::activated, widget, [widget] { widget->enterMenuBar(); });
     applyTopGeometry(window);
 }
 
