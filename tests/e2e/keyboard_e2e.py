@@ -5,7 +5,8 @@ plain window does with keys on the platform, on Linux as under Wine.
 After the open dialog the main window has the keyboard without a click (the
 File menu opens by its letter, and by F10 and Down). In the card list a typed letter finds the
 next card beginning with it, and Right moves on as Down does. Tab in a field
-moves no focus. The underlined letters of the buttons do nothing: Alt+S
+moves no focus. A paste longer than a field's room keeps what fits. The
+underlined letters of the buttons do nothing: Alt+S
 neither saves nor types. Alt+A opens About; once it is closed the keyboard is
 on the window itself, not back in the field, and the menu letters still work.
 Nothing is saved, so the data file must be unchanged at the end.
@@ -16,6 +17,7 @@ Nothing is saved, so the data file must be unchanged at the end.
 import argparse
 import os
 import shutil
+import subprocess
 import sys
 import time
 
@@ -29,6 +31,14 @@ from editor_e2e import Editor, dump, forget_path  # noqa: E402
 def expect(what, got, wanted):
     if got != wanted:
         raise DriveError("%s: %r, expected %r" % (what, got, wanted))
+
+
+COST_LIMIT = 31  # the cost field's width in the file, less its terminator
+
+
+def press_cost(editor):
+    xdrive.run("xdotool", "mousemove", "0", "0")
+    editor.press_cost()
 
 
 def press_name(editor):
@@ -116,6 +126,15 @@ def session(args, data_dir, dialog_path, names):
         xdrive.key_for_popup("alt+f")
         close_menu()
         expect("the name after the About box", read_name(editor), found + "Q")
+
+        # A paste longer than the cost field's room keeps what fits.
+        cost = editor.read_line_field(lambda: press_cost(editor))
+        pasted = "0123456789" * 4
+        subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=pasted, text=True, check=True)
+        press_cost(editor)
+        key("End", "ctrl+v")
+        expect("the cost after a long paste", editor.read_line_field(lambda: press_cost(editor)),
+               cost + pasted[:COST_LIMIT - len(cost)])
 
         editor.exit_by_menu()
     finally:

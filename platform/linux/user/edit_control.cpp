@@ -1,13 +1,16 @@
 // The EDIT class: a QLineEdit for a single-line field, a QPlainTextEdit
 // without wrapping for ES_MULTILINE. The Win32 text is always derived from the
 // widget, so what the user typed is what the messages read; CR LF is the line
-// break of a multi-line field and counts two towards the text limit.
+// break of a multi-line field and counts two towards the text limit. Text
+// typed, pasted or put in with EM_REPLACESEL is cut at the limit, as the
+// platform cuts it; WM_SETTEXT is not held to the limit.
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <cstring>
 #include <vector>
@@ -21,13 +24,30 @@ namespace {
 constexpr size_t kInitialLimit = 30000;        // EM_GETLIMITTEXT before any EM_LIMITTEXT
 constexpr size_t kSingleLineMax = 0x7FFFFFFE;  // largest limit of a single-line field
 
+bool isLineBreak(QChar c) {
+    return c == u'\n' || c == QChar(0x2029) || c == QChar(0x2028);
+}
+
 // Win32 length of a Qt text once inserted into a multi-line field.
 size_t multiLineLength(const QString& text) {
     size_t length = static_cast<size_t>(text.size());
     for (QChar c : text) {
-        if (c == u'\n' || c == QChar(0x2029) || c == QChar(0x2028)) ++length;
+        if (isLineBreak(c)) ++length;
     }
     return length;
+}
+
+// The longest start of `text` whose Win32 length is at most `room`; a line
+// break (two in a multi-line field) is never cut in half.
+QString fittingPrefix(const QString& text, size_t room, bool multiLine) {
+    size_t used = 0;
+    qsizetype count = 0;
+    for (; count < text.size(); ++count) {
+        const size_t length = multiLine && isLineBreak(text.at(count)) ? 2 : 1;
+        if (used + length > room) break;
+        used += length;
+    }
+    return text.left(count);
 }
 
 // A key pressed with Alt (and without Ctrl, which AltGr stands for) is a
@@ -68,17 +88,30 @@ class PlainEdit : public QPlainTextEdit {
         QPlainTextEdit::keyPressEvent(event);
     }
 
+    // A paste keeps as much of its text as the limit leaves room for.
     void insertFromMimeData(const QMimeData* source) override {
-        if (source->hasText() && !fits(source->text())) return;
-        QPlainTextEdit::insertFromMimeData(source);
+        if (!source->hasText()) return;
+        insertFitting(source->text());
+    }
+
+  public:
+    // Replaces the selection with as much of `text` as fits.
+    void insertFitting(const QString& text) {
+        QTextCursor cursor = textCursor();
+        cursor.insertText(fittingPrefix(text, room(), true));
+        setTextCursor(cursor);
+        ensureCursorVisible();
     }
 
   private:
-    bool fits(const QString& inserted) const {
-        size_t current = multiLineLength(document()->toRawText()) - 0;
+    // Win32 length still free once the selection is replaced.
+    size_t room() const {
+        size_t current = multiLineLength(document()->toRawText());
         size_t selected = multiLineLength(textCursor().selectedText());
-        return current - selected + multiLineLength(inserted) <= limit_;
+        return current - selected >= limit_ ? 0 : limit_ - (current - selected);
     }
+
+    bool fits(const QString& inserted) const { return multiLineLength(inserted) <= room(); }
 
     const size_t& limit_;
 };
@@ -139,6 +172,12 @@ class EditControl : public ControlState {
                 return 0;
             case EM_GETLIMITTEXT:
                 return static_cast<LRESULT>(static_cast<UINT>(limit_));
+            case EM_SETSEL:
+                select(static_cast<int>(wParam), static_cast<int>(lParam));
+                return 0;
+            case EM_REPLACESEL:
+                replaceSelection(lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
+                return 0;
             default:
                 return DefWindowProcA(window.handle, message, wParam, lParam);
         }
@@ -219,12 +258,77 @@ class EditControl : public ControlState {
         return static_cast<LRESULT>(count);
     }
 
-    void userEdited() {
-        if (fromQt(line_->text(), TextUse::SingleLineEdit).size() > limit_) {
-            int cursor = line_->cursorPosition() - static_cast<int>(line_->text().size() - lastText_.size());
-            line_->setText(lastText_);
-            line_->setCursorPosition(cursor < 0 ? 0 : cursor);
+    // Qt position of a Win32 character offset (a line break counts two).
+    int qtPosition(int offset) const {
+        const QString all = multiLine_ ? plain_->document()->toRawText() : line_->text();
+        int win32 = 0;
+        int position = 0;
+        while (position < all.size() && win32 < offset) {
+            win32 += multiLine_ && isLineBreak(all.at(position)) ? 2 : 1;
+            ++position;
+        }
+        return position;
+    }
+
+    // EM_SETSEL: a start of -1 only removes the selection; an end of -1 or
+    // past the text means the end.
+    void select(int start, int end) {
+        const int length = multiLine_ ? plain_->document()->characterCount() - 1 : line_->text().size();
+        if (multiLine_) {
+            QTextCursor cursor = plain_->textCursor();
+            if (start == -1) {
+                cursor.clearSelection();
+            } else {
+                const int from = qtPosition(start);
+                const int to = end < 0 ? length : qtPosition(end);
+                cursor.setPosition(from < to ? from : to);
+                cursor.setPosition(from < to ? to : from, QTextCursor::KeepAnchor);
+            }
+            plain_->setTextCursor(cursor);
+        } else if (start == -1) {
+            line_->deselect();
+        } else {
+            const int from = qtPosition(start);
+            const int to = end < 0 ? length : qtPosition(end);
+            line_->setSelection(from, to - from);
+        }
+    }
+
+    void replaceSelection(const std::string& bytes) {
+        if (multiLine_) {
+            plain_->insertFitting(toQt(bytes, TextUse::MultiLineEdit));
             return;
+        }
+        const QString selected = line_->selectedText();
+        const size_t current = static_cast<size_t>(line_->text().size() - selected.size());
+        const size_t room = current >= limit_ ? 0 : limit_ - current;
+        // The insert counts as the user's edit: userEdited takes it up and notifies.
+        line_->insert(fittingPrefix(toQt(bytes, TextUse::SingleLineEdit), room, false));
+    }
+
+    // After an edit by the user that went past the limit, the characters
+    // just typed or pasted (they end at the cursor) are cut to fit; if that
+    // is not enough the edit is undone.
+    void userEdited() {
+        const QString now = line_->text();
+        size_t length = fromQt(now, TextUse::SingleLineEdit).size();
+        if (length > limit_) {
+            const int cursor = line_->cursorPosition();
+            int common = 0;
+            while (common < cursor && common < lastText_.size() && now.at(common) == lastText_.at(common))
+                ++common;
+            const int excess = static_cast<int>(length - limit_);
+            if (excess <= cursor - common) {
+                line_->setText(now.left(cursor - excess) + now.mid(cursor));
+                line_->setCursorPosition(cursor - excess);
+                length = fromQt(line_->text(), TextUse::SingleLineEdit).size();
+            }
+            if (length > limit_) {
+                int previous = cursor - static_cast<int>(now.size() - lastText_.size());
+                line_->setText(lastText_);
+                line_->setCursorPosition(previous < 0 ? 0 : previous);
+                return;
+            }
         }
         lastText_ = line_->text();
         notifyChange();
