@@ -9,7 +9,9 @@ moves no focus. A paste longer than a field's room keeps what fits. The
 underlined letters of the buttons do nothing: Alt+S
 neither saves nor types. Alt+A opens About; once it is closed the keyboard is
 on the window itself, not back in the field, and the menu letters still work.
-Nothing is saved, so the data file must be unchanged at the end.
+Nothing is saved, so the data file must be unchanged at the end. Before all
+this, a first start whose open dialog is cancelled shows its error box in the
+middle of the screen, as the platform places message boxes.
 
     keyboard_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 """
@@ -65,6 +67,33 @@ def letter_finding_one(names, skip):
             if sum(1 for n in names if n[:1].lower() == first) == 1:
                 return first, name
     raise DriveError("the example file has no card with a first letter of its own")
+
+
+def screen_size():
+    out = xdrive.run("xwininfo", "-root")
+    return tuple(int(out.split(label + ":")[1].split()[0]) for label in ("Width", "Height"))
+
+
+def cancelled_start(args, data_dir):
+    """The open dialog cancelled at the first start: the error box stands in
+    the middle of the screen, not over the small start-up window, and the
+    program ends with status 0 once it is closed."""
+    editor = Editor(args, data_dir)
+    try:
+        dialog = editor.dialog(r"^Open", 60)
+        dialog.focus()
+        key("Escape")
+        box = editor.dialog(r"^Cardloom error$", 30)
+        x, y, w, h = xdrive.wait_for("the error box to be placed", box.geometry, 10)
+        width, height = screen_size()
+        if abs(x + w // 2 - width // 2) > 40 or abs(y + h // 2 - height // 2) > 40:
+            raise DriveError("the error box at (%d, %d) size %dx%d is not in the middle of the %dx%d screen"
+                             % (x, y, w, h, width, height))
+        box.focus()
+        key("Return")
+        expect("the exit status after the error box", editor.process.wait(30), 0)
+    finally:
+        editor.kill()
 
 
 def session(args, data_dir, dialog_path, names):
@@ -171,6 +200,7 @@ def main():
     try:
         forget_path(args)
         names = [card["name"] for card in dump(args, file_path)]
+        cancelled_start(args, data_dir)
         session(args, data_dir, dialog_path, names)
         if open(file_path, "rb").read() != original:
             raise DriveError("the data file changed though nothing was saved")

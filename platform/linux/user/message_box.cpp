@@ -2,7 +2,9 @@
 // whose static text item 0xFFFF holds the message and whose buttons carry
 // their command ids; WM_COMMAND with one of those ids presses the button.
 #include <QAbstractButton>
+#include <QEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <vector>
 
 #include "platform/linux/user/dialog_window.h"
@@ -53,6 +55,21 @@ QMessageBox::Icon iconFor(UINT type) {
     }
 }
 
+// Keeps a box in the middle of its screen, where the platform puts message
+// boxes, rather than over its owner: over the small start-up window a box
+// would hide the window it belongs to.
+class ScreenCentre : public QObject {
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show || event->type() == QEvent::Resize) {
+            auto* box = static_cast<QWidget*>(watched);
+            if (QScreen* screen = box->screen())
+                box->move(screen->availableGeometry().center() - box->rect().center());
+        }
+        return false;
+    }
+};
+
 }  // namespace
 }  // namespace winlayer
 
@@ -71,6 +88,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     std::vector<ButtonDef> buttons = buttonsFor(type);
     for (const ButtonDef& def : buttons) box.addButton(def.button);
     box.setDefaultButton(buttons.front().button);
+    ScreenCentre centre;
+    box.installEventFilter(&centre);
 
     // Escape and IDCANCEL: Cancel when there is one, OK on a lone OK button, else nothing.
     auto press = [&box, &buttons](int id) {
