@@ -2,8 +2,11 @@
 // whose static text item 0xFFFF holds the message and whose buttons carry
 // their command ids; WM_COMMAND with one of those ids presses the button.
 #include <QAbstractButton>
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <vector>
 
@@ -86,8 +89,10 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     box.setText(toQt(message).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setIcon(iconFor(type));
     std::vector<ButtonDef> buttons = buttonsFor(type);
-    for (const ButtonDef& def : buttons) box.addButton(def.button);
+    for (const ButtonDef& def : buttons) box.addButton(def.button)->setIcon(QIcon());
     box.setDefaultButton(buttons.front().button);
+    // The platform's boxes have their buttons in the middle, without pictures.
+    if (auto* row = box.findChild<QDialogButtonBox*>()) row->setCenterButtons(true);
     ScreenCentre centre;
     box.installEventFilter(&centre);
 
