@@ -140,6 +140,11 @@ class ListBoxControl : public ControlState {
             }
             case LB_FINDSTRINGEXACT:
                 return findExact(index, textOf(lParam));
+            case WM_SIZE:
+                keepWholeRows(window, HIWORD(lParam));
+                return 0;
+            case LB_GETITEMHEIGHT:
+                return itemHeight();
             case WM_KEYDOWN:
                 keyDown(static_cast<UINT>(wParam));
                 return 0;
@@ -293,6 +298,24 @@ class ListBoxControl : public ControlState {
             selected_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
         }
         notifySelectionChange();
+    }
+
+    // Height of every row: the first entry's, or the font's in an empty list.
+    int itemHeight() const {
+        const int row = list_->count() > 0 ? list_->sizeHintForRow(0) : 0;
+        return row > 0 ? row : list_->fontMetrics().height();
+    }
+
+    // Without LBS_NOINTEGRALHEIGHT the platform shortens a list box taller
+    // than one row to a whole number of rows, so that no row shows in part.
+    void keepWholeRows(Window& window, int clientHeight) {
+        if (style_ & LBS_NOINTEGRALHEIGHT) return;
+        const int row = itemHeight();
+        const int part = clientHeight % row;
+        if (clientHeight <= row || part == 0) return;
+        const RECT& r = window.rect;
+        SetWindowPos(window.handle, nullptr, 0, 0, r.right - r.left, r.bottom - r.top - part,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     void notifySelectionChange() {

@@ -3,6 +3,7 @@
 // coordinates, negative sizes clamped to 0 as Windows does.
 #include <QApplication>
 
+#include "platform/linux/user/message_loop.h"
 #include "platform/linux/user/qt_app.h"
 #include "platform/linux/user/top_window.h"
 
@@ -105,6 +106,7 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT f
         return TRUE;
     }
     RECT r = w->rect;
+    const bool resized = !(flags & SWP_NOSIZE) && (cx != r.right - r.left || cy != r.bottom - r.top);
     if (!(flags & SWP_NOMOVE)) {
         r.right += x - r.left;
         r.bottom += y - r.top;
@@ -122,6 +124,14 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT f
         sendSizeIfChanged(*w);
     } else {
         placeChild(*w);
+        // A child learns its new size as on the platform, which sends
+        // WM_SIZE from the default handling of the position change.
+        if (resized) {
+            int width = 0;
+            int height = 0;
+            clientSize(*w, width, height);
+            deliver(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+        }
     }
     return TRUE;
 }
