@@ -8,43 +8,14 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "fuzz/fuzz_tables.h"
 
 namespace {
-
-// Two tables for the whole run: clearing 25 MB per input would dominate.
-CardTable& firstTable() {
-    static CardTable* table = new CardTable();
-    return *table;
-}
-
-CardTable& secondTable() {
-    static CardTable* table = new CardTable();
-    return *table;
-}
 
 bool notesAreNormal(const FileNotes& notes) {
     return notes.movedBlockOffsets == 0 && notes.nonzeroFourthBytes == 0 && notes.nonzeroReservedBytes == 0 &&
            notes.caretPairs == 0 && notes.truncatedAtZero == 0 && notes.trailingBytes == 0 &&
            notes.unusedBlockBytes == 0;
-}
-
-bool sameCards(const CardTable& a, const CardTable& b) {
-    if (a.slotCount != b.slotCount) return false;
-    for (int i = 0; i < a.slotCount; ++i) {
-        const CardRecord& x = a.slots[i];
-        const CardRecord& y = b.slots[i];
-        const bool same = !std::strcmp(x.name, y.name) && !std::strcmp(x.edition, y.edition) &&
-                          !std::strcmp(x.type, y.type) && !std::strcmp(x.cost, y.cost) &&
-                          !std::strcmp(x.pt, y.pt) && !std::strcmp(x.text, y.text) &&
-                          !std::strcmp(x.comment, y.comment) && x.colours == y.colours && x.active &&
-                          y.active;
-        if (!same) return false;
-    }
-    return true;
-}
-
-void check(bool condition) {
-    if (!condition) std::abort();
 }
 
 }  // namespace
