@@ -52,17 +52,7 @@ fs::path folderOfLength(const std::string& base, std::size_t length)
     return path;
 }
 
-class DataFileTest : public ShellTest {
-protected:
-    void SetUp() override
-    {
-        ShellTest::SetUp();
-        makeEditorWindow();
-        chosen = scratchPath("cardinfo.dat");
-        writeFile(chosen, cardFileBytes({}));
-    }
-    std::string chosen;  // an existing data file the dialog can pick
-};
+class DataFileTest : public ChosenFileTest {};
 
 TEST_F(DataFileTest, StoredPathIsUsedWithoutDialog)
 {

@@ -52,3 +52,17 @@ protected:
     HINSTANCE instance = nullptr;
     std::string scratch;  // the test's own folder, removed afterwards
 };
+
+// A shell test with the editor window made and an existing, empty data file
+// that the open dialog can pick.
+class ChosenFileTest : public ShellTest {
+protected:
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        makeEditorWindow();
+        chosen = scratchPath("cardinfo.dat");
+        writeFile(chosen, cardFileBytes({}));
+    }
+    std::string chosen;
+};

@@ -15,17 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SettingsStoreTest : public ShellTest {
-protected:
-    void SetUp() override
-    {
-        ShellTest::SetUp();
-        makeEditorWindow();
-        chosen = scratchPath("cardinfo.dat");
-        writeFile(chosen, cardFileBytes({}));
-    }
-    std::string chosen;  // an existing data file the dialog can pick
-};
+class SettingsStoreTest : public ChosenFileTest {};
 
 TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
 {
