@@ -356,12 +356,7 @@ def main():
 
         second_session(args, data_dir, expected, edited)
     except DriveError as e:
-        shot = os.path.join(args.work, "failure.png")
-        try:
-            xdrive.screenshot(shot)
-        except DriveError:
-            shot = "(no screenshot)"
-        print("FAILED: %s\nscreen at the failure: %s" % (e, shot))
+        xdrive.report_failure(e, args.work)
         return 1
     finally:
         display.close()

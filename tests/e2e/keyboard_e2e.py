@@ -205,12 +205,7 @@ def main():
         if open(file_path, "rb").read() != original:
             raise DriveError("the data file changed though nothing was saved")
     except DriveError as e:
-        shot = os.path.join(args.work, "failure.png")
-        try:
-            xdrive.screenshot(shot)
-        except DriveError:
-            shot = "(no screenshot)"
-        print("FAILED: %s\nscreen at the failure: %s" % (e, shot))
+        xdrive.report_failure(e, args.work)
         return 1
     finally:
         display.close()

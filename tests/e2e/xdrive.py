@@ -273,3 +273,13 @@ def have_tools():
 
 def temp_dir(prefix):
     return tempfile.mkdtemp(prefix=prefix)
+
+
+def report_failure(error, work):
+    """Prints a driving failure with a screenshot of the screen at that moment."""
+    shot = os.path.join(work, "failure.png")
+    try:
+        screenshot(shot)
+    except DriveError:
+        shot = "(no screenshot)"
+    print("FAILED: %s\nscreen at the failure: %s" % (error, shot))
