@@ -15,7 +15,7 @@ constexpr std::uint32_t MaxFourByteValue = 16777215;  // three bytes of value
 // that would have been written, or 0).
 struct FileProblem {
     std::size_t offset = 0;
-    char what[160] = {};
+    char what[480] = {};
 };
 
 // What a save would change in a loadable file: the reader ignores these, the
@@ -48,14 +48,16 @@ int encodeCards(CardTable& table, std::vector<std::uint8_t>& out, FileProblem* p
 // in place, as a save does.
 void convertLineBreaks(CardTable& table);
 
-// Reads the file at `path` (opened exclusively) and decodes it into `table`.
-// Returns 0 when it cannot be opened or read, or is damaged; the table is then
-// untouched.
+// Reads the file at `path` (opened exclusively, and only when it is a regular
+// file) and decodes it into `table`. Returns 0 when it cannot be opened or
+// read, is not a regular file, or is damaged; the table is then untouched.
 int loadCardFile(const char* path, CardTable& table, FileProblem* problem);
 
-// Writes the active cards of `table` to `path` without ever destroying the old
-// file: a temporary file beside it, every write checked, flushed, then
-// atomically moved over the target. On success converts "^^" in memory and
-// returns 1. On failure returns 0; the old file and the table are unchanged and
-// no temporary file is left behind.
+// Writes the active cards of `table` to the file `path` names, behind any
+// links, without ever destroying the old file: a private temporary file beside
+// it, every write checked, flushed, then put in its place keeping its owner,
+// permissions and attributes. A file that is not regular, has other names
+// (hard links), is read-only or not writable by this user is refused. On
+// success converts "^^" in memory and returns 1. On failure returns 0; the old
+// file and the table are unchanged and no temporary file is left behind.
 int saveCardFile(const char* path, CardTable& table, FileProblem* problem);

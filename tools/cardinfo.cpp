@@ -21,6 +21,7 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "card/file_access.h"
 #include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
@@ -28,6 +29,10 @@
 #include "tools/file_bytes.h"
 
 namespace {
+
+// Larger than any card file and any dump of one (8192 cards, every field full
+// and every character escaped), so a larger input is neither.
+constexpr std::size_t MaxInputSize = std::size_t{256} << 20;
 
 const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
@@ -68,6 +73,11 @@ int nameOutsideCodePage(const char* path) {
     return fail(std::string(path) + ": the name has a character outside Windows-1252");
 }
 
+// An output that is the input under another name would overwrite the input.
+int sameFileAsInput(const char* in, const char* out) {
+    return fail(std::string(out) + ": is the same file as " + in + ", which the output would overwrite");
+}
+
 int dumpCommand(const char* path, bool csv) {
     std::string name;
     if (!coreName(path, name)) return nameOutsideCodePage(path);
@@ -85,20 +95,23 @@ int checkCommand(const char* path) {
     if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(path, bytes, error)) return fail(std::string(path) + ": " + error);
+    if (!readFileBytes(name.c_str(), MaxInputSize, bytes, error)) return fail(std::string(path) + ": " + error);
     FileNotes notes;
     if (!decodeCards(bytes.data(), bytes.size(), cardTable, &problem, &notes))
         return fail(describeProblem(path, problem));
     return emit(describeNotes(path, cardTable.slotCount, notes));
 }
 
+// Rewrites IN in place when `out` is null, else into OUT.
 int rewriteCommand(const char* in, const char* out) {
     std::string inName, outName;
     if (!coreName(in, inName)) return nameOutsideCodePage(in);
-    if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    if (out && !coreName(out, outName)) return nameOutsideCodePage(out);
+    if (out && sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     FileProblem problem;
     if (!loadCardFile(inName.c_str(), cardTable, &problem)) return fail(describeProblem(in, problem));
-    if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
+    const char* target = out ? outName.c_str() : inName.c_str();
+    if (!saveCardFile(target, cardTable, &problem)) return fail(describeProblem(out ? out : in, problem));
     return 0;
 }
 
@@ -108,11 +121,13 @@ int importCommand(const char* in, const char* out) {
         std::fprintf(stderr, "cardinfo: %s: the name must end in .json or .csv to tell its format\n", in);
         return usage();
     }
-    std::string outName;
+    std::string inName, outName;
+    if (!coreName(in, inName)) return nameOutsideCodePage(in);
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(in, bytes, error)) return fail(std::string(in) + ": " + error);
+    if (!readFileBytes(inName.c_str(), MaxInputSize, bytes, error)) return fail(std::string(in) + ": " + error);
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!importCards(text, format, cardTable, error)) return fail(std::string(in) + ": " + error);
     FileProblem problem;
@@ -125,7 +140,7 @@ int run(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "dump" && args[1] != "--csv") return dumpCommand(argv[2], false);
     if (args.size() == 3 && args[0] == "dump" && args[1] == "--csv") return dumpCommand(argv[3], true);
     if (args.size() == 2 && args[0] == "check") return checkCommand(argv[2]);
-    if (args.size() == 2 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[2]);
+    if (args.size() == 2 && args[0] == "rewrite") return rewriteCommand(argv[2], nullptr);
     if (args.size() == 3 && args[0] == "rewrite") return rewriteCommand(argv[2], argv[3]);
     if (args.size() == 3 && args[0] == "import") return importCommand(argv[2], argv[3]);
     return usage();

@@ -17,6 +17,14 @@ namespace {
 
 class SettingsStoreTest : public ChosenFileTest {};
 
+// Every byte a path can hold, once each, in a path that fits the buffer.
+std::string allBytes()
+{
+    std::string path;
+    for (int byte = 1; byte < 256; ++byte) path += static_cast<char>(byte);
+    return path;
+}
+
 TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
 {
     const std::string paths[] = {
@@ -27,6 +35,11 @@ TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
         " leading and trailing ",
         "tab\there#hash[bracket]%25",
         "K\xE4nguru\\\x80uro\\cardinfo.dat",  // Windows-1252 letters
+        "C:\\Games\\",                          // a backslash at the end, one or two
+        "C:\\Games\\\\",
+        "\\",
+        "\"quoted\" \\",
+        allBytes(),
     };
     for (const std::string& path : paths) {
         SCOPED_TRACE(path);

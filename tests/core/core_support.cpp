@@ -95,7 +95,7 @@ std::vector<std::string> leftoverTempFiles(const std::filesystem::path& folder) 
     std::vector<std::string> names;
     for (const auto& item : std::filesystem::directory_iterator(folder)) {
         std::string name = item.path().filename().string();
-        if (name.rfind("~cl", 0) == 0) names.push_back(name);
+        if (name[0] == '.') names.push_back(name);  // a save's temporary files are hidden
     }
     return names;
 }

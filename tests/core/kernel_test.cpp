@@ -139,6 +139,53 @@ TEST(Kernel, MoveAndDelete) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// Replacing a file by another keeps the replaced one's name and protection,
+// and a handle tells what and where a file is: its kind, its names, its
+// identity and its final path.
+TEST(Kernel, ReplaceAndIdentity) {
+    ScratchFolder folder;
+    std::string old = folder.file("old.dat"), fresh = folder.file("fresh.dat"), second = folder.file("second.dat");
+    writeFileBytes(old, {1});
+    writeFileBytes(fresh, {2, 2});
+    EXPECT_FALSE(ReplaceFileA(folder.file("missing.dat").c_str(), fresh.c_str(), nullptr, 0, nullptr, nullptr));
+    EXPECT_TRUE(ReplaceFileA(old.c_str(), fresh.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr));
+    EXPECT_FALSE(fs::exists(fresh));
+    EXPECT_EQ(readFileBytes(old), Bytes({2, 2}));
+
+    fs::create_hard_link(old, second);
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const std::string names[2] = {old, second};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file = CreateFileA(names[i].c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetFileType(file), static_cast<DWORD>(FILE_TYPE_DISK));
+        ASSERT_TRUE(GetFileInformationByHandle(file, &info[i]));
+        EXPECT_EQ(info[i].nNumberOfLinks, 2u);
+        EXPECT_EQ(info[i].nFileSizeLow, 2u);
+        char final[MAX_PATH];
+        DWORD length = GetFinalPathNameByHandleA(file, final, sizeof final, FILE_NAME_NORMALIZED);
+        ASSERT_GT(length, 0u);
+        ASSERT_LT(length, sizeof final);
+        EXPECT_EQ(std::string(final).substr(length - 10), names[i].substr(names[i].size() - 10));
+        EXPECT_EQ(GetFinalPathNameByHandleA(file, final, 4, FILE_NAME_NORMALIZED), length + 1) << "size needed";
+        CloseHandle(file);
+    }
+    EXPECT_EQ(info[0].nFileIndexLow, info[1].nFileIndexLow);
+    EXPECT_EQ(info[0].dwVolumeSerialNumber, info[1].dwVolumeSerialNumber);
+
+    HANDLE device = openFile(
+#ifdef _WIN32
+        "NUL",
+#else
+        "/dev/null",
+#endif
+        GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileType(device), static_cast<DWORD>(FILE_TYPE_CHAR));
+    CloseHandle(device);
+}
+
 TEST(Kernel, FileAttributes) {
     ScratchFolder folder;
     std::string path = folder.file("attr.dat");

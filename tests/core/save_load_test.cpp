@@ -3,8 +3,12 @@
 // as they were.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <thread>
 
 #include "platform/win32.h"
 #include "tests/core/core_support.h"
@@ -16,6 +20,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -344,6 +349,225 @@ TEST(SaveFault, ReadOnlyFileSystem) {
     expectFailedSaveChangesNothing(path, folder.path() / "ro");
 }
 
+#endif
+
+// ---- Whatever kind of file a path names ------------------------------------
+
+// A path to save to, built in a scratch folder, and where the cards must land.
+struct Situation {
+    const char* what;
+    std::function<void(const fs::path& folder, fs::path& path, fs::path& real)> build;
+    bool saved;  // true: the cards land in `real`; false: refused, nothing changes
+};
+
+void oldFileAt(const fs::path& place) {
+    fs::create_directories(place.parent_path());
+    writeFileBytes(place, workedExample);
+}
+
+const char* const deviceName =
+#ifdef _WIN32
+    "NUL";
+#else
+    "/dev/null";
+#endif
+
+const Situation situations[] = {
+    {"a second name (hard link)",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         oldFileAt(real = f / "cardinfo.dat");
+         fs::create_hard_link(real, path = f / "other.dat");
+     },
+     false},
+    {"a folder", [](const fs::path& f, fs::path& path, fs::path& real) { fs::create_directory(path = real = f / "d.dat"); },
+     false},
+    {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = deviceName; }, false},
+#ifndef _WIN32
+    {"a link to the file in another folder",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         oldFileAt(real = f / "game" / "cardinfo.dat");
+         fs::create_symlink(real, path = f / "cardinfo.dat");
+     },
+     true},
+    {"a chain of relative links",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         oldFileAt(real = f / "game" / "sets" / "cardinfo.dat");
+         fs::create_symlink("sets/cardinfo.dat", f / "game" / "hop.dat");
+         fs::create_symlink("game/hop.dat", path = f / "cardinfo.dat");
+     },
+     true},
+    {"a link to a missing file in an existing folder",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         fs::create_directory(f / "game");
+         fs::create_symlink(real = f / "game" / "cardinfo.dat", path = f / "cardinfo.dat");
+     },
+     true},
+    {"a link into a missing folder",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         fs::create_symlink(real = f / "gone" / "cardinfo.dat", path = f / "cardinfo.dat");
+     },
+     false},
+    {"a loop of links",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         fs::create_symlink("b.dat", path = real = f / "a.dat");
+         fs::create_symlink("a.dat", f / "b.dat");
+     },
+     false},
+    {"a FIFO", [](const fs::path& f, fs::path& path, fs::path& real) { ASSERT_EQ(mkfifo((path = real = f / "p.dat").c_str(), 0644), 0); },
+     false},
+#endif
+};
+
+// What a path is, without following it, and the bytes of a regular file.
+std::string kindAndBytes(const fs::path& path) {
+    std::error_code error;
+    fs::file_status status = fs::symlink_status(path, error);
+    std::string kind = std::to_string(static_cast<int>(status.type()));
+    if (status.type() == fs::file_type::regular) {
+        Bytes bytes = readFileBytes(path);
+        kind.append(bytes.begin(), bytes.end());
+    }
+    return kind;
+}
+
+TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
+    for (const Situation& situation : situations) {
+        SCOPED_TRACE(situation.what);
+        ScratchFolder folder;
+        fs::path path, real;
+        situation.build(folder.path(), path, real);
+        const std::string pathBefore = kindAndBytes(path), realBefore = kindAndBytes(real);
+        auto table = tableToSave();
+        Bytes expected;
+        auto copy = newTable();
+        std::memcpy(copy.get(), table.get(), sizeof(CardTable));
+        ASSERT_EQ(encodeCards(*copy, expected, nullptr), 1);
+
+        FileProblem problem;
+        EXPECT_EQ(saveCardFile(path.string().c_str(), *table, &problem), situation.saved ? 1 : 0) << problem.what;
+        if (situation.saved) {
+            EXPECT_EQ(readFileBytes(real), expected);
+            if (path != real) EXPECT_TRUE(fs::is_symlink(path)) << "the link stays a link";
+        } else {
+            EXPECT_NE(problem.what[0], '\0');
+            EXPECT_EQ(kindAndBytes(path), pathBefore);
+            EXPECT_EQ(kindAndBytes(real), realBefore);
+            EXPECT_FALSE(fs::exists(folder.path() / "gone"));
+        }
+        for (const auto& item : fs::recursive_directory_iterator(folder.path()))
+            EXPECT_NE(item.path().filename().string()[0], '.') << "left behind: " << item.path();
+    }
+}
+
+TEST(Load, RefusesAnythingButARegularFileAtOnce) {
+    ScratchFolder folder;
+    std::vector<std::string> paths = {folder.path().string(), deviceName};
+#ifndef _WIN32
+    paths.push_back(folder.file("p.dat"));
+    ASSERT_EQ(mkfifo(paths.back().c_str(), 0644), 0);  // no writer: a blocking open would wait for ever
+#endif
+    for (const std::string& path : paths) {
+        auto table = newTable();
+        FileProblem problem;
+        EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 0) << path;
+        EXPECT_EQ(table->slotCount, 0);
+    }
+}
+
+#ifdef _WIN32
+TEST(SaveTarget, ReplacementKeepsTheFileAttributes) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), kept));
+    auto table = tableToSave();
+    FileProblem problem;
+    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & kept, kept);
+    EXPECT_NE(readFileBytes(path), workedExample);
+}
+#else
+TEST(SaveTarget, TemporaryFileIsPrivateUntilItTakesTheOldPlace) {
+    ScratchFolder folder;
+    std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, workedExample);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    mode_t seen = 0;
+    std::string seenName;
+    {
+        // While another program holds the file, the save waits with its
+        // finished temporary file beside it.
+        std::optional<ForeignLock> lock(path);
+        ASSERT_TRUE(lock->held());
+        auto table = tableToSave();
+        int saved = -1;
+        std::thread save([&] { saved = saveCardFile(path.c_str(), *table, nullptr); });
+        for (int i = 0; i < 200 && seenName.empty(); ++i) {
+            for (const std::string& name : leftoverTempFiles(folder.path())) {
+                struct stat info;
+                if (stat(folder.file(name.c_str()).c_str(), &info) == 0) seen = info.st_mode & 07777, seenName = name;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        lock.reset();
+        save.join();
+        EXPECT_EQ(saved, 1);
+    }
+    EXPECT_EQ(seenName.rfind(".cardinfo.dat.", 0), 0u) << seenName;
+    EXPECT_EQ(seen, 0600u);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
+}
+
+// Runs a save as another user (nobody) in a child process; its result.
+int saveAsNobody(const std::string& path) {
+    pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
+        auto table = tableToSave();
+        _exit(saveCardFile(path.c_str(), *table, nullptr));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST(SaveTarget, OwnerGroupAndModeAreKeptOrTheSaveIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make files of other users";
+    ScratchFolder folder;
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);  // anyone may make files here
+    struct Case {
+        const char* what;
+        uid_t owner;
+        mode_t mode;
+        bool asNobody;
+        int saved;
+    } cases[] = {
+        {"another user's file, saved by root", 65534, 0640, false, 1},
+        {"root's file that nobody may not write", 0, 0644, true, 0},
+        {"root's file that nobody may write but not own", 0, 0666, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = folder.file("cardinfo.dat");
+        writeFileBytes(path, workedExample);
+        ASSERT_EQ(chown(path.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        auto table = tableToSave();
+        EXPECT_EQ(c.asNobody ? saveAsNobody(path) : saveCardFile(path.c_str(), *table, nullptr), c.saved);
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, c.owner);
+        EXPECT_EQ(info.st_gid, c.owner);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
+        EXPECT_EQ(readFileBytes(path) == workedExample, c.saved == 0);
+        EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
+        fs::remove(path);
+    }
+}
 #endif
 
 }  // namespace

@@ -14,6 +14,10 @@
 #include "run_process.h"
 #include "test_cards.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -500,4 +504,50 @@ TEST_F(CardinfoTool, ImportFailuresOutsideTheInput) {
     const ProcessResult unknown = run({"import", text, path("out.dat")});
     EXPECT_EQ(unknown.err.rfind("cardinfo: " + text + ": the name must end in .json or .csv", 0), 0u)
         << unknown.err;
+}
+
+// An output that is the input under another name would destroy the input:
+// refused, the input kept. The in-place rewrite stays allowed.
+TEST_F(CardinfoTool, OutputThatIsTheInputUnderAnotherNameIsRefused) {
+    const std::string card = write("cardinfo.dat", exampleFile);
+    const std::string json = writeText("cards.json", "[" + jsonRecord(0) + "]");
+    fs::create_hard_link(card, path("other.dat"));
+    const std::vector<std::vector<std::string>> calls = {
+        {"import", json, (folder / "." / "cards.json").string()},
+        {"rewrite", card, path("other.dat")},
+        {"rewrite", card, (folder / "." / "cardinfo.dat").string()},
+    };
+    for (const auto& args : calls) {
+        const ProcessResult result = run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[2];
+        EXPECT_NE(result.err.find("is the same file as"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(fileBytes(card), exampleFile);
+    EXPECT_EQ(readWholeFile(json), "[" + jsonRecord(0) + "]");
+    fs::remove(path("other.dat"));
+    EXPECT_EQ(run({"rewrite", card}).exitCode, 0);
+}
+
+// Inputs that are no regular file fail at once with one line, never waiting
+// for a writer; an input larger than any dump is refused unread.
+TEST_F(CardinfoTool, InputsThatAreNoRegularFileOrTooLargeFailAtOnce) {
+    std::vector<std::string> inputs = {path("sub.json")};
+    fs::create_directory(inputs[0]);
+#ifndef _WIN32
+    inputs.push_back(path("pipe.json"));
+    ASSERT_EQ(mkfifo(inputs.back().c_str(), 0644), 0);
+#endif
+    const std::string large = path("large.json");
+    { std::ofstream out(large, std::ios::binary); }
+    fs::resize_file(large, (std::uintmax_t{256} << 20) + 2);  // sparse: no disk space used
+    inputs.push_back(large);
+    for (const std::string& input : inputs) {
+        for (const auto& args : std::vector<std::vector<std::string>>{{"check", input}, {"import", input, path("out.dat")}}) {
+            const ProcessResult result = run(args);
+            EXPECT_EQ(result.exitCode, 1) << args[0] << " " << input;
+            EXPECT_EQ(lineCount(result.err), 1) << result.err;
+        }
+    }
+    EXPECT_NE(run({"import", large, path("out.dat")}).err.find("larger than 256 MiB"), std::string::npos);
+    EXPECT_FALSE(fs::exists(path("out.dat")));
 }

@@ -4,7 +4,9 @@
 // ERROR_SHARING_VIOLATION, as on Windows. Reads and writes transfer the whole
 // count unless the file ends or an error stops them, and report the count
 // that was really transferred. Names arrive in Windows-1252, the program's
-// code page, and reach the file system in UTF-8.
+// code page, and reach the file system in UTF-8. Every open is non-blocking,
+// so a FIFO or a device never holds the caller up; GetFileType tells them
+// from disk files.
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
@@ -21,6 +23,7 @@
 
 #include "platform/code_page.h"
 #include "platform/linux/kernel/last_error.h"
+#include "platform/linux/kernel/posix_file.h"
 
 namespace {
 
@@ -68,13 +71,6 @@ int removeHandle(HANDLE handle) {
     return fd;
 }
 
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do fd = ::open(path, flags, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 int lockRetrying(int fd, int operation) {
     int result;
     do result = ::flock(fd, operation);
@@ -82,25 +78,11 @@ int lockRetrying(int fd, int operation) {
     return result;
 }
 
-// Copies the folder part of `path` into `folder` ("." when there is none).
-void folderOf(const char* path, char (&folder)[4096]) {
-    const char* slash = std::strrchr(path, '/');
-    if (!slash) {
-        std::snprintf(folder, sizeof folder, ".");
-    } else if (slash == path) {
-        std::snprintf(folder, sizeof folder, "/");
-    } else {
-        std::snprintf(folder, sizeof folder, "%.*s", static_cast<int>(slash - path), path);
-    }
-}
-
 // As Windows does, a missing file in a missing folder is "path not found".
 void setLastErrorForPath(int error, const char* path) {
     if (error == ENOENT) {
-        char folder[4096];
-        folderOf(path, folder);
         struct stat info;
-        if (::stat(folder, &info) != 0 || !S_ISDIR(info.st_mode)) {
+        if (::stat(folderOf(path).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
             SetLastError(ERROR_PATH_NOT_FOUND);
             return;
         }
@@ -111,7 +93,7 @@ void setLastErrorForPath(int error, const char* path) {
 // True when another opener holds the file at `path` open with share mode 0
 // (or holds it shared while we would need it alone).
 bool lockedByAnother(const char* path) {
-    int fd = openRetrying(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fd = openRetrying(path, O_RDONLY);
     if (fd < 0) return false;
     bool locked = lockRetrying(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
@@ -122,20 +104,6 @@ bool lockedByAnother(const char* path) {
 // read-only attribute: it cannot be written, replaced or deleted.
 bool isReadOnly(const struct stat& info) {
     return S_ISREG(info.st_mode) && (info.st_mode & 0222) == 0;
-}
-
-int syncFolder(const char* path) {
-    char folder[4096];
-    folderOf(path, folder);
-    int fd = openRetrying(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    int result;
-    do result = ::fsync(fd);
-    while (result != 0 && errno == EINTR);
-    int error = errno;
-    ::close(fd);
-    errno = error;
-    return result;
 }
 
 // While it lives, a write past the file-size limit fails with EFBIG instead
@@ -168,10 +136,24 @@ class FileSizeSignalGuard {
     bool wasPending_;
 };
 
+// Creates the file that `name` names exclusively. A symbolic link to a
+// missing file counts as that missing file, as on Windows: the file is made
+// where the link points.
+int createNew(const char* name, int flags, mode_t mode) {
+    int fd = openRetrying(name, flags | O_CREAT | O_EXCL, mode);
+    std::string real;
+    if (fd >= 0 || errno != EEXIST) return fd;
+    if (!resolveLinks(name, real) || real == name) {
+        errno = EEXIST;
+        return -1;
+    }
+    return openRetrying(real.c_str(), flags | O_CREAT | O_EXCL, mode);
+}
+
 }  // namespace
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES, DWORD creation,
-                          DWORD, HANDLE) {
+                          DWORD attributes, HANDLE) {
     if (!name || !*name) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -179,17 +161,22 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY
     const std::string utf8Name = cp1252ToUtf8(name);
     const char* fileName = utf8Name.c_str();
     bool writing = (access & GENERIC_WRITE) != 0;
-    int flags = (writing ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC;
+    bool dataAccess = (access & (GENERIC_READ | GENERIC_WRITE)) != 0;
+    // No data access: a handle that only asks about the file (O_PATH), which
+    // neither locks it nor waits for anything.
+    int flags = !dataAccess ? O_PATH : writing ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    // A temporary file is private to its maker until it replaces another.
+    mode_t mode = (attributes & FILE_ATTRIBUTE_TEMPORARY) ? 0600 : 0666;
     bool existed = false;
     int fd = -1;
     switch (creation) {
         case CREATE_NEW:
-            fd = openRetrying(fileName, flags | O_CREAT | O_EXCL, 0666);
+            fd = createNew(fileName, flags, mode);
             break;
         case CREATE_ALWAYS:
             // Truncation waits until the lock is held, so a refused open
             // leaves another opener's file intact.
-            fd = openRetrying(fileName, flags | O_CREAT | O_EXCL, 0666);
+            fd = createNew(fileName, flags, mode);
             if (fd < 0 && errno == EEXIST) {
                 fd = openRetrying(fileName, flags);
                 existed = fd >= 0;
@@ -211,9 +198,10 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY
     DWORD refusal = ERROR_SUCCESS;
     if (::fstat(fd, &info) != 0) {
         refusal = win32ErrorFromErrno(errno);
-    } else if (S_ISDIR(info.st_mode) || (writing && existed && isReadOnly(info))) {
+    } else if (S_ISDIR(info.st_mode) ? !(attributes & FILE_FLAG_BACKUP_SEMANTICS) || writing
+                                     : writing && existed && isReadOnly(info)) {
         refusal = ERROR_ACCESS_DENIED;
-    } else if (lockRetrying(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    } else if (dataAccess && lockRetrying(fd, (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         refusal = errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : win32ErrorFromErrno(errno);
     } else if (creation == CREATE_ALWAYS && existed && ::ftruncate(fd, 0) != 0) {
         refusal = win32ErrorFromErrno(errno);
@@ -384,16 +372,10 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR replacementName, DWORD flags
     // between the check and the replacement.
     int guard = -1;
     if (targetExists && S_ISREG(to.st_mode)) {
-        guard = openRetrying(replacement, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        guard = openRetrying(replacement, O_RDONLY | O_NOFOLLOW);
         if (guard >= 0 && lockRetrying(guard, LOCK_EX | LOCK_NB) != 0) {
             ::close(guard);
             SetLastError(ERROR_SHARING_VIOLATION);
-            return FALSE;
-        }
-        if (S_ISREG(from.st_mode) && ::chmod(existing, to.st_mode & 07777) != 0) {
-            int error = errno;
-            if (guard >= 0) ::close(guard);
-            setLastErrorFromErrno(error);
             return FALSE;
         }
     }
@@ -412,10 +394,9 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR replacementName, DWORD flags
         }
         return FALSE;
     }
-    if ((flags & MOVEFILE_WRITE_THROUGH) && syncFolder(replacement) != 0) {
-        SetLastError(errno == EIO ? ERROR_WRITE_FAULT : win32ErrorFromErrno(errno));
-        return FALSE;
-    }
+    // The move has happened; a folder flush that fails cannot undo it, so it
+    // does not turn the move into a failure.
+    if (flags & MOVEFILE_WRITE_THROUGH) syncFolderOf(replacement);
     return TRUE;
 }
 
@@ -446,12 +427,128 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
     const std::string utf8Name = cp1252ToUtf8(name ? name : "");
     const char* fileName = utf8Name.c_str();
     struct stat info;
-    if (::stat(fileName, &info) != 0) {
+    if (::lstat(fileName, &info) != 0) {
         setLastErrorForPath(errno, fileName);
         return INVALID_FILE_ATTRIBUTES;
     }
+    // As on Windows, a link answers for itself, whether or not its target exists.
+    if (S_ISLNK(info.st_mode)) {
+        struct stat target;
+        bool folder = ::stat(fileName, &target) == 0 && S_ISDIR(target.st_mode);
+        return FILE_ATTRIBUTE_REPARSE_POINT | (folder ? FILE_ATTRIBUTE_DIRECTORY : 0);
+    }
     if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
     return isReadOnly(info) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD WINAPI GetFileType(HANDLE file) {
+    int fd = descriptorOf(file);
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        if (fd >= 0) setLastErrorFromErrno(errno);
+        return FILE_TYPE_UNKNOWN;
+    }
+    SetLastError(ERROR_SUCCESS);
+    if (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode)) return FILE_TYPE_DISK;
+    if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
+}
+
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+    int fd = descriptorOf(file);
+    if (fd < 0) return FALSE;
+    struct stat info;
+    if (!information || ::fstat(fd, &info) != 0) {
+        SetLastError(information ? win32ErrorFromErrno(errno) : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *information = {};
+    information->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
+                                    : isReadOnly(info)     ? FILE_ATTRIBUTE_READONLY
+                                                           : FILE_ATTRIBUTE_NORMAL;
+    // 100 ns steps since 1601, as FILETIME counts.
+    unsigned long long written = (static_cast<unsigned long long>(info.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
+                                 static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
+    information->ftLastWriteTime = {static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
+    // The device and inode numbers identify the file, as the volume serial
+    // number and file index do on Windows.
+    information->dwVolumeSerialNumber = static_cast<DWORD>(info.st_dev ^ (info.st_dev >> 32));
+    unsigned long long size = static_cast<unsigned long long>(info.st_size);
+    information->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    information->nFileSizeLow = static_cast<DWORD>(size);
+    information->nNumberOfLinks = static_cast<DWORD>(info.st_nlink);
+    unsigned long long index = static_cast<unsigned long long>(info.st_ino);
+    information->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    information->nFileIndexLow = static_cast<DWORD>(index);
+    return TRUE;
+}
+
+DWORD WINAPI GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWORD) {
+    int fd = descriptorOf(file);
+    if (fd < 0) return 0;
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    std::string target(4096, '\0');
+    ssize_t length = ::readlink(link, &target[0], target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size() || target[0] != '/') {
+        SetLastError(length < 0 ? win32ErrorFromErrno(errno) : ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    target.resize(static_cast<std::size_t>(length));
+    std::string name;
+    if (!utf8ToCp1252(target, name)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+    }
+    if (!path || name.size() >= size) return static_cast<DWORD>(name.size() + 1);
+    std::memcpy(path, name.c_str(), name.size() + 1);
+    return static_cast<DWORD>(name.size());
+}
+
+BOOL WINAPI ReplaceFileA(LPCSTR replacedName, LPCSTR replacementName, LPCSTR backupName, DWORD flags, LPVOID,
+                         LPVOID) {
+    if (!replacedName || !replacementName || !*replacedName || !*replacementName || backupName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string utf8Replaced = cp1252ToUtf8(replacedName);
+    const std::string replacement = cp1252ToUtf8(replacementName);
+    std::string replaced;
+    if (!resolveLinks(utf8Replaced, replaced)) {
+        setLastErrorForPath(errno, utf8Replaced.c_str());
+        return FALSE;
+    }
+    // Both files stay open for the whole change: the replaced one locked, so
+    // that nobody opens it between the checks and the rename.
+    int oldFd = openRetrying(replaced.c_str(), O_RDONLY | O_NOFOLLOW);
+    if (oldFd < 0) {
+        setLastErrorForPath(errno, replaced.c_str());
+        return FALSE;
+    }
+    int newFd = openRetrying(replacement.c_str(), O_RDONLY | O_NOFOLLOW);
+    struct stat old, now;
+    DWORD error = ERROR_SUCCESS;
+    if (newFd < 0 || ::fstat(oldFd, &old) != 0 || ::fstat(newFd, &now) != 0) {
+        error = win32ErrorFromErrno(errno);
+    } else if (!S_ISREG(old.st_mode) || !S_ISREG(now.st_mode) || isReadOnly(old)) {
+        error = ERROR_ACCESS_DENIED;
+    } else if (lockRetrying(oldFd, LOCK_EX | LOCK_NB) != 0) {
+        error = ERROR_UNABLE_TO_REMOVE_REPLACED;
+    } else if (!copyIdentity(oldFd, old, newFd)) {
+        error = errno == EPERM ? ERROR_INVALID_OWNER : win32ErrorFromErrno(errno);
+    } else if (::rename(replacement.c_str(), replaced.c_str()) != 0) {
+        error = errno == EXDEV ? ERROR_NOT_SAME_DEVICE : ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+    }
+    if (newFd >= 0) ::close(newFd);
+    ::close(oldFd);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    // Replaced; a folder flush that fails cannot undo that.
+    if (flags & REPLACEFILE_WRITE_THROUGH) syncFolderOf(replaced);
+    return TRUE;
 }
 
 void WINAPI Sleep(DWORD milliseconds) {

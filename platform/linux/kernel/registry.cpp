@@ -9,6 +9,7 @@
 // rewrites the file through a temporary file, flushed and renamed over it,
 // keeping all other lines as they were.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/linux/kernel/posix_file.h"
 #include "platform/linux/winapi.h"
 
 namespace {
@@ -245,7 +247,7 @@ struct IniFile {
 
 bool readWholeFile(const std::string& file, std::string& content, bool& exists) {
     content.clear();
-    int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRetrying(file.c_str(), O_RDONLY);
     exists = fd >= 0 || errno != ENOENT;
     if (fd < 0) return false;
     struct stat info;
@@ -354,41 +356,57 @@ bool makeDirectories(const std::string& directory) {
     }
 }
 
-bool writeAll(int fd, const std::string& content) {
-    std::size_t done = 0;
-    while (done < content.size()) {
-        ssize_t wrote = write(fd, content.data() + done, content.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
+// Replaces `file` (behind its links) with `content`; a missing file is made
+// readable by its owner only, as the settings library makes it.
+bool replaceFile(const std::string& file, const std::string& content) {
+    return makeDirectories(folderOf(file)) && replaceFileContent(file, content, 0600);
 }
 
-// Replaces `file` with `content`: a temporary file beside it, written in
-// full, flushed, then renamed over it. The old file stays on any failure.
-bool replaceFile(const std::string& file, const std::string& content) {
-    std::string directory = file.substr(0, file.rfind('/'));
-    if (!makeDirectories(directory)) return false;
-    std::string temporary = file + ".XXXXXX";
-    int fd = mkostemp(&temporary[0], O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat old;
-    if (stat(file.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-    bool ok = writeAll(fd, content) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok) ok = rename(temporary.c_str(), file.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
+// Holds the lock file beside a settings file while it lives, so that two
+// programs changing values at once each see the other's change. The lock
+// file is removed again, as the settings library removes its own: whoever
+// locked a file that was removed meanwhile opens the new one and tries again.
+class SettingsLock {
+  public:
+    explicit SettingsLock(const std::string& file) {
+        std::string real;
+        if (!resolveLinks(file, real) || !makeDirectories(folderOf(real))) return;
+        name_ = real + ".lock";
+        for (int attempt = 0; attempt < LockAttempts; ++attempt) {
+            fd_ = openRetrying(name_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
+            if (fd_ < 0) return;
+            struct stat locked, named;
+            if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                if (fstat(fd_, &locked) == 0 && stat(name_.c_str(), &named) == 0 && locked.st_ino == named.st_ino &&
+                    locked.st_dev == named.st_dev)
+                    return;
+            } else if (errno != EWOULDBLOCK && errno != EINTR) {
+                break;
+            }
+            close(fd_);
+            fd_ = -1;
+            usleep(LockPauseUs);
+        }
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
     }
-    int dirFd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
+    ~SettingsLock() {
+        if (fd_ < 0) return;
+        unlink(name_.c_str());  // while still held, so no one locks a name about to vanish
+        close(fd_);
     }
-    return true;
-}
+    SettingsLock(const SettingsLock&) = delete;
+    SettingsLock& operator=(const SettingsLock&) = delete;
+    bool held() const {
+        return fd_ >= 0;
+    }
+
+  private:
+    static constexpr int LockAttempts = 500;          // about five seconds in all
+    static constexpr useconds_t LockPauseUs = 10000;  // between tries
+    std::string name_;
+    int fd_ = -1;
+};
 
 std::string joinLines(const std::vector<std::string>& lines) {
     std::string out;
@@ -461,7 +479,13 @@ LSTATUS openKey(HKEY parent, LPCSTR subKey, PHKEY result, bool create) {
         struct stat info;
         bool exists = stat(key->file.c_str(), &info) == 0;
         if (!exists && !create) status = ERROR_FILE_NOT_FOUND;
-        if (!exists && create && !replaceFile(key->file, std::string())) status = ERROR_ACCESS_DENIED;
+        if (!exists && create) {
+            // Made under the lock, so that a value another program has just
+            // written is not replaced by the empty file.
+            SettingsLock lock(key->file);
+            if (!lock.held() || (stat(key->file.c_str(), &info) != 0 && !replaceFile(key->file, std::string())))
+                status = ERROR_ACCESS_DENIED;
+        }
     }
     if (status != ERROR_SUCCESS) {
         delete key;
@@ -522,6 +546,8 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD typ
 // Rewrites the key's file with `name` set to `line` (or removed when `line` is
 // null). Returns ERROR_FILE_NOT_FOUND when removing a value that isn't there.
 static LSTATUS rewriteValue(SettingsKey& key, const std::string& name, const std::string* line) {
+    SettingsLock lock(key.file);
+    if (!lock.held()) return ERROR_ACCESS_DENIED;
     std::string content;
     bool exists = false;
     if (!readWholeFile(key.file, content, exists) && exists) return ERROR_ACCESS_DENIED;

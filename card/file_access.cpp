@@ -1,0 +1,300 @@
+#include "card/file_access.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <random>
+
+#include "card/card_codec.h"
+
+namespace {
+
+constexpr DWORD IoChunk = 1 << 20;     // bytes per ReadFile call
+constexpr int TempAttempts = 16;       // random names tried for the temporary file
+constexpr int ReplaceAttempts = 10;    // tries to replace a busy target
+constexpr DWORD ReplacePauseMs = 100;  // pause between those tries
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+struct ErrorName {
+    DWORD code;
+    const char* text;
+};
+
+const ErrorName errorNames[] = {
+    {ERROR_FILE_NOT_FOUND, "file not found"},
+    {ERROR_PATH_NOT_FOUND, "folder not found"},
+    {ERROR_ACCESS_DENIED, "access denied"},
+    {ERROR_SHARING_VIOLATION, "in use by another program"},
+    {ERROR_LOCK_VIOLATION, "locked by another program"},
+    {ERROR_FILE_EXISTS, "a file of that name exists"},
+    {ERROR_ALREADY_EXISTS, "a file of that name exists"},
+    {ERROR_DISK_FULL, "disk full"},
+    {ERROR_FILENAME_EXCED_RANGE, "name too long"},
+    {ERROR_NOT_ENOUGH_MEMORY, "not enough memory"},
+    {ERROR_NO_UNICODE_TRANSLATION, "the name has a character outside the code page"},
+    {ERROR_UNABLE_TO_REMOVE_REPLACED, "in use by another program or protected"},
+    {ERROR_UNABLE_TO_MOVE_REPLACEMENT, "the new file could not take its name"},
+    {ERROR_INVALID_OWNER, "it belongs to another user or group, which a new file could not keep"},
+};
+
+const char* errorText(DWORD code) {
+    for (const ErrorName& name : errorNames) {
+        if (name.code == code) return name.text;
+    }
+    return "system error";
+}
+
+bool isBusyError(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Copies `text` into `out`, bounded and terminated; false when it does not fit.
+bool copyPath(char (&out)[MAX_PATH], const char* text) {
+    std::size_t length = strnlen(text, MAX_PATH);
+    if (length >= MAX_PATH) return false;
+    std::memcpy(out, text, length + 1);
+    return true;
+}
+
+// Length of the folder part of `path`, separator included.
+std::size_t folderLength(const char* path) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; path[i]; ++i) {
+        if (path[i] == '/' || path[i] == '\\' || (i == 1 && path[i] == ':')) length = i + 1;
+    }
+    return length;
+}
+
+// The final name of an open file as a plain path: Windows gives it as
+// \\?\C:\... or \\?\UNC\server\share\..., which other calls take as well
+// without the prefix.
+int finalPath(HANDLE file, char (&path)[MAX_PATH], FileProblem* problem) {
+    char name[MAX_PATH + 8];
+    DWORD length = GetFinalPathNameByHandleA(file, name, sizeof name, FILE_NAME_NORMALIZED);
+    if (length == 0) {
+        setSystemProblem(problem, 0, "cannot find where the card file really lives");
+        return 0;
+    }
+    const char* plain = name;
+    if (length < sizeof name && std::strncmp(name, "\\\\?\\UNC\\", 8) == 0) {
+        plain = name + 6;
+        name[6] = '\\';
+    } else if (length < sizeof name && std::strncmp(name, "\\\\?\\", 4) == 0) {
+        plain = name + 4;
+    }
+    if (length >= sizeof name || !copyPath(path, plain)) {
+        setProblem(problem, 0, "the card file really lives under a path longer than %d characters", MAX_PATH - 1);
+        return 0;
+    }
+    return 1;
+}
+
+// Checks what kind of file an open handle is and where it lives.
+int describeTarget(HANDLE file, SaveTarget& target, FileProblem* problem) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        setProblem(problem, 0, "the card file is not a plain file (a device, pipe or socket), so it is not replaced");
+        return 0;
+    }
+    if (!GetFileInformationByHandle(file, &info)) {
+        setSystemProblem(problem, 0, "cannot examine the card file");
+        return 0;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        setProblem(problem, 0, "the card file's name is that of a folder");
+        return 0;
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        setProblem(problem, 0, "the card file is marked read-only");
+        return 0;
+    }
+    if (info.nNumberOfLinks > 1) {
+        setProblem(problem, 0,
+                   "the card file has %lu names (hard links); saving would leave the other names with the old "
+                   "cards, so it is not saved",
+                   static_cast<unsigned long>(info.nNumberOfLinks));
+        return 0;
+    }
+    return finalPath(file, target.path, problem);
+}
+
+}  // namespace
+
+void setSystemProblem(FileProblem* problem, std::size_t offset, const char* action) {
+    DWORD code = GetLastError();
+    setProblem(problem, offset, "%s: %s (error %lu)", action, errorText(code), static_cast<unsigned long>(code));
+}
+
+int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
+                    FileProblem* problem) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        setSystemProblem(problem, 0, "cannot open the file");
+        return 0;
+    }
+    int ok = 1;
+    DWORD high = 0;
+    DWORD low = 0;
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        setProblem(problem, 0, "not a plain file (a device, pipe or socket), so it is not read");
+        ok = 0;
+    } else {
+        SetLastError(ERROR_SUCCESS);
+        low = GetFileSize(file, &high);
+        if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+            setSystemProblem(problem, 0, "cannot get the size of the file");
+            ok = 0;
+        }
+    }
+    unsigned long long fileSize = (static_cast<unsigned long long>(high) << 32) | low;
+    if (ok && fileSize > limit && oversize == Oversize::Refuse) {
+        setProblem(problem, 0, "the file is larger than %llu MiB", static_cast<unsigned long long>(limit >> 20));
+        ok = 0;
+    }
+    std::size_t wanted = fileSize < limit ? static_cast<std::size_t>(fileSize) : limit;
+    try {
+        if (ok) bytes.resize(wanted);
+    } catch (const std::bad_alloc&) {
+        setProblem(problem, 0, "not enough memory to read a file of %llu bytes", fileSize);
+        ok = 0;
+    }
+    std::size_t got = 0;
+    while (ok && got < wanted) {
+        DWORD count = wanted - got < IoChunk ? static_cast<DWORD>(wanted - got) : IoChunk;
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data() + got, count, &read, nullptr)) {
+            setSystemProblem(problem, got, "reading failed");
+            ok = 0;
+        } else if (read == 0 || read > count) {
+            break;  // the file ended sooner than its size said
+        } else {
+            got += read;
+        }
+    }
+    CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
+    bytes.resize(ok ? got : 0);
+    return ok;
+}
+
+int findSaveTarget(const char* path, SaveTarget& target, FileProblem* problem) {
+    target = SaveTarget{};
+    // A handle without data access only asks about the file: it follows the
+    // links, never waits on a FIFO and shares with every other opener.
+    HANDLE file = CreateFileA(path, 0, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            setSystemProblem(problem, 0, "cannot open the card file");
+            return 0;
+        }
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            copyPath(target.path, path);  // the caller checked its length
+            return 1;
+        }
+        // A link to a file not yet made: making it where the link points
+        // tells where that is, and keeps the link a link.
+        file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            setSystemProblem(problem, 0, "cannot create the file that the card file's link points to");
+            return 0;
+        }
+        target.placeholder = true;
+    }
+    int ok = describeTarget(file, target, problem);
+    CloseHandle(file);
+    if (!ok) {
+        if (target.placeholder && target.path[0]) DeleteFileA(target.path);
+        return 0;
+    }
+    target.exists = true;
+    if (target.placeholder) return 1;
+    // Whatever the folder allows, a file this user may not write is not
+    // replaced. Another program holding it is the replacement's concern.
+    HANDLE probe = CreateFileA(target.path, GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        if (!isBusyError(code)) {
+            setSystemProblem(problem, 0, "the card file may not be written by this user");
+            return 0;
+        }
+    } else {
+        CloseHandle(probe);
+    }
+    return 1;
+}
+
+HANDLE createTempBeside(const char* path, DWORD attributes, char (&tempPath)[MAX_PATH], FileProblem* problem) {
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::size_t folder = folderLength(path);
+    const char* name = path + folder;
+    const std::size_t randomLength = 6;
+    // ".NAME.XXXXXX", or ".~XXXXXX" when a long name leaves no room for it.
+    bool fullName = std::strlen(path) + 2 + randomLength < sizeof tempPath;
+    if (!fullName && folder + 2 + randomLength >= sizeof tempPath) {
+        setProblem(problem, 0, "the folder name is too long for a temporary file beside the card file");
+        return INVALID_HANDLE_VALUE;
+    }
+    std::random_device source;
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(sizeof letters) - 2);
+    for (int attempt = 0; attempt < TempAttempts; ++attempt) {
+        char tag[randomLength + 1];
+        for (std::size_t i = 0; i < randomLength; ++i) tag[i] = letters[pick(source)];
+        tag[randomLength] = '\0';
+        std::memcpy(tempPath, path, folder);
+        std::snprintf(tempPath + folder, sizeof tempPath - folder, fullName ? ".%s.%s" : ".~%.0s%s", name, tag);
+        HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        DWORD code = GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) break;
+    }
+    setSystemProblem(problem, 0, "cannot create a temporary file beside the card file");
+    return INVALID_HANDLE_VALUE;
+}
+
+int replaceTarget(const char* tempPath, const SaveTarget& target, bool& keepTemp, FileProblem* problem) {
+    keepTemp = false;
+    if (!target.exists) {
+        // Never over a file that appeared meanwhile.
+        if (MoveFileExA(tempPath, target.path, MOVEFILE_WRITE_THROUGH)) return 1;
+        setSystemProblem(problem, 0, "cannot put the new card file in place");
+        return 0;
+    }
+    for (int attempt = 0;; ++attempt) {
+        if (ReplaceFileA(target.path, tempPath, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) return 1;
+        DWORD code = GetLastError();
+        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT && GetFileAttributesA(target.path) == INVALID_FILE_ATTRIBUTES) {
+            // Windows removed the old file but could not give the new one its
+            // name: finish the move, or say where the new cards are.
+            if (MoveFileExA(tempPath, target.path, MOVEFILE_WRITE_THROUGH)) return 1;
+            keepTemp = true;
+            setProblem(problem, 0, "the old card file is gone; the new cards are in %s", tempPath);
+            return 0;
+        }
+        if (attempt + 1 >= ReplaceAttempts || !isBusyError(code)) break;
+        Sleep(ReplacePauseMs);
+    }
+    setSystemProblem(problem, 0, "cannot replace the card file");
+    return 0;
+}
+
+void removeMadeFile(const char* path, const char* what, FileProblem* problem) {
+    if (DeleteFileA(path) || !problem) return;
+    std::size_t used = strnlen(problem->what, sizeof problem->what);
+    std::snprintf(problem->what + used, sizeof problem->what - used, "; %s %s could not be removed", what, path);
+}
+
+bool sameFile(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const char* names[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE file =
+            CreateFileA(names[i], 0, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        BOOL known = GetFileInformationByHandle(file, &info[i]);
+        CloseHandle(file);
+        if (!known) return false;
+    }
+    return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}

@@ -1,0 +1,56 @@
+// The file system as the card file meets it, in the platform's calls: whole
+// reads of regular files, the place where a save really lands, the private
+// temporary file beside it and the replacement of the old file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "card/card_file.h"
+#include "platform/win32.h"
+
+// Reports the failed `action` with the platform's last error, named.
+void setSystemProblem(FileProblem* problem, std::size_t offset, const char* action);
+
+// What reading does with a file larger than its limit.
+enum class Oversize { ReadPrefix, Refuse };
+
+// Reads the regular file at `path` (opened exclusively), at most `limit`
+// bytes of it, into `bytes`. A larger file gives its first `limit` bytes or
+// is refused before any is read. Anything but a regular file (a FIFO, a
+// device, a folder) is refused at once, without waiting on it. Returns 0 with
+// the reason in `problem`.
+int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
+                    FileProblem* problem);
+
+// Where a save to a path lands: the file itself, behind any links, so that a
+// link stays a link and the file it names gets the cards.
+struct SaveTarget {
+    char path[MAX_PATH];  // the real file
+    bool exists;          // false: the save makes a new file at `path`
+    bool placeholder;     // an empty file made where a link pointed at nothing; removed if the save fails
+};
+
+// Finds the save target of `path` and checks that it may be replaced: a
+// regular file with one name, not read-only, writable by this user. A link
+// to a missing file in an existing folder gets that file. Returns 0 with the
+// reason otherwise, and nothing changed.
+int findSaveTarget(const char* path, SaveTarget& target, FileProblem* problem);
+
+// Creates a new, exclusively opened file with a random hidden name beside
+// `path` (.NAME.XXXXXX) and the given attributes; its name goes to `tempPath`.
+HANDLE createTempBeside(const char* path, DWORD attributes, char (&tempPath)[MAX_PATH], FileProblem* problem);
+
+// Puts the finished temporary file in the target's place, keeping the old
+// file's attributes, owner and permissions; waits briefly while another
+// program holds the target. On failure `keepTemp` says the temporary file
+// holds the only copy of the new cards (the message says where).
+int replaceTarget(const char* tempPath, const SaveTarget& target, bool& keepTemp, FileProblem* problem);
+
+// Removes a file this save made; when that fails, says so in `problem`.
+void removeMadeFile(const char* path, const char* what, FileProblem* problem);
+
+// True when `a` and `b` both name one existing file (the same volume and
+// file index), whatever names and links lead to it.
+bool sameFile(const char* a, const char* b);
