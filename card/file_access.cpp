@@ -14,6 +14,7 @@ constexpr int TempAttempts = 16;       // random names tried for the temporary f
 constexpr int ReplaceAttempts = 10;    // tries to replace a busy target
 constexpr DWORD ReplacePauseMs = 100;  // pause between those tries
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 struct ErrorName {
     DWORD code;
@@ -69,20 +70,23 @@ std::size_t folderLength(const char* path) {
 // \\?\C:\... or \\?\UNC\server\share\..., which other calls take as well
 // without the prefix.
 int finalPath(HANDLE file, char (&path)[MAX_PATH], FileProblem* problem) {
-    char name[MAX_PATH + 8];
+    char name[MAX_PATH + 8] = {};
     DWORD length = GetFinalPathNameByHandleA(file, name, sizeof name, FILE_NAME_NORMALIZED);
     if (length == 0) {
         setSystemProblem(problem, 0, "cannot find where the card file really lives");
         return 0;
     }
+    // Only a name that is there whole counts: some versions return the size
+    // needed without its terminator when the buffer is too small.
+    bool whole = length < sizeof name && strnlen(name, sizeof name) == length;
     const char* plain = name;
-    if (length < sizeof name && std::strncmp(name, "\\\\?\\UNC\\", 8) == 0) {
+    if (whole && std::strncmp(name, "\\\\?\\UNC\\", 8) == 0) {
         plain = name + 6;
         name[6] = '\\';
-    } else if (length < sizeof name && std::strncmp(name, "\\\\?\\", 4) == 0) {
+    } else if (whole && std::strncmp(name, "\\\\?\\", 4) == 0) {
         plain = name + 4;
     }
-    if (length >= sizeof name || !copyPath(path, plain)) {
+    if (!whole || !copyPath(path, plain)) {
         setProblem(problem, 0, "the card file really lives under a path longer than %d characters", MAX_PATH - 1);
         return 0;
     }
@@ -108,6 +112,7 @@ int describeTarget(HANDLE file, SaveTarget& target, FileProblem* problem) {
         setProblem(problem, 0, "the card file is marked read-only");
         return 0;
     }
+    target.attributes = info.dwFileAttributes & KeptAttributes;
     if (info.nNumberOfLinks > 1) {
         setProblem(problem, 0,
                    "the card file has %lu names (hard links); saving would leave the other names with the old "
@@ -258,6 +263,12 @@ int replaceTarget(const char* tempPath, const SaveTarget& target, bool& keepTemp
         // Never over a file that appeared meanwhile.
         if (MoveFileExA(tempPath, target.path, MOVEFILE_WRITE_THROUGH)) return 1;
         setSystemProblem(problem, 0, "cannot put the new card file in place");
+        return 0;
+    }
+    // The replacement takes the old file's attributes, and loses the hidden
+    // one of a temporary file, whether or not the replacing call copies them.
+    if (!SetFileAttributesA(tempPath, target.attributes ? target.attributes : FILE_ATTRIBUTE_NORMAL)) {
+        setSystemProblem(problem, 0, "cannot give the new card file the old one's attributes");
         return 0;
     }
     for (int attempt = 0;; ++attempt) {

@@ -30,6 +30,7 @@ struct SaveTarget {
     char path[MAX_PATH];  // the real file
     bool exists;          // false: the save makes a new file at `path`
     bool placeholder;     // an empty file made where a link pointed at nothing; removed if the save fails
+    DWORD attributes;     // the hidden, system and archive attributes it has
 };
 
 // Finds the save target of `path` and checks that it may be replaced: a

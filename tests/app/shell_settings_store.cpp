@@ -7,6 +7,12 @@
 #include <iterator>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "answer.h"
 #include "settings/data_file.h"
 #include "shell_fixture.h"
@@ -170,6 +176,56 @@ TEST_F(SettingsFileTest, StoringReplacesTheFileWholeAndKeepsOtherLines)
     forgetDataFile();
     EXPECT_EQ(contentOf(oldLink), stored);
     EXPECT_EQ(contentOf(settingsFile()), "; kept comment\n[General]\nother=1\n\n[Other]\nx=y\n");
+}
+
+TEST_F(SettingsFileTest, LinkedSettingsFileIsKeptAndAFifoNeverWaitedFor)
+{
+    // A settings file that is a link: the file it names gets the value.
+    const std::string real = scratch + "/elsewhere.conf";
+    std::ofstream(real) << "[Other]\nx=y\n";
+    fs::create_directories(folder());
+    fs::create_symlink(real, settingsFile());
+    {
+        OpenAnswer dialog(chosen.c_str());
+        answerOpenDialog(dialog);
+        ASSERT_EQ(locateDataFile(1), 1);
+    }
+    EXPECT_TRUE(fs::is_symlink(settingsFile()));
+    EXPECT_EQ(contentOf(real), "[General]\ncardinfo.dat=" + chosen + "\n\n[Other]\nx=y\n");
+
+    // A FIFO is neither read (the dialog asks) nor replaced.
+    fs::remove(settingsFile());
+    ASSERT_EQ(mkfifo(settingsFile().c_str(), 0600), 0);
+    OpenAnswer dialog(chosen.c_str());
+    answerOpenDialog(dialog);
+    EXPECT_EQ(locateDataFile(0), 1);
+    EXPECT_TRUE(dialog.seen);
+    EXPECT_EQ(fs::status(settingsFile()).type(), fs::file_type::fifo);
+}
+
+TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue)
+{
+    auto storeMany = [](const char* name) {
+        HKEY key = nullptr;
+        if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Kesp\\Cardloom", &key) != ERROR_SUCCESS) return 1;
+        int failed = 0;
+        for (int i = 0; i < 100; ++i) {
+            const std::string value = std::string(name) + std::to_string(i);
+            failed += RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS;
+        }
+        RegCloseKey(key);
+        return failed;
+    };
+    pid_t child = fork();
+    if (child == 0) _exit(storeMany("child"));
+    EXPECT_EQ(storeMany("parent"), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::string content = contentOf(settingsFile());
+    EXPECT_NE(content.find("parent=parent99\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("child=child99\n"), std::string::npos) << content;
 }
 
 TEST_F(SettingsFileTest, UnusableSettingsPlaceStillLetsTheChoiceBeUsed)

@@ -168,7 +168,7 @@ TEST(Kernel, ReplaceAndIdentity) {
         ASSERT_GT(length, 0u);
         ASSERT_LT(length, sizeof final);
         EXPECT_EQ(std::string(final).substr(length - 10), names[i].substr(names[i].size() - 10));
-        EXPECT_EQ(GetFinalPathNameByHandleA(file, final, 4, FILE_NAME_NORMALIZED), length + 1) << "size needed";
+        EXPECT_GE(GetFinalPathNameByHandleA(file, final, 4, FILE_NAME_NORMALIZED), length) << "size needed";
         CloseHandle(file);
     }
     EXPECT_EQ(info[0].nFileIndexLow, info[1].nFileIndexLow);

@@ -441,6 +441,29 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
     return isReadOnly(info) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
 }
 
+// Only the read-only attribute has a POSIX counterpart (no write bits); the
+// others are accepted and have no effect. A link is not followed.
+BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
+    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    int fd = openRetrying(utf8Name.c_str(), O_RDONLY | O_NOFOLLOW);
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        setLastErrorForPath(errno, utf8Name.c_str());
+        if (fd >= 0) ::close(fd);
+        return FALSE;
+    }
+    mode_t mode = info.st_mode & 07777;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        mode &= ~0222;
+    else if ((mode & 0222) == 0)
+        mode |= 0200;
+    bool ok = !S_ISREG(info.st_mode) || mode == (info.st_mode & 07777) || ::fchmod(fd, mode) == 0;
+    int error = errno;
+    ::close(fd);
+    if (!ok) SetLastError(win32ErrorFromErrno(error));
+    return ok ? TRUE : FALSE;
+}
+
 DWORD WINAPI GetFileType(HANDLE file) {
     int fd = descriptorOf(file);
     struct stat info;
