@@ -573,10 +573,3 @@ BOOL WINAPI ReplaceFileA(LPCSTR replacedName, LPCSTR replacementName, LPCSTR bac
     if (flags & REPLACEFILE_WRITE_THROUGH) syncFolderOf(replaced);
     return TRUE;
 }
-
-void WINAPI Sleep(DWORD milliseconds) {
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
-}

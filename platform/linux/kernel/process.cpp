@@ -1,5 +1,5 @@
 // Win32 process calls on POSIX: current directory, command line, module
-// handle and thread id. The program sees names and arguments in Windows-1252;
+// handle, thread id and sleeping. The program sees names and arguments in Windows-1252;
 // the system keeps them in UTF-8. A character the code page cannot hold comes
 // back as '?', as from the platform's 8-bit calls.
 #include <sys/syscall.h>
@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -95,4 +96,11 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 
 DWORD WINAPI GetCurrentThreadId() {
     return static_cast<DWORD>(::syscall(SYS_gettid));
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
 }
