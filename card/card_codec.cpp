@@ -1,4 +1,4 @@
-// The field table and the small helpers shared by the decoder, the encoder
+// The small helpers shared by the decoder, the encoder
 // and the file operations.
 #include "card/card_codec.h"
 
@@ -6,16 +6,6 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-
-const FieldInfo fieldInfo[7] = {
-    {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name"},
-    {CardField::Edition, offsetof(CardRecord, edition), EditionWidth, false, "edition"},
-    {CardField::Type, offsetof(CardRecord, type), TypeWidth, false, "type"},
-    {CardField::Cost, offsetof(CardRecord, cost), CostWidth, false, "cost"},
-    {CardField::Pt, offsetof(CardRecord, pt), PtWidth, false, "P/T"},
-    {CardField::Text, offsetof(CardRecord, text), TextWidth, true, "text"},
-    {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment"},
-};
 
 const char* findCaretPair(const char* text, std::size_t length) {
     // memchr finds each candidate quickly; card text rarely holds a caret.

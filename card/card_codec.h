@@ -1,6 +1,6 @@
 // Pieces shared by the card file decoder, encoder and file operations: the
-// bounds-checked byte cursor, the little-endian helpers and the table of the
-// seven text fields.
+// bounds-checked byte cursor, the little-endian helpers and the order of the
+// text fields in the file.
 #pragma once
 
 #include <cstddef>
@@ -68,26 +68,6 @@ inline void putFourByteValue(std::vector<std::uint8_t>& out, std::uint32_t value
     putByte(out, value >> 8);
     putByte(out, value >> 16);
     putByte(out, 0);
-}
-
-// One text field of CardRecord: where it lives, its width, and whether the
-// file stores both bytes of its length (text, comment) or the low byte and a
-// zero (all others).
-struct FieldInfo {
-    CardField id;
-    std::size_t offset;
-    int width;
-    bool wideLength;
-    const char* label;
-};
-
-extern const FieldInfo fieldInfo[7];  // indexed by CardField
-
-inline char* fieldText(CardRecord& card, CardField id) {
-    return reinterpret_cast<char*>(&card) + fieldInfo[static_cast<int>(id)].offset;
-}
-inline const char* fieldText(const CardRecord& card, CardField id) {
-    return reinterpret_cast<const char*>(&card) + fieldInfo[static_cast<int>(id)].offset;
 }
 
 // Fields of a text block and of an index entry, in file order.

@@ -1,4 +1,5 @@
-// The card table and the small helpers that every user of it shares.
+// The card table, the table of its text fields and the small helpers that
+// every user of it shares.
 #include "card/card_table.h"
 
 #include <cstring>
@@ -15,6 +16,16 @@ alignas(2 * 1024 * 1024) CardTable cardTable;
 #else
 CardTable cardTable;
 #endif
+
+const FieldInfo fieldInfo[7] = {
+    {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name", "New card"},
+    {CardField::Edition, offsetof(CardRecord, edition), EditionWidth, false, "edition", "Edition"},
+    {CardField::Type, offsetof(CardRecord, type), TypeWidth, false, "type", "Type"},
+    {CardField::Cost, offsetof(CardRecord, cost), CostWidth, false, "cost", "Cost"},
+    {CardField::Pt, offsetof(CardRecord, pt), PtWidth, false, "P/T", "P/T"},
+    {CardField::Text, offsetof(CardRecord, text), TextWidth, true, "text", "Text"},
+    {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment", "Comment"},
+};
 
 const char* const colourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
                                               "Green", "Gold", "Artifact", "Land"};

@@ -3,6 +3,7 @@
 // it only clears its active flag.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int MaxCards = 8192;  // slots in the table
@@ -41,9 +42,33 @@ struct CardTable {
 
 extern CardTable cardTable;  // the process's card database
 
-// The seven text fields of a card in file order of their appearance in the
-// record, with their widths, so that code can walk them as a table.
+// The seven text fields of a card in the order of the record, so that code
+// can walk them as a table.
 enum class CardField { Name, Edition, Type, Cost, Pt, Text, Comment };
+
+// One text field of CardRecord: where it lives, its width, whether the file
+// stores both bytes of its length (text, comment) or the low byte and a zero
+// (all others), its name in messages and the text a new card starts with.
+struct FieldInfo {
+    CardField id;
+    std::size_t offset;
+    int width;
+    bool wideLength;
+    const char* label;
+    const char* addDefault;
+};
+
+extern const FieldInfo fieldInfo[7];  // indexed by CardField
+
+inline const FieldInfo& infoOf(CardField id) {
+    return fieldInfo[static_cast<int>(id)];
+}
+inline char* fieldText(CardRecord& card, CardField id) {
+    return reinterpret_cast<char*>(&card) + infoOf(id).offset;
+}
+inline const char* fieldText(const CardRecord& card, CardField id) {
+    return reinterpret_cast<const char*>(&card) + infoOf(id).offset;
+}
 
 // Copies src into a field of the given width. Returns 0 without touching the
 // field when src (up to its NUL) does not fit with its terminator.

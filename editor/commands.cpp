@@ -18,20 +18,14 @@ namespace {
 // One text field of a card and the edit control that shows it.
 struct FieldControl {
     HWND* control;
-    std::size_t offset;  // of the field in CardRecord
-    int width;           // of the field, terminator included
-    const char* addDefault;
+    CardField field;
 };
 
 // In the order showCard fills the controls; row 0 is the name.
 const FieldControl fieldControls[] = {
-    {&nameEdit, offsetof(CardRecord, name), NameWidth, "New card"},
-    {&textEdit, offsetof(CardRecord, text), TextWidth, "Text"},
-    {&typeEdit, offsetof(CardRecord, type), TypeWidth, "Type"},
-    {&editionEdit, offsetof(CardRecord, edition), EditionWidth, "Edition"},
-    {&costEdit, offsetof(CardRecord, cost), CostWidth, "Cost"},
-    {&ptEdit, offsetof(CardRecord, pt), PtWidth, "P/T"},
-    {&commentEdit, offsetof(CardRecord, comment), CommentWidth, "Comment"},
+    {&nameEdit, CardField::Name}, {&textEdit, CardField::Text}, {&typeEdit, CardField::Type},
+    {&editionEdit, CardField::Edition}, {&costEdit, CardField::Cost}, {&ptEdit, CardField::Pt},
+    {&commentEdit, CardField::Comment},
 };
 
 static_assert(MaxCards == 8192, "the full-table message names the table size");
@@ -39,7 +33,11 @@ static_assert(MaxCards == 8192, "the full-table message names the table size");
 constexpr int LongestField = TextWidth > CommentWidth ? TextWidth : CommentWidth;
 
 char* fieldOf(CardRecord& card, const FieldControl& field) {
-    return reinterpret_cast<char*>(&card) + field.offset;
+    return fieldText(card, field.field);
+}
+
+int widthOf(const FieldControl& field) {
+    return infoOf(field.field).width;
 }
 
 // The slot an entry's item data names, or -1 when it names no used slot.
@@ -84,9 +82,9 @@ void readField(const FieldControl& field, CardRecord& card) {
     int used = 0;
     target[0] = '\0';
     for (int i = 0; i < lineCount; ++i) {
-        if (i > 0) used = append(target, used, field.width, "\r\n", 2);
-        const int length = readLine(*field.control, i, line, field.width);
-        used = append(target, used, field.width, line, length);
+        if (i > 0) used = append(target, used, widthOf(field), "\r\n", 2);
+        const int length = readLine(*field.control, i, line, widthOf(field));
+        used = append(target, used, widthOf(field), line, length);
     }
 }
 
@@ -182,7 +180,7 @@ void addCard() {
     const int slot = cardTable.slotCount++;
     CardRecord& card = cardTable.slots[slot];
     for (const FieldControl& field : fieldControls)
-        copyField(fieldOf(card, field), field.width, field.addDefault);
+        copyField(fieldOf(card, field), widthOf(field), infoOf(field.field).addDefault);
     card.colours = 0;
     card.active = 1;
 

@@ -77,7 +77,13 @@ const ControlRow controlRows[] = {
     {&deleteButton, "BUTTON", 0, ButtonStyle, "&Delete", 0},
 };
 constexpr int ControlCount = sizeof controlRows / sizeof controlRows[0];
-constexpr int FirstColourItemsRow = 12;  // the colour items go in before addButton
+
+// The row of the control with that handle.
+constexpr int rowOf(const HWND* handle) {
+    int row = 0;
+    while (row < ControlCount && controlRows[row].handle != handle) ++row;
+    return row;
+}
 
 // Creates one control: nameEdit at its start-up place, the others out of
 // sight right of the start-up window until the first layout.
@@ -191,10 +197,12 @@ int initMainWindow(HINSTANCE instance) {
 }
 
 int createControls(HINSTANCE instance) {
-    int allCreated = createRows(1, FirstColourItemsRow, instance);
+    // The colour items go in before addButton is made.
+    const int colourItemsRow = rowOf(&addButton);
+    int allCreated = createRows(1, colourItemsRow, instance);
     for (const char* colour : colourNames)
         SendMessageA(colourList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour));
-    if (!createRows(FirstColourItemsRow, ControlCount, instance)) allCreated = 0;
+    if (!createRows(colourItemsRow, ControlCount, instance)) allCreated = 0;
     return allCreated;
 }
 
