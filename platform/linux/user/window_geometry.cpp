@@ -35,6 +35,21 @@ void placeChild(Window& w) {
     w.widget->setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
+// The rectangle moved to (x, y) and sized to cx by cy, each unless the flags
+// keep it.
+void moveAndSize(RECT& r, int x, int y, int cx, int cy, UINT flags) {
+    if (!(flags & SWP_NOMOVE)) {
+        r.right += x - r.left;
+        r.bottom += y - r.top;
+        r.left = x;
+        r.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = r.left + cx;
+        r.bottom = r.top + cy;
+    }
+}
+
 }  // namespace
 }  // namespace winlayer
 
@@ -92,31 +107,12 @@ BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT f
     if (cx < 0) cx = 0;
     if (cy < 0) cy = 0;
     if (w->top && w->top->placement == Placement::Minimized) {
-        RECT& n = w->top->normal;
-        if (!(flags & SWP_NOMOVE)) {
-            n.right += x - n.left;
-            n.bottom += y - n.top;
-            n.left = x;
-            n.top = y;
-        }
-        if (!(flags & SWP_NOSIZE)) {
-            n.right = n.left + cx;
-            n.bottom = n.top + cy;
-        }
+        moveAndSize(w->top->normal, x, y, cx, cy, flags);
         return TRUE;
     }
     RECT r = w->rect;
     const bool resized = !(flags & SWP_NOSIZE) && (cx != r.right - r.left || cy != r.bottom - r.top);
-    if (!(flags & SWP_NOMOVE)) {
-        r.right += x - r.left;
-        r.bottom += y - r.top;
-        r.left = x;
-        r.top = y;
-    }
-    if (!(flags & SWP_NOSIZE)) {
-        r.right = r.left + cx;
-        r.bottom = r.top + cy;
-    }
+    moveAndSize(r, x, y, cx, cy, flags);
     w->rect = r;
     if (w->top) {
         if (w->top->placement == Placement::Normal) w->top->normal = r;
