@@ -208,7 +208,7 @@ TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue)
         HKEY key = nullptr;
         if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Kesp\\Cardloom", &key) != ERROR_SUCCESS) return 1;
         int failed = 0;
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 150; ++i) {
             const std::string value = std::string(name) + std::to_string(i);
             failed += RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                      static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS;
@@ -224,8 +224,8 @@ TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue)
     child.join();
     EXPECT_EQ(childFailures, 0);
     const std::string content = contentOf(settingsFile());
-    EXPECT_NE(content.find("parent=parent299\n"), std::string::npos) << content;
-    EXPECT_NE(content.find("child=child299\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("parent=parent149\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("child=child149\n"), std::string::npos) << content;
 }
 
 TEST_F(SettingsFileTest, UnusableSettingsPlaceStillLetsTheChoiceBeUsed)
