@@ -23,7 +23,7 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME win64)
 else()
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/cardloom.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/res/cardloom.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/res/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   set(CPACK_GENERATOR TGZ)
 endif()
 

@@ -104,7 +104,7 @@ done
 # The committed icon is what its generator draws.
 mkdir -p "$log/icon"
 if python3 res/make_icon.py "$log/icon" && cmp -s "$log/icon/cardloom.ico" res/cardloom.ico &&
-   cmp -s "$log/icon/cardloom.png" res/cardloom.png; then
+   diff -r "$log/icon/hicolor" res/hicolor >/dev/null; then
   summary+=("icon: matches res/make_icon.py")
 else
   failed+=("icon"); summary+=("icon: res/cardloom.ico or .png differs from what res/make_icon.py draws")
@@ -132,7 +132,7 @@ package_check() {
 for t in "${built[@]}"; do
   case $t in
     linux) package_check linux bin/cardloom bin/cardinfo share/applications/cardloom.desktop \
-             share/icons/hicolor/32x32/apps/cardloom.png ;;
+             share/icons/hicolor/32x32/apps/cardloom.png share/icons/hicolor/256x256/apps/cardloom.png ;;
     windows) package_check windows cardloom.exe cardinfo.exe README.md ;;
   esac
 done
