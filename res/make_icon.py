@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the program icon: res/cardloom.ico and res/cardloom.png.
+"""Writes the program icon: res/cardloom.ico and res/hicolor/*/apps/cardloom.png.
 
 The icon holds two images, 32 x 32 and 16 x 16, each in 16 colours (4 bits per
 pixel, the standard 16-colour palette) with a 1-bit transparency (AND) mask. The
-PNG is the 32 x 32 image for the desktop entry on Linux. Plain Python 3; run it
-again after changing a picture and commit both outputs;
+PNGs are the desktop's icon sizes on Linux, laid out as in the hicolor theme:
+the same two pictures, each pixel enlarged to a square of whole pixels. Plain
+Python 3; run it again after changing a picture and commit all outputs;
 "make_icon.py DIR" writes them into DIR instead.
 """
 
@@ -80,6 +81,11 @@ CARD_16 = [
 ]
 
 
+# The desktop's sizes: (size, picture, enlargement).
+HICOLOR = [(16, CARD_16, 1), (32, CARD_32, 1), (48, CARD_16, 3), (64, CARD_32, 2), (128, CARD_32, 4),
+           (256, CARD_32, 8)]
+
+
 def check(picture, size):
     if len(picture) != size or any(len(row) != size for row in picture):
         raise SystemExit("picture is not %d x %d" % (size, size))
@@ -122,6 +128,11 @@ def ico(pictures):
     return out + b"".join(images)
 
 
+def enlarged(picture, factor):
+    """Each pixel as a factor x factor square."""
+    return ["".join(ch * factor for ch in row) for row in picture for _ in range(factor)]
+
+
 def png(picture):
     """An RGBA PNG of one picture."""
     raw = b""
@@ -145,8 +156,11 @@ def main():
     here = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     with open(os.path.join(here, "cardloom.ico"), "wb") as f:
         f.write(ico([CARD_32, CARD_16]))
-    with open(os.path.join(here, "cardloom.png"), "wb") as f:
-        f.write(png(CARD_32))
+    for size, picture, factor in HICOLOR:
+        folder = os.path.join(here, "hicolor", "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "cardloom.png"), "wb") as f:
+            f.write(png(enlarged(picture, factor)))
 
 
 if __name__ == "__main__":

@@ -14,6 +14,8 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick
   # Linux window layer and tests
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev libxdamage-dev
+  # Packages and their checks (the .deb, the Windows installer)
+  dpkg-dev lintian appstream desktop-file-utils man-db nsis
   # Fuzzing and formatting
   clang-14 libclang-rt-14-dev clang-format-14
 )

@@ -4,6 +4,7 @@
 //   cardinfo rewrite IN [OUT]    load IN and save it, normalised, to OUT or IN
 //   cardinfo import IN OUT       cards from a dump (IN ending in .json or .csv)
 //                                saved as the card file OUT
+//   cardinfo --help | --version
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error.
 // File names go to the card core in Windows-1252 and appear in messages as
 // they were given.
@@ -22,6 +23,7 @@
 #include "card/card_file.h"
 #include "card/card_table.h"
 #include "card/file_access.h"
+#include "cardloom_version.h"
 #include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
@@ -38,7 +40,22 @@ const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
     "       cardinfo check FILE\n"
     "       cardinfo rewrite IN [OUT]\n"
-    "       cardinfo import FILE.json|FILE.csv OUT\n";
+    "       cardinfo import FILE.json|FILE.csv OUT\n"
+    "       cardinfo --help | --version\n";
+
+// What --help adds to the usage.
+const char helpText[] =
+    "\n"
+    "Reads, checks and converts card data files (cardinfo.dat) with the editor's loader and saver.\n"
+    "\n"
+    "  dump [--csv] FILE   print the cards as JSON (or CSV) on standard output\n"
+    "  check FILE          exit 0 when the editor can load FILE\n"
+    "  rewrite IN [OUT]    load IN and save it, normalised, to OUT or back to IN\n"
+    "  import IN OUT       save the cards of a dump (IN.json or IN.csv) as the card file OUT\n"
+    "  --help              print this help\n"
+    "  --version           print the version\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (one line on standard error), 2 usage error.\n";
 
 int usage() {
     std::fputs(usageText, stderr);
@@ -137,6 +154,8 @@ int importCommand(const char* in, const char* out) {
 
 int run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--help") return emit(std::string(usageText) + helpText);
+    if (args.size() == 1 && args[0] == "--version") return emit("cardinfo " CARDLOOM_VERSION "\n");
     if (args.size() == 2 && args[0] == "dump" && args[1] != "--csv") return dumpCommand(argv[2], false);
     if (args.size() == 3 && args[0] == "dump" && args[1] == "--csv") return dumpCommand(argv[3], true);
     if (args.size() == 2 && args[0] == "check") return checkCommand(argv[2]);

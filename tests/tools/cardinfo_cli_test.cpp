@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "card/card_file.h"
+#include "cardloom_version.h"
 #include "platform/code_page.h"
 #include "run_process.h"
 #include "test_cards.h"
@@ -244,6 +245,31 @@ TEST_F(CardinfoTool, FailedRewriteLeavesInputAndNoOutput) {
     const ProcessResult missingDump = run({"dump", path("missing.dat")});
     EXPECT_EQ(missingDump.exitCode, 1);
     EXPECT_EQ(missingDump.out, "");
+}
+
+// --help and --version answer on standard output with exit 0, alone only;
+// with anything more, or spelt otherwise, they are usage errors.
+TEST_F(CardinfoTool, HelpAndVersionGoToStandardOutput) {
+    const ProcessResult help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: cardinfo dump", 0), 0u) << help.out;
+    for (const char* word : {"dump", "check", "rewrite", "import", "--version", "Exit status"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(help.err, "");
+
+    const ProcessResult version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "cardinfo " CARDLOOM_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+
+    const std::vector<std::vector<std::string>> misuses = {
+        {"--help", "--version"}, {"--version", "x"}, {"help"}, {"-h"}, {"--HELP"}};
+    for (const auto& args : misuses) {
+        const ProcessResult result = run(args);
+        EXPECT_EQ(result.exitCode, 2) << args[0] << " " << args.size();
+        EXPECT_EQ(result.err.rfind("usage: cardinfo", 0), 0u) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
 }
 
 TEST_F(CardinfoTool, UsageErrorsExitWithTwo) {
