@@ -1,7 +1,8 @@
-# Resources for the Linux layer, taken from the same sources as the Windows
-# resource script: the menus of res/cardloom.rc with the identifiers of
-# res/resource.h, and the icon file, each embedded as a table. Any change to
-# these files (or a new file in res/) makes CMake regenerate them.
+# Resources for the Linux window layer (included by platform/linux), taken
+# from the same sources as the Windows resource script: the menus of
+# res/cardloom.rc with the identifiers of res/resource.h, and the icon file,
+# each embedded as a table. Any change to these files (or a new file in res/)
+# makes CMake regenerate them.
 set(res_dir ${PROJECT_SOURCE_DIR}/res)
 set(gen_dir ${CMAKE_CURRENT_BINARY_DIR}/generated)
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
@@ -76,13 +77,10 @@ string(APPEND menu_source "const MenuRoot kMenuRoots[] = {${roots}};\n")
 string(APPEND menu_source "const int kMenuRootCount = ${root_count};\n\n}  // namespace winlayer\n")
 file(CONFIGURE OUTPUT ${gen_dir}/menu_table.cpp CONTENT "${menu_source}" @ONLY)
 
-# The icon file's bytes; an empty table while the file does not exist.
-set(icon_bytes "")
-if(EXISTS ${res_dir}/cardloom.ico)
-  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${res_dir}/cardloom.ico)
-  file(READ ${res_dir}/cardloom.ico icon_hex HEX)
-  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," icon_bytes "${icon_hex}")
-endif()
+# The icon file's bytes.
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${res_dir}/cardloom.ico)
+file(READ ${res_dir}/cardloom.ico icon_hex HEX)
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," icon_bytes "${icon_hex}")
 file(CONFIGURE OUTPUT ${gen_dir}/icon_data.cpp CONTENT
 "// Generated from res/cardloom.ico; do not edit.\n#include \"platform/linux/user/icon_data.h\"\n\nnamespace winlayer {\n\nconst unsigned char kCardloomIcon[] = {${icon_bytes} 0};\nconst unsigned kCardloomIconSize = sizeof kCardloomIcon - 1;\n\n}  // namespace winlayer\n" @ONLY)
 
