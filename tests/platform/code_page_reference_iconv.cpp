@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "code_page_reference.h"
+#include "tests/platform/code_page_reference.h"
 
 bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {
     iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");

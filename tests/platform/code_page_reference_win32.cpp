@@ -1,4 +1,4 @@
-#include "code_page_reference.h"
+#include "tests/platform/code_page_reference.h"
 #include "platform/win32.h"
 
 bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {

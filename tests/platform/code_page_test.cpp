@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "code_page_reference.h"
+#include "tests/platform/code_page_reference.h"
 #include "platform/code_page.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Answers boxes and open dialogs from a thread timer: every tick looks for a
 // new "#32770" window of this thread, records what it shows and presses the
 // armed button through WM_COMMAND, as a user's click would.
-#include "answer.h"
+#include "tests/support/answer.h"
 
 #include <cstring>
 #include <deque>

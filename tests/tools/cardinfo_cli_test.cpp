@@ -12,8 +12,8 @@
 #include "card/card_file.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
-#include "run_process.h"
-#include "test_cards.h"
+#include "tests/tools/run_process.h"
+#include "tests/support/test_cards.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -102,9 +102,9 @@ int lineCount(const std::string& text) {
 TEST_F(CardinfoTool, DumpShowsEveryCardInFileOrder) {
     const std::string bytes = everyByte();
     auto table = tableOf({
-        {{"Beta", "", "", "", "", "", ""}, 0},
-        {{bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), "", "", bytes, "a\r\nb"}, 0x81},
-        {{"Alpha", "Ed", "Type", "2", "2/2", "x", "y"}, 0xFF},
+        {"Beta", "", "", "", "", "", "", 0},
+        {bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), "", "", bytes, "a\r\nb", 0x81},
+        {"Alpha", "Ed", "Type", "2", "2/2", "x", "y", 0xFF},
     });
     const std::string file = write("cards.dat", encoded(*table));
 
@@ -199,7 +199,7 @@ TEST_F(CardinfoTool, RewriteNormalisesInPlaceOrIntoANewFile) {
     Bytes normal = exampleFile;
     normal[24] = '\r', normal[25] = '\n';
     // The comment is cut at its zero byte: "Com" instead of "Comment".
-    auto table = tableOf({{{"New card", "Edition", "Type", "Cost", "P/T", "T\r\nt", "Com"}, 0x0A}});
+    auto table = tableOf({{"New card", "Edition", "Type", "Cost", "P/T", "T\r\nt", "Com", 0x0A}});
     const Bytes expected = encoded(*table);
 
     const std::string in = write("in.dat", odd);
@@ -302,13 +302,13 @@ namespace {
 std::unique_ptr<CardTable> awkwardTable() {
     const std::string bytes = everyByte();
     auto table = tableOf({
-        {{bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), bytes.substr(0, 31),
-          bytes.substr(224), bytes, "line\r\nnext^^caret \"quoted\", comma"},
+        {bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), bytes.substr(0, 31),
+          bytes.substr(224), bytes, "line\r\nnext^^caret \"quoted\", comma",
          0x81},
-        {{"", "", "", "", "", "", ""}, 0},
-        {{"Gone", "", "", "", "", "", ""}, 1},
-        {{std::string(255, 'n'), std::string(127, 'e'), std::string(127, 't'), std::string(31, 'c'),
-          std::string(31, 'p'), std::string(1279, 'x'), bytes + bytes + bytes + bytes.substr(0, 514)},
+        {"", "", "", "", "", "", "", 0},
+        {"Gone", "", "", "", "", "", "", 1},
+        {std::string(255, 'n'), std::string(127, 'e'), std::string(127, 't'), std::string(31, 'c'),
+          std::string(31, 'p'), std::string(1279, 'x'), bytes + bytes + bytes + bytes.substr(0, 514),
          0xFF},
     });
     table->slots[2].active = 0;

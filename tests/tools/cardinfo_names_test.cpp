@@ -10,8 +10,8 @@
 
 #include "card/card_file.h"
 #include "platform/code_page.h"
-#include "run_process.h"
-#include "test_cards.h"
+#include "tests/tools/run_process.h"
+#include "tests/support/test_cards.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"
@@ -67,7 +67,7 @@ class CardinfoNames : public ::testing::Test {
 };
 
 TEST_F(CardinfoNames, DumpCheckAndRewriteInAFolderWithAnUmlaut) {
-    auto table = tableOf({{{"Caf\xE9", "", "", "", "", "", ""}, 1}});
+    auto table = tableOf({{"Caf\xE9", "", "", "", "", "", "", 1}});
     std::vector<std::uint8_t> bytes;
     FileProblem problem;
     ASSERT_EQ(encodeCards(*table, bytes, &problem), 1) << problem.what;

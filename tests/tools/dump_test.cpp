@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "test_cards.h"
+#include "tests/support/test_cards.h"
 #include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/check_report.h"
@@ -59,10 +59,10 @@ const std::string bytes = everyByte();
 
 std::unique_ptr<CardTable> sampleTable() {
     auto table = tableOf({
-        {{"Alpha, \"the first\"", "Ed", "Type", "1", "1/1", "line one\r\nline two", ""}, 0x0A},
-        {{"Deleted", "", "", "", "", "", ""}, 1},
-        {{bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), "", "", bytes, bytes}, 0x80},
-        {{"", "", "", "", "", "", ""}, 0xFF},
+        {"Alpha, \"the first\"", "Ed", "Type", "1", "1/1", "line one\r\nline two", "", 0x0A},
+        {"Deleted", "", "", "", "", "", "", 1},
+        {bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), "", "", bytes, bytes, 0x80},
+        {"", "", "", "", "", "", "", 0xFF},
     });
     table->slots[1].active = 0;
     return table;
@@ -93,7 +93,7 @@ TEST(DumpJson, OneObjectPerLiveCardWithKeysInOrder) {
 
 TEST(DumpJson, TextLayout) {
     EXPECT_EQ(cardsAsJson(*tableOf({})), "[]\n");
-    const std::string one = cardsAsJson(*tableOf({{{"N", "E", "T", "C", "P", "a\r\nb", "\x81"}, 255}}));
+    const std::string one = cardsAsJson(*tableOf({{"N", "E", "T", "C", "P", "a\r\nb", "\x81", 255}}));
     EXPECT_EQ(one,
               "[\n{\"slot\":0,\"name\":\"N\",\"edition\":\"E\",\"type\":\"T\",\"cost\":\"C\",\"pt\":\"P\","
               "\"text\":\"a\\r\\nb\",\"comment\":\"\xC2\x81\",\"colours\":255}\n]\n");

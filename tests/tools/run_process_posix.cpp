@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "run_process.h"
+#include "tests/tools/run_process.h"
 
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -2,7 +2,7 @@
 #include <iterator>
 
 #include "platform/win32.h"
-#include "run_process.h"
+#include "tests/tools/run_process.h"
 
 namespace {
 
