@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """End-to-end test of the mouse in the editor, with real pointer events: what
-a plain window's list box and buttons do with the mouse on the platform, on
+a plain window's list boxes and buttons do with the mouse on the platform, on
 Linux as under Wine.
 
 Each round left-clicks the first card, makes one more gesture, and checks that
-what is drawn as selected is the card the commands act on: the highlighted row
-must be the expected one, and Delete (then Save) must remove exactly that card
-from the file. Only a left press selects; other buttons, modifiers and clicks
-below the last entry keep the selection. A gesture on the Delete button other
-than a left click released on it removes nothing.
+what is drawn as selected is what the commands act on. In the card list only
+a left press selects; other buttons, modifiers and clicks below the last entry
+keep the selection, and Delete (then Save) must remove exactly the highlighted
+card from the file. A gesture on the Delete button other than a left click
+released on it removes nothing. In the colour list a left press toggles the
+colour under it and nothing else, and Update takes exactly the colours drawn
+as selected.
 
     mouse_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 """
@@ -44,6 +46,21 @@ def click_at(x, y, button=LEFT, modifier=None, count=1):
     time.sleep(0.4)
 
 
+def bands_in_column(x, top, bottom):
+    """(first, last) screen rows of each band drawn in the highlight colour
+    (the only saturated colour in a list) in one column of the screen."""
+    screen = xdrive.Screen()
+    bands = []
+    for y in range(top, bottom):
+        r, g, b = screen.pixel(x, y)
+        if max(r, g, b) - min(r, g, b) > 60:
+            if bands and bands[-1][1] == y - 1:
+                bands[-1][1] = y
+            else:
+                bands.append([y, y])
+    return [tuple(band) for band in bands]
+
+
 class CardList:
     """Rows of the card list on the screen, measured from the highlight of
     the first row once it is selected."""
@@ -63,19 +80,34 @@ class CardList:
         return self.left + 60, self.first + row * self.height + self.height // 2
 
     def highlighted(self):
-        """(first, last) screen rows of each band drawn in the highlight colour,
-        looked for in a column near the list's right edge, where no name reaches."""
-        screen = xdrive.Screen()
-        x = self.left + 170
-        bands = []
-        for y in range(self.top, self.bottom):
-            r, g, b = screen.pixel(x, y)
-            if max(r, g, b) - min(r, g, b) > 60:
-                if bands and bands[-1][1] == y - 1:
-                    bands[-1][1] = y
-                else:
-                    bands.append([y, y])
-        return [tuple(band) for band in bands]
+        """Bands near the list's right edge, where no name reaches."""
+        return bands_in_column(self.left + 170, self.top, self.bottom)
+
+    def colour_list(self):
+        """(x, y, width) of the colour list's rows on the screen: under the
+        colour button, 140 high; its rows are as high as the card list's."""
+        a = self.editor.client[2] - 250
+        x, y = self.editor.at(int(0.85 * a + 240) + 2, 32)
+        return x, y, int(0.15 * a) - 4
+
+    def colour_centre(self, row):
+        x, y, width = self.colour_list()
+        return x + width // 3, y + row * self.height + self.height // 2
+
+    def highlighted_colours(self):
+        """The colour rows drawn as selected, each band of adjacent ones cut
+        into rows; with the bands as found, for a failure's report."""
+        x, y, width = self.colour_list()
+        bands = bands_in_column(x + width - 6, y, y + 130)
+        rows = set()
+        for first, last in bands:
+            start = round((first - y) / self.height)
+            rows.update(range(start, start + max(1, round((last + 1 - first) / self.height))))
+        return rows, bands
+
+    def press_colour_button(self):
+        x, y, width = self.colour_list()
+        click_at(x + width // 2, y - 12)
 
     def highlighted_row(self):
         bands = self.highlighted()
@@ -114,21 +146,43 @@ def gesture_on_delete(button=LEFT, release_beside=False):
     return gesture
 
 
-# What the gesture after the click on the first card is, the row then drawn
-# as selected, and whether Delete is pressed next (and must remove that row's
-# card) or the round removes nothing.
+def gesture_on_colours(*steps):
+    """Opens the colour list and clicks its rows: (row, button, modifier), or
+    (first, last) for a left drag over those rows."""
+    def gesture(cards):
+        cards.press_colour_button()
+        for step in steps:
+            if len(step) == 2:
+                move(*cards.colour_centre(step[0]))
+                xdrive.run("xdotool", "mousedown", LEFT)
+                for row in range(step[0], step[1] + 1):
+                    move(*cards.colour_centre(row))
+                xdrive.run("xdotool", "mouseup", LEFT)
+                time.sleep(0.4)
+            else:
+                click_at(*cards.colour_centre(step[0]), button=step[1], modifier=step[2])
+    return gesture
+
+
+# After the click on the first card: the gesture, the card row then drawn as
+# selected, whether Delete is pressed next (and must remove that row's card;
+# otherwise nothing is removed), and for the colour list the colours (rows)
+# whose state the gesture toggles, Update then taking them.
 GESTURES = [
-    ("drag from the second card to the fourth", drag_cards(1, 3), 3, True),
-    ("right click on the third card", gesture_on_card(2, RIGHT), 0, True),
-    ("middle click on the third card", gesture_on_card(2, MIDDLE), 0, True),
-    ("Ctrl + left click on the selected card", gesture_on_card(0, LEFT, "ctrl"), 0, True),
-    ("left click below the last card", gesture_on_card(BELOW_LAST), 0, True),
-    ("left click on the third card", gesture_on_card(2), 2, True),
-    ("Shift + left click on the third card", gesture_on_card(2, LEFT, "shift"), 2, True),
-    ("double click on the second card", gesture_on_card(1, count=2), 1, True),
-    ("right click on Delete", gesture_on_delete(RIGHT), 0, False),
-    ("middle click on Delete", gesture_on_delete(MIDDLE), 0, False),
-    ("left press on Delete released beside it", gesture_on_delete(release_beside=True), 0, False),
+    ("drag from the second card to the fourth", drag_cards(1, 3), 3, True, None),
+    ("right click on the third card", gesture_on_card(2, RIGHT), 0, True, None),
+    ("middle click on the third card", gesture_on_card(2, MIDDLE), 0, True, None),
+    ("Ctrl + left click on the selected card", gesture_on_card(0, LEFT, "ctrl"), 0, True, None),
+    ("left click below the last card", gesture_on_card(BELOW_LAST), 0, True, None),
+    ("left click on the third card", gesture_on_card(2), 2, True, None),
+    ("Shift + left click on the third card", gesture_on_card(2, LEFT, "shift"), 2, True, None),
+    ("double click on the second card", gesture_on_card(1, count=2), 1, True, None),
+    ("right click on Delete", gesture_on_delete(RIGHT), 0, False, None),
+    ("middle click on Delete", gesture_on_delete(MIDDLE), 0, False, None),
+    ("left press on Delete released beside it", gesture_on_delete(release_beside=True), 0, False, None),
+    ("left, right, middle and Ctrl + left clicks on colours",
+     gesture_on_colours((1, LEFT, None), (2, RIGHT, None), (3, MIDDLE, None), (4, LEFT, "ctrl")), 0, False, {1, 4}),
+    ("left drag over three colours", gesture_on_colours((0, 2)), 0, False, {0}),
 ]
 
 
@@ -158,22 +212,34 @@ def session(args, data_dir, file_path, dialog_path):
         editor.settle()
         cards = CardList(editor)
         names = sorted(card["name"] for card in dump(args, file_path))
-        for what, gesture, row, delete in GESTURES:
+        for what, gesture, row, delete, toggled in GESTURES:
+            first = name_of_row(editor, cards, 0)
             wanted = name_of_row(editor, cards, row)
-            cards.editor.press_list_item_0()
+            colours = {c["name"]: c["colours"] for c in dump(args, file_path)}[first]
+            editor.press_list_item_0()
             gesture(cards)
             shown = cards.highlighted_row()
             if shown != row:
                 raise DriveError("after the %s row %r is highlighted, expected row %d" % (what, shown, row))
+            if toggled is not None:
+                colours ^= sum(1 << r for r in toggled)
+                shown, bands = cards.highlighted_colours()
+                if shown != {r for r in range(8) if colours >> r & 1}:
+                    raise DriveError("after the %s colours %r are highlighted (bands %r, rows %d high), "
+                                     "expected bits %#x" % (what, sorted(shown), bands, cards.height, colours))
+                cards.press_colour_button()
+                editor.press_update()
             if delete:
                 editor.press_delete()
             save(editor)
-            saved = sorted(card["name"] for card in dump(args, file_path))
+            saved = {c["name"]: c["colours"] for c in dump(args, file_path)}
             removed = sorted(set(names) - set(saved))
             if removed != ([wanted] if delete else []) or len(saved) + len(removed) != len(names):
                 raise DriveError("after the %s the save removed %r, expected %r"
                                  % (what, removed, [wanted] if delete else []))
-            names = saved
+            if not delete and saved[first] != colours:
+                raise DriveError("after the %s %r has colours %#x, expected %#x" % (what, first, saved[first], colours))
+            names = sorted(saved)
         editor.exit_by_menu()
     finally:
         editor.kill()

@@ -73,22 +73,22 @@ TEST_F(WindowTest, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease
     ShowWindow(window, SW_SHOW);
     HWND list = filled(control("LISTBOX", kCardList), 4);
     const Gesture gestures[] = {
-        // A press that selects notifies at once, and the release again.
-        {"click on another entry", click(2), 2, 2},
+        // The release notifies once, also when the selection stays.
+        {"click on another entry", click(2), 2, 1},
         {"click on the selected entry", click(0), 0, 1},
         {"Ctrl + click on the selected entry", click(0, MK_CONTROL), 0, 1},
-        {"Shift + click", click(3, MK_SHIFT), 3, 2},
+        {"Shift + click", click(3, MK_SHIFT), 3, 1},
         {"click below the last entry", click(kBelowLast), 0, 0},
-        {"drag", {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, 2}, {WM_MOUSEMOVE, 3}, {WM_LBUTTONUP, 3}}, 3, 2},
+        {"drag", {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, 2}, {WM_MOUSEMOVE, 3}, {WM_LBUTTONUP, 3}}, 3, 1},
         {"drag to below the last entry",
          {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, kBelowLast}, {WM_LBUTTONUP, 1}},
          1,
-         2},
+         1},
         {"move without a press", {{WM_MOUSEMOVE, 3}, {WM_LBUTTONUP, 3}}, 0, 0},
         {"double click",
          {{WM_LBUTTONDOWN, 2}, {WM_LBUTTONUP, 2}, {WM_LBUTTONDBLCLK, 2}, {WM_LBUTTONUP, 2}},
          2,
-         2},
+         1},
     };
     for (const Gesture& g : gestures) {
         SCOPED_TRACE(g.what);
@@ -110,7 +110,6 @@ TEST_F(WindowTest, DragBeyondTheBottomEdgeSelectsTheEntryPastTheRowsInView) {
     ASSERT_LT(page, 12) << "the list must be shorter than its entries";
     perform(list, {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, kPastBottom}, {WM_LBUTTONUP, 0}});
     EXPECT_EQ(send(list, LB_GETCURSEL), page);
-    EXPECT_GT(send(list, LB_GETTOPINDEX), 0);
 }
 
 TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionList) {

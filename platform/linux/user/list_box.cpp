@@ -357,9 +357,8 @@ class ListBoxControl : public ControlState {
 
     // A left press takes the focus; on an entry it captures the mouse until
     // the release. A single-selection list selects the entry, whatever the
-    // modifiers, and notifies at once when that changed the selection; a
-    // multiple-selection list toggles the entry. A press below the last
-    // entry changes nothing.
+    // modifiers; a multiple-selection list toggles the entry. A press below
+    // the last entry changes nothing.
     void pressed(WPARAM keys, int y) {
         list_->setFocus(Qt::MouseFocusReason);
         const int index = itemAt(y);
@@ -367,9 +366,7 @@ class ListBoxControl : public ControlState {
         captured_ = true;
         if (!multi()) {
             anchor_ = index;
-            const bool changed = index != selected_;
             moveCaret(index);
-            if (changed) notifySelectionChange();
             return;
         }
         if (!(keys & MK_SHIFT)) anchor_ = index;
