@@ -556,7 +556,7 @@ class ListBoxControl : public ControlState {
     ListWidget* list_ = nullptr;
     int selected_ = -1;      // the selected entry of a single-selection list
     int focus_ = 0;          // the caret entry
-    int anchor_ = -1;        // the anchor of the last LB_SETSEL
+    int anchor_ = -1;        // the anchor of the last LB_SETSEL, key move or press
     bool captured_ = false;  // a left press on an entry holds the mouse until its release
     int drag_ = 0;           // -1 or 1 while a drag is beyond the top or bottom edge
     QTimer dragTimer_;       // steps such a drag
