@@ -22,9 +22,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 There is no display ($DISPLAY and $WAYLAND_DISPLAY are empty), so the editor's
 window cannot be shown.
 Run it on a virtual display instead, for example:
-  xvfb-run -a -s '-screen 0 1280x1024x24' scripts/run.sh
+  xvfb-run -a -s '-screen 0 1280x1024x24 -noreset' scripts/run.sh
 or keep a virtual display and look at it with screenshots:
-  Xvfb :5 -screen 0 1280x1024x24 & export DISPLAY=:5
+  Xvfb :5 -screen 0 1280x1024x24 -noreset & export DISPLAY=:5
   scripts/run.sh &
   import -window root /tmp/cardloom.png
 The companion works without a display:

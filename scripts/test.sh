@@ -32,7 +32,7 @@ trap 'exit 130' INT TERM
 # One Xvfb for all trees, on the first free display number.
 for n in $(seq 90 160); do
   [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >"$log/xvfb.log" 2>&1 &
+  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
   if kill -0 "$xvfb_pid" 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then

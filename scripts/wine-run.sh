@@ -27,7 +27,7 @@ if [ -z "${DISPLAY:-}" ]; then
   if [ -z "$n" ] || [ ! -e "/tmp/.X11-unix/X$n" ]; then
     for n in $(seq 90 160); do
       [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null &
+      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 </dev/null &
       echo $! >"$WINEPREFIX.xvfb"
       for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
       echo "$n" >"$WINEPREFIX.display"

@@ -73,8 +73,8 @@ void startXvfb() {
         if (fs::exists("/tmp/.X" + number + "-lock") || fs::exists(socket)) continue;
         std::string name = number;
         name.insert(name.begin(), ':');
-        const char* argv[] = {"Xvfb",         name.c_str(), "-screen", "0",
-                              "1280x1024x24", "-nolisten",  "tcp",     nullptr};
+        const char* argv[] = {"Xvfb",      name.c_str(), "-screen",  "0",    "1280x1024x24",
+                              "-nolisten", "tcp",        "-noreset", nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);

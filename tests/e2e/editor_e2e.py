@@ -2,7 +2,9 @@
 """End-to-end test of the editor, driven through the screen with real pointer
 and key events.
 
-First start with no remembered path -> the open dialog -> open a copy of the
+On Linux, first a start whose remembered path names a FIFO: while the loader
+waits for a writer, the small start-up window must be on the screen with its
+wait text painted. Then a first start with no remembered path -> the open dialog -> open a copy of the
 example file -> select a card, change its cost and text, Update -> select
 another card, Add, Delete it -> Save -> the confirmation box -> File > Exit.
 Then the file must hold exactly the expected cards (read back with
@@ -247,6 +249,36 @@ def forget_path(args):
     shutil.rmtree(os.path.join(args.work, "config"), ignore_errors=True)
 
 
+def waiting_start(args, data_dir):
+    """The start-up window is mapped and painted before loading begins: with
+    the remembered path naming a FIFO, opening it waits for a writer, and
+    meanwhile the window must show its white field with the wait text in it.
+    Linux only: under Wine the file server itself would wait on the FIFO."""
+    fifo = os.path.join(args.work, "waiting.dat")
+    os.mkfifo(fifo)
+    config = os.path.join(args.work, "config", "Kesp")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "Cardloom.conf"), "w", encoding="utf-8") as out:
+        out.write("[General]\ncardinfo.dat=%s\n" % fifo)
+    editor = Editor(args, data_dir)
+    try:
+        def painted():
+            g = editor.main.geometry()
+            if not g:
+                return False
+            x0, y0, w, h = g
+            screen = xdrive.Screen()
+            pixels = [screen.pixel(x, y) for y in range(y0, y0 + h) for x in range(x0, x0 + w)]
+            white = sum(1 for p in pixels if p == (255, 255, 255))
+            dark = sum(1 for p in pixels if p and sum(p) < 200)
+            return white > w * h // 10 and dark > 50
+        xdrive.wait_for("the wait text on the start-up window while the file is opened", painted, 10)
+    finally:
+        editor.kill()
+        os.remove(fifo)
+        forget_path(args)
+
+
 def first_session(args, data_dir, file_path, dialog_path, original):
     editor = Editor(args, data_dir)
     try:
@@ -336,6 +368,8 @@ def main():
     display = xdrive.VirtualDisplay()
     try:
         forget_path(args)
+        if not args.wine:
+            waiting_start(args, data_dir)
         original = dump(args, file_path)
         if len(original) < 3:
             raise DriveError("the example file needs at least three cards")

@@ -58,7 +58,8 @@ class VirtualDisplay:
             if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
                 continue
             self.process = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp"],
+                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp",
+                 "-noreset"],
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             wait_for("Xvfb :%d" % n, lambda: os.path.exists("/tmp/.X11-unix/X%d" % n), 10)
             os.environ["DISPLAY"] = ":%d" % n

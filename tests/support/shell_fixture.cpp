@@ -43,6 +43,7 @@ void ShellTest::SetUp()
     fs::remove_all(folder);
     fs::create_directories(folder);
     scratch = folder.string();
+    startFolder = fs::current_path().string();
 #ifndef _WIN32
     // The settings store reads these at each call: keep it in the scratch folder.
     setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
@@ -78,7 +79,10 @@ void ShellTest::TearDown()
 #ifdef _WIN32
     RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
 #endif
+    // The open dialog leaves the process in the folder of the chosen file;
+    // back to the start, before that folder is removed.
     std::error_code ignored;
+    fs::current_path(startFolder, ignored);
     fs::remove_all(scratch, ignored);
 }
 

@@ -36,6 +36,7 @@ protected:
 
     HINSTANCE instance = nullptr;
     std::string scratch;  // the test's own folder, removed afterwards
+    std::string startFolder;  // the current folder before the test: the open dialog may move it
 };
 
 // A shell test with the editor window made and an existing, empty data file

@@ -1,6 +1,8 @@
 // The BUTTON class as a push button: a click by the mouse or BM_CLICK sends
 // BN_CLICKED to the parent; "&" in the caption underlines the letter after it.
+// Only the left button presses it, and only a release over the button clicks.
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include "platform/linux/user/controls.h"
@@ -13,10 +15,14 @@ namespace {
 // caption is no keyboard shortcut, and the arrow keys do not pass the focus
 // on to the next button (both belong to the dialog keyboard handling, which
 // a plain window's message loop does not do). Space presses the button that
-// has the focus, Enter does nothing.
+// has the focus, Enter does nothing. The focus comes with a left press only:
+// a right or middle press leaves it where it is, as on the platform.
 class PushButton : public QPushButton {
   public:
-    PushButton(const QString& caption, QWidget* parent) : QPushButton(parent) { setCaption(caption); }
+    PushButton(const QString& caption, QWidget* parent) : QPushButton(parent) {
+        setCaption(caption);
+        setFocusPolicy(Qt::TabFocus);
+    }
 
     void setCaption(const QString& caption) {
         setText(caption);
@@ -24,6 +30,15 @@ class PushButton : public QPushButton {
     }
 
   protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton) {
+            setFocus(Qt::MouseFocusReason);
+            QPushButton::mousePressEvent(event);
+        } else {
+            event->accept();
+        }
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         switch (event->key()) {
             case Qt::Key_Left:

@@ -3,11 +3,14 @@
 // widget, so what the user typed is what the messages read; CR LF is the line
 // break of a multi-line field and counts two towards the text limit. Text
 // typed, pasted or put in with EM_REPLACESEL is cut at the limit, as the
-// platform cuts it; WM_SETTEXT is not held to the limit.
+// platform cuts it; WM_SETTEXT is not held to the limit. The middle mouse
+// button does nothing, as in the platform's fields: it neither pastes the X
+// selection nor takes the focus.
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -56,9 +59,39 @@ bool systemKey(const QKeyEvent* event) {
     return (event->modifiers() & Qt::AltModifier) && !(event->modifiers() & Qt::ControlModifier);
 }
 
-class LineEdit : public QLineEdit {
+// The focus comes with a left or right press only (a right press opens the
+// context menu, and the platform's field takes the focus for it too); a
+// middle press is dropped. True when the event goes on to the widget.
+bool takeMouse(QWidget& field, QMouseEvent* event, bool press) {
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return false;
+    }
+    if (press) field.setFocus(Qt::MouseFocusReason);
+    return true;
+}
+
+// A field widget with the mouse rule above.
+template <typename Widget>
+class MouseRule : public Widget {
   public:
-    using QLineEdit::QLineEdit;
+    using Widget::Widget;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (takeMouse(*this, event, true)) Widget::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (takeMouse(*this, event, true)) Widget::mouseDoubleClickEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (takeMouse(*this, event, false)) Widget::mouseReleaseEvent(event);
+    }
+};
+
+class LineEdit : public MouseRule<QLineEdit> {
+  public:
+    using MouseRule<QLineEdit>::MouseRule;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -70,9 +103,9 @@ class LineEdit : public QLineEdit {
     }
 };
 
-class PlainEdit : public QPlainTextEdit {
+class PlainEdit : public MouseRule<QPlainTextEdit> {
   public:
-    PlainEdit(QWidget* parent, const size_t& limit) : QPlainTextEdit(parent), limit_(limit) {}
+    PlainEdit(QWidget* parent, const size_t& limit) : MouseRule<QPlainTextEdit>(parent), limit_(limit) {}
 
   protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -137,6 +170,8 @@ class EditControl : public ControlState {
             QObject::connect(line_, &QLineEdit::textEdited, line_, [this] { userEdited(); });
             window.widget = line_;
         }
+        // Qt would give the focus on a press of any button; takeMouse gives it.
+        window.widget->setFocusPolicy(Qt::TabFocus);
         if (!(window.exStyle & WS_EX_CLIENTEDGE)) {
             if (line_ != nullptr) line_->setFrame(false);
             if (plain_ != nullptr) plain_->setFrameShape(QFrame::NoFrame);

@@ -3,8 +3,11 @@
 // is the file name box and item 0x470 the file type box; WM_COMMAND IDOK
 // accepts what the name box holds, IDCANCEL cancels. With OFN_FILEMUSTEXIST a
 // name that names no file is refused with a message box over the dialog, as
-// on Windows, and the dialog stays open.
+// on Windows, and the dialog stays open. Without OFN_NOCHANGEDIR the dialog
+// leaves the process in the folder it showed last, that of the chosen file
+// once one is chosen, as the platform's does.
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -177,7 +180,12 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
             if (nameBox != nullptr) nameBox->setText(toQt(text));
         });
     window.addItem(kFileTypeItemId, std::make_unique<FileTypeBox>(dialog, filters));
-    if (window.run() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return FALSE;
+    const bool accepted = window.run() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    if (!(request->Flags & OFN_NOCHANGEDIR)) {
+        QDir::setCurrent(accepted ? QFileInfo(dialog.selectedFiles().first()).absolutePath()
+                                  : dialog.directory().absolutePath());
+    }
+    if (!accepted) return FALSE;
 
     std::string chosen = fromQt(dialog.selectedFiles().first());
     if (chosen.size() + 1 > request->nMaxFile) {

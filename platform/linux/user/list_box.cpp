@@ -2,14 +2,17 @@
 // follow the platform's rules (the same as Wine's list box); each entry rides
 // in the widget row that shows it, so the rows are the list's one order and an
 // insert moves only the widget's row pointers. The QListWidget is never
-// allowed to sort. A selection change made with the mouse is read back from
-// the widget and notified with LBN_SELCHANGE. Keys reach the control as
-// WM_KEYDOWN and WM_CHAR, answered by the platform's keyboard rules and
-// notified as the platform does; messages that set entries or the selection
-// never notify.
+// allowed to sort, and never changes the selection itself: the control's
+// model is the only selection, and the widget shows it. The left mouse button
+// and keys reach the control as the platform's messages (WM_LBUTTONDOWN,
+// WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR), answered
+// by the platform's rules and notified as the platform does; the other
+// buttons do nothing, and messages that set entries or the selection never
+// notify.
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -32,24 +35,51 @@ class Entry : public QListWidgetItem {
     bool selected = false;
 };
 
+// A mouse message's key and button state from a Qt mouse event.
+WPARAM mouseKeys(const QMouseEvent& event) {
+    const Qt::MouseButtons buttons = event.buttons();
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    return ((buttons & Qt::LeftButton) ? MK_LBUTTON : 0) | ((buttons & Qt::RightButton) ? MK_RBUTTON : 0) |
+           ((buttons & Qt::MiddleButton) ? MK_MBUTTON : 0) |
+           ((modifiers & Qt::ShiftModifier) ? MK_SHIFT : 0) |
+           ((modifiers & Qt::ControlModifier) ? MK_CONTROL : 0);
+}
+
+// The widget hands the left button and every key to the control; none of
+// the mouse events reaches Qt's item view, which would select by itself.
+// Positions are in the client area, the view's viewport.
 class ListWidget : public QListWidget {
   public:
-    ListWidget(QWidget* parent, std::function<void()> userInput, std::function<void(QKeyEvent*)> keyInput)
-        : QListWidget(parent), userInput_(userInput), keyInput_(keyInput) {}
+    using MouseInput = std::function<void(UINT message, WPARAM keys, QPoint at)>;
+
+    ListWidget(QWidget* parent, MouseInput mouseInput, std::function<void(QKeyEvent*)> keyInput)
+        : QListWidget(parent), mouseInput_(mouseInput), keyInput_(keyInput) {}
 
   protected:
-    void mouseReleaseEvent(QMouseEvent* event) override {
-        QListWidget::mouseReleaseEvent(event);
-        if (event->button() == Qt::LeftButton && itemAt(event->position().toPoint()) != nullptr) userInput_();
+    void mousePressEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONDOWN); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONDBLCLK); }
+    void mouseReleaseEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONUP); }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        event->accept();
+        if (event->buttons() & Qt::LeftButton) mouseInput_(WM_MOUSEMOVE, mouseKeys(*event), position(event));
     }
 
     // Every key is the control's; none reaches Qt's own navigation or search.
     void keyPressEvent(QKeyEvent* event) override { keyInput_(event); }
 
   private:
-    std::function<void()> userInput_;
+    static QPoint position(const QMouseEvent* event) { return event->position().toPoint(); }
+
+    void forward(QMouseEvent* event, UINT message) {
+        event->accept();
+        if (event->button() == Qt::LeftButton) mouseInput_(message, mouseKeys(*event), position(event));
+    }
+
+    MouseInput mouseInput_;
     std::function<void(QKeyEvent*)> keyInput_;
 };
+
+constexpr int kDragScrollInterval = 50;  // ms between the steps of a drag beyond the top or bottom edge
 
 // The keys a list box answers in WM_KEYDOWN.
 struct ListKey {
@@ -66,9 +96,20 @@ const ListKey kListKeys[] = {
 class ListBoxControl : public ControlState {
   public:
     ListBoxControl(Window& window, QWidget* parent) : handle_(window.handle), style_(window.style) {
+        const HWND self = handle_;
         list_ = new ListWidget(
-            parent, [this] { readUserSelection(); }, [this](QKeyEvent* event) { keyPressed(event); });
+            parent,
+            [self](UINT message, WPARAM keys, QPoint at) {
+                SendMessageA(self, message, keys, MAKELPARAM(at.x(), at.y()));
+            },
+            [this](QKeyEvent* event) { keyPressed(event); });
         list_->setSortingEnabled(false);
+        // The platform's list box takes the focus on a left press only; the
+        // control gives it itself (see pressed).
+        list_->setFocusPolicy(Qt::TabFocus);
+        QObject::connect(&dragTimer_, &QTimer::timeout, list_, [this] {
+            if (!dragStep(focus_)) stopDrag();
+        });
         // Every row has the font's height, so the view need not measure each
         // name to lay out the rows; names are clipped, not elided, as the
         // platform draws them.
@@ -152,7 +193,19 @@ class ListBoxControl : public ControlState {
                 typed(static_cast<char>(wParam));
                 return 0;
             case LB_GETTOPINDEX:
-                return list_->indexAt(QPoint(1, 1)).isValid() ? list_->indexAt(QPoint(1, 1)).row() : 0;
+                return topIndex();
+            case WM_LBUTTONDOWN:
+                pressed(wParam, static_cast<short>(HIWORD(lParam)));
+                return 0;
+            case WM_MOUSEMOVE:
+                if (captured_) dragged(static_cast<short>(HIWORD(lParam)));
+                return 0;
+            case WM_LBUTTONUP:
+                released();
+                return 0;
+            case WM_LBUTTONDBLCLK:
+                if (style_ & LBS_NOTIFY) notifyParent(window, LBN_DBLCLK);
+                return 0;
             case WM_SETREDRAW:
                 list_->setUpdatesEnabled(wParam != 0);
                 if (wParam != 0) list_->viewport()->update();
@@ -270,7 +323,6 @@ class ListBoxControl : public ControlState {
 
     // Makes the widget show the model's selection and caret.
     void showModel() {
-        applying_ = true;
         QItemSelectionModel* selection = list_->selectionModel();
         if (valid(focus_)) {
             selection->setCurrentIndex(list_->model()->index(focus_, 0), QItemSelectionModel::NoUpdate);
@@ -284,19 +336,87 @@ class ListBoxControl : public ControlState {
         } else if (!list_->item(selected_)->isSelected() || list_->selectedItems().size() != 1) {
             selection->select(list_->model()->index(selected_, 0), QItemSelectionModel::ClearAndSelect);
         }
-        applying_ = false;
     }
 
-    void readUserSelection() {
-        if (applying_) return;
-        int current = list_->currentRow();
-        if (valid(current)) focus_ = current;
-        if (multi()) {
-            for (int i = 0; i < list_->count(); ++i) entry(i).selected = entry(i).isSelected();
-        } else {
-            QList<QListWidgetItem*> chosen = list_->selectedItems();
-            selected_ = chosen.isEmpty() ? -1 : list_->row(chosen.first());
+    int topIndex() const {
+        const QModelIndex top = list_->indexAt(QPoint(1, 1));
+        return top.isValid() ? top.row() : 0;
+    }
+
+    // The entry at height y of the client area, counting whole rows from the
+    // top one, also beyond the edges; above the first entry the first, below
+    // the last one none (-1).
+    int itemAt(int y) const {
+        const int count = list_->count();
+        if (count == 0) return -1;
+        const int top = topIndex();
+        const int edge = list_->visualItemRect(list_->item(top)).top();
+        const int index = std::max(top + (y - edge) / itemHeight(), 0);
+        return index < count ? index : -1;
+    }
+
+    // A left press takes the focus; on an entry it captures the mouse until
+    // the release. A single-selection list selects the entry, whatever the
+    // modifiers; a multiple-selection list toggles the entry. A press below
+    // the last entry changes nothing.
+    void pressed(WPARAM keys, int y) {
+        list_->setFocus(Qt::MouseFocusReason);
+        const int index = itemAt(y);
+        if (index == -1) return;
+        captured_ = true;
+        if (!multi()) {
+            anchor_ = index;
+            moveCaret(index);
+            return;
         }
+        if (!(keys & MK_SHIFT)) anchor_ = index;
+        moveCaret(index);
+        entry(index).selected = !entry(index).selected;
+        showModel();
+    }
+
+    // With the button held the caret (and a single list's selection)
+    // follows the pointer; beyond the top or bottom edge it keeps moving
+    // one entry a step, scrolling, until the pointer comes back or the end
+    // is reached.
+    void dragged(int y) {
+        const int height = list_->viewport()->height();
+        drag_ = y < 0 ? -1 : y >= height ? 1 : 0;
+        const int index = itemAt(y);
+        if (!dragStep(index == -1 ? focus_ : index)) drag_ = 0;
+        if (drag_ != 0) {
+            dragTimer_.start(kDragScrollInterval);
+        } else {
+            dragTimer_.stop();
+        }
+    }
+
+    // Moves the caret to `index`, or beyond an edge to the entry just past
+    // the rows in view; false when the caret stays where it is.
+    bool dragStep(int index) {
+        const int top = topIndex();
+        if (drag_ < 0) index = top > 0 ? top - 1 : 0;
+        if (drag_ > 0) {
+            index = top + pageSize();
+            if (index == focus_) ++index;
+            index = std::min(index, list_->count() - 1);
+        }
+        if (!valid(index) || index == focus_) return false;
+        moveCaret(index);
+        return true;
+    }
+
+    void stopDrag() {
+        drag_ = 0;
+        dragTimer_.stop();
+    }
+
+    // The release ends the capture and notifies, whether or not the
+    // selection changed, as the platform does.
+    void released() {
+        stopDrag();
+        if (!captured_) return;
+        captured_ = false;
         notifySelectionChange();
     }
 
@@ -340,15 +460,18 @@ class ListBoxControl : public ControlState {
     }
 
     // Moves the caret to `index`, selecting it in a single-selection list,
-    // brings it into view and notifies, as every key move does.
-    void moveCaretByKey(int index) {
+    // and brings it into view.
+    void moveCaret(int index) {
         focus_ = index;
-        if (!multi()) {
-            selected_ = index;
-            anchor_ = index;
-        }
+        if (!multi()) selected_ = index;
         showModel();
         list_->scrollToItem(list_->item(index));
+    }
+
+    // A caret move by a key also sets the anchor and always notifies.
+    void moveCaretByKey(int index) {
+        if (!multi()) anchor_ = index;
+        moveCaret(index);
         notifySelectionChange();
     }
 
@@ -431,10 +554,12 @@ class ListBoxControl : public ControlState {
     HWND handle_;
     DWORD style_;
     ListWidget* list_ = nullptr;
-    int selected_ = -1;  // the selected entry of a single-selection list
-    int focus_ = 0;      // the caret entry
-    int anchor_ = -1;    // the anchor of the last LB_SETSEL
-    bool applying_ = false;
+    int selected_ = -1;      // the selected entry of a single-selection list
+    int focus_ = 0;          // the caret entry
+    int anchor_ = -1;        // the anchor of the last LB_SETSEL, key move or press
+    bool captured_ = false;  // a left press on an entry holds the mouse until its release
+    int drag_ = 0;           // -1 or 1 while a drag is beyond the top or bottom edge
+    QTimer dragTimer_;       // steps such a drag
 };
 
 }  // namespace

@@ -2,6 +2,9 @@
 // layer's placement model; children take rectangles in their parent's client
 // coordinates, negative sizes clamped to 0 as Windows does.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 
 #include "platform/linux/user/message_loop.h"
 #include "platform/linux/user/qt_app.h"
@@ -9,6 +12,23 @@
 
 namespace winlayer {
 namespace {
+
+constexpr int kExposeWaitMs = 3000;  // longest wait for a window just shown to be mapped
+
+// The window system maps a window just shown asynchronously, and until then
+// nothing painted in it reaches the screen. Waits for that, at most a few
+// seconds, handling no user input meanwhile.
+void waitUntilExposed(QWidget& widget) {
+    QWindow* native = widget.window()->windowHandle();
+    if (native == nullptr) return;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (native->isExposed() || clock.elapsed() > kExposeWaitMs) return;
+        QThread::msleep(5);
+    }
+}
 
 Placement placementFor(int command, const TopState& top) {
     switch (command) {
@@ -91,10 +111,15 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     return wasVisible;
 }
 
+// Paints the window before returning, on the screen: the window is mapped
+// first if it was just shown, and the paint is sent to the display at once.
 BOOL WINAPI UpdateWindow(HWND window) {
     Window* w = findWindow(window);
     if (w == nullptr) return FALSE;
-    if (w->widget && w->widget->isVisible()) w->widget->repaint();
+    if (w->widget && w->widget->isVisible()) {
+        waitUntilExposed(*w->widget);
+        if ((w = findWindow(window)) != nullptr && w->widget) w->widget->repaint();
+    }
     return TRUE;
 }
 
