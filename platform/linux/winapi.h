@@ -8,7 +8,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -67,7 +66,9 @@ using PHKEY = HKEY*;
 #define MAKEINTRESOURCEA(i) ((LPSTR)((UINT_PTR)((WORD)(i))))
 #define IS_INTRESOURCE(r) ((((UINT_PTR)(r)) >> 16) == 0)
 
-// ---- Files (KERNEL32) -------------------------------------------------------
+// ---- Files and process (KERNEL32) -------------------------------------------
+// Files on POSIX (kernel/file.cpp), errors, current folder, command line, module,
+// thread and sleeping (kernel/process.cpp).
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -112,11 +113,9 @@ using PHKEY = HKEY*;
 #define ERROR_READ_FAULT 30L
 #define ERROR_SHARING_VIOLATION 32L
 #define ERROR_LOCK_VIOLATION 33L
-#define ERROR_HANDLE_EOF 38L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
-#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_ALREADY_EXISTS 183L
@@ -126,14 +125,6 @@ using PHKEY = HKEY*;
 #define ERROR_UNABLE_TO_REMOVE_REPLACED 1175L
 #define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176L
 #define ERROR_INVALID_OWNER 1307L
-#define ERROR_INVALID_WINDOW_HANDLE 1400L
-#define ERROR_INVALID_MENU_HANDLE 1401L
-#define ERROR_TLW_WITH_WSCHILD 1406L
-#define ERROR_CANNOT_FIND_WND_CLASS 1407L
-#define ERROR_CLASS_ALREADY_EXISTS 1410L
-#define ERROR_CLASS_DOES_NOT_EXIST 1411L
-#define ERROR_CLASS_HAS_WINDOWS 1412L
-#define ERROR_INVALID_INDEX 1413L
 
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
@@ -184,11 +175,9 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 DWORD WINAPI GetCurrentThreadId();
 
 // ---- Settings store (ADVAPI32) ---------------------------------------------
+// String values of one key Software\<Org>\<App> in an INI file (kernel/registry.cpp).
 #define HKEY_CURRENT_USER ((HKEY)(UINT_PTR)0x80000001)
-#define REG_NONE 0
 #define REG_SZ 1
-#define REG_BINARY 3
-#define REG_DWORD 4
 
 LSTATUS WINAPI RegCreateKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LSTATUS WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
@@ -201,6 +190,17 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 
 // ---- Windows and messages (USER32) -----------------------------------------
+// Windows, the predefined controls, messages, the message loop, boxes and menus.
+
+// Errors of the window calls
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_TLW_WITH_WSCHILD 1406L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_INDEX 1413L
+
 using WNDPROC = LRESULT(CALLBACK*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void(CALLBACK*)(HWND, UINT, UINT_PTR, DWORD);
 using WNDENUMPROC = BOOL(CALLBACK*)(HWND, LPARAM);
@@ -266,37 +266,18 @@ struct WINDOWPLACEMENT {
 };
 
 // Messages
-#define WM_NULL 0x0000
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
-#define WM_MOVE 0x0003
 #define WM_SIZE 0x0005
-#define WM_ACTIVATE 0x0006
-#define WM_SETFOCUS 0x0007
-#define WM_KILLFOCUS 0x0008
-#define WM_ENABLE 0x000A
 #define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
-#define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
-#define WM_ERASEBKGND 0x0014
-#define WM_SHOWWINDOW 0x0018
-#define WM_SETFONT 0x0030
-#define WM_GETFONT 0x0031
-#define WM_WINDOWPOSCHANGING 0x0046
-#define WM_WINDOWPOSCHANGED 0x0047
-#define WM_NCCREATE 0x0081
-#define WM_NCDESTROY 0x0082
 #define WM_KEYDOWN 0x0100
-#define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
-#define WM_SYSKEYDOWN 0x0104
-#define WM_SYSCHAR 0x0106
 #define WM_COMMAND 0x0111
-#define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
@@ -317,7 +298,6 @@ struct WINDOWPLACEMENT {
 #define SIZE_MAXIMIZED 2
 
 // Edit control messages and styles
-#define EM_GETSEL 0x00B0
 #define EM_SETSEL 0x00B1
 #define EM_GETLINECOUNT 0x00BA
 #define EM_LINEINDEX 0x00BB
@@ -325,22 +305,14 @@ struct WINDOWPLACEMENT {
 #define EM_REPLACESEL 0x00C2
 #define EM_GETLINE 0x00C4
 #define EM_LIMITTEXT 0x00C5
-#define EM_SETLIMITTEXT EM_LIMITTEXT
 #define EM_GETLIMITTEXT 0x00D5
-#define ES_LEFT 0x0000
 #define ES_MULTILINE 0x0004
-#define ES_AUTOVSCROLL 0x0040
 #define ES_AUTOHSCROLL 0x0080
-#define ES_WANTRETURN 0x1000
 #define EN_CHANGE 0x0300
 #define EN_UPDATE 0x0400
-#define EN_SETFOCUS 0x0100
-#define EN_KILLFOCUS 0x0200
-#define EN_MAXTEXT 0x0501
 
 // Combo box messages (the file type box of the open dialog)
 #define CB_GETCOUNT 0x0146
-#define CB_GETCURSEL 0x0147
 #define CB_GETLBTEXT 0x0148
 #define CB_GETLBTEXTLEN 0x0149
 #define CB_ERR (-1)
@@ -357,27 +329,18 @@ struct WINDOWPLACEMENT {
 #define LB_GETTEXT 0x0189
 #define LB_GETTEXTLEN 0x018A
 #define LB_GETCOUNT 0x018B
-#define LB_GETTOPINDEX 0x018E
-#define LB_FINDSTRING 0x018F
 #define LB_GETSELCOUNT 0x0190
 #define LB_GETITEMDATA 0x0199
 #define LB_SETITEMDATA 0x019A
-#define LB_SETCARETINDEX 0x019E
 #define LB_GETCARETINDEX 0x019F
 #define LB_GETITEMHEIGHT 0x01A1
 #define LB_FINDSTRINGEXACT 0x01A2
 #define LB_OKAY 0
 #define LB_ERR (-1)
-#define LB_ERRSPACE (-2)
-#define LBN_ERRSPACE (-2)
 #define LBN_SELCHANGE 1
 #define LBN_DBLCLK 2
-#define LBN_SELCANCEL 3
-#define LBN_SETFOCUS 4
-#define LBN_KILLFOCUS 5
 #define LBS_NOTIFY 0x0001
 #define LBS_SORT 0x0002
-#define LBS_NOREDRAW 0x0004
 #define LBS_MULTIPLESEL 0x0008
 #define LBS_HASSTRINGS 0x0040
 #define LBS_NOINTEGRALHEIGHT 0x0100
@@ -385,7 +348,6 @@ struct WINDOWPLACEMENT {
 #define LBS_DISABLENOSCROLL 0x1000
 
 // Virtual-key codes (wParam of WM_KEYDOWN)
-#define VK_TAB 0x09
 #define VK_RETURN 0x0D
 #define VK_SPACE 0x20
 #define VK_PRIOR 0x21
@@ -398,11 +360,9 @@ struct WINDOWPLACEMENT {
 #define VK_DOWN 0x28
 
 // Button messages, notifications and styles
-#define BM_GETSTATE 0x00F2
 #define BM_CLICK 0x00F5
 #define BN_CLICKED 0
 #define BS_PUSHBUTTON 0x0000
-#define BS_DEFPUSHBUTTON 0x0001
 
 // Window styles
 #define WS_OVERLAPPED 0x00000000L
@@ -410,18 +370,12 @@ struct WINDOWPLACEMENT {
 #define WS_CHILD 0x40000000L
 #define WS_MINIMIZE 0x20000000L
 #define WS_VISIBLE 0x10000000L
-#define WS_DISABLED 0x08000000L
-#define WS_CLIPSIBLINGS 0x04000000L
-#define WS_CLIPCHILDREN 0x02000000L
 #define WS_MAXIMIZE 0x01000000L
 #define WS_CAPTION 0x00C00000L
-#define WS_BORDER 0x00800000L
-#define WS_DLGFRAME 0x00400000L
 #define WS_VSCROLL 0x00200000L
 #define WS_HSCROLL 0x00100000L
 #define WS_SYSMENU 0x00080000L
 #define WS_THICKFRAME 0x00040000L
-#define WS_GROUP 0x00020000L
 #define WS_TABSTOP 0x00010000L
 #define WS_MINIMIZEBOX 0x00020000L
 #define WS_MAXIMIZEBOX 0x00010000L
@@ -440,10 +394,8 @@ struct WINDOWPLACEMENT {
 // ShowWindow commands
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_NORMAL 1
 #define SW_SHOWMINIMIZED 2
 #define SW_SHOWMAXIMIZED 3
-#define SW_MAXIMIZE 3
 #define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
@@ -469,7 +421,6 @@ struct WINDOWPLACEMENT {
 #define MB_OKCANCEL 0x00000001L
 #define MB_YESNO 0x00000004L
 #define MB_ICONHAND 0x00000010L
-#define MB_ICONERROR MB_ICONHAND
 #define MB_ICONQUESTION 0x00000020L
 #define MB_ICONEXCLAMATION 0x00000030L
 #define MB_ICONINFORMATION 0x00000040L
@@ -479,8 +430,6 @@ struct WINDOWPLACEMENT {
 #define IDNO 7
 
 // Menus
-#define MF_BYCOMMAND 0x0000
-#define MF_BYPOSITION 0x0400
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wndClass);
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
@@ -518,24 +467,16 @@ HWND WINAPI GetParent(HWND window);
 HWND WINAPI GetWindow(HWND window, UINT relation);
 int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size);
 BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text);
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName);
 HWND WINAPI GetDlgItem(HWND dialog, int id);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR buffer, int size);
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
-BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param);
 BOOL WINAPI EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM param);
-HWND WINAPI GetActiveWindow();
 BOOL WINAPI IsWindowEnabled(HWND window);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
-HMENU WINAPI GetMenu(HWND window);
-HMENU WINAPI GetSubMenu(HMENU menu, int position);
-int WINAPI GetMenuItemCount(HMENU menu);
-UINT WINAPI GetMenuItemID(HMENU menu, int position);
-int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags);
 
 // ---- Common dialogs (COMDLG32) ---------------------------------------------
-#define OFN_READONLY 0x00000001
+// The open-file dialog (user/file_dialog.cpp).
 #define OFN_HIDEREADONLY 0x00000004
 #define OFN_NOCHANGEDIR 0x00000008
 #define OFN_PATHMUSTEXIST 0x00000800

@@ -76,8 +76,6 @@ class ButtonControl : public ControlState {
             case BM_CLICK:
                 if (window.enabled) clicked();
                 return 0;
-            case BM_GETSTATE:
-                return button_->isDown() ? 0x0004 : 0;
             default:
                 return DefWindowProcA(window.handle, message, wParam, lParam);
         }

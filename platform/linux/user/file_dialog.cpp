@@ -99,8 +99,6 @@ class FileTypeBox : public ControlState {
                 return current >= 0 ? static_cast<LRESULT>(filters_[current].display.size()) : 0;
             case CB_GETCOUNT:
                 return static_cast<LRESULT>(filters_.size());
-            case CB_GETCURSEL:
-                return current >= 0 ? current : CB_ERR;
             case CB_GETLBTEXTLEN:
                 return wParam < filters_.size() ? static_cast<LRESULT>(filters_[wParam].display.size()) : CB_ERR;
             case CB_GETLBTEXT: {

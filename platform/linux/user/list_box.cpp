@@ -162,9 +162,6 @@ class ListBoxControl : public ControlState {
                 return setSelection(index, true) == LB_ERR ? LB_ERR : selected_;
             case LB_GETCARETINDEX:
                 return focus_;
-            case LB_SETCARETINDEX:
-                if (!multi() && selected_ != -1) return LB_ERR;
-                return setCaret(index);
             case LB_GETSEL:
                 if (!valid(static_cast<int>(wParam))) return LB_ERR;
                 return isSelected(index) ? 1 : 0;
@@ -192,8 +189,6 @@ class ListBoxControl : public ControlState {
             case WM_CHAR:
                 typed(static_cast<char>(wParam));
                 return 0;
-            case LB_GETTOPINDEX:
-                return topIndex();
             case WM_LBUTTONDOWN:
                 pressed(wParam, static_cast<short>(HIWORD(lParam)));
                 return 0;

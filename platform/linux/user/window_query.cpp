@@ -50,17 +50,6 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text) {
     return SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0 ? TRUE : FALSE;
 }
 
-HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
-    for (HWND handle : childrenOf(nullptr)) {
-        Window* w = findWindow(handle);
-        if (w == nullptr || w->destroyed) continue;
-        if (className != nullptr && !sameName(w->className.c_str(), className)) continue;
-        if (windowName != nullptr && w->text != windowName) continue;
-        return handle;
-    }
-    return nullptr;
-}
-
 HWND WINAPI GetDlgItem(HWND dialog, int id) {
     for (HWND child : childrenOf(dialog)) {
         Window* w = findWindow(child);
@@ -81,25 +70,6 @@ BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     return item != nullptr ? SetWindowTextA(item, text) : FALSE;
 }
 
-namespace {
-
-bool enumTree(HWND parent, WNDENUMPROC proc, LPARAM param) {
-    for (HWND child : childrenOf(parent)) {
-        if (findWindow(child) == nullptr) continue;
-        if (!proc(child, param)) return false;
-        if (!enumTree(child, proc, param)) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM param) {
-    if (proc == nullptr) return FALSE;
-    enumTree(parent, proc, param);
-    return TRUE;
-}
-
 BOOL WINAPI EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM param) {
     if (proc == nullptr || threadId != GetCurrentThreadId()) return FALSE;
     for (HWND handle : childrenOf(nullptr)) {
@@ -108,10 +78,6 @@ BOOL WINAPI EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM param) {
         if (!proc(handle, param)) return FALSE;
     }
     return TRUE;
-}
-
-HWND WINAPI GetActiveWindow() {
-    return activeWindow();
 }
 
 BOOL WINAPI IsWindowEnabled(HWND window) {
