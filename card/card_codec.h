@@ -97,6 +97,15 @@ struct EncodedCard {
     std::uint8_t caretFields;
 };
 
+// Reads `count` bytes of an image from its offset `offset` into `into`.
+// Returns 0 with the reason in `problem` when it cannot read them all.
+using ImageSource =
+    std::function<int(std::size_t offset, std::uint8_t* into, std::size_t count, FileProblem* problem)>;
+
+// Decodes an image of `size` bytes as decodeCards does, reading it from
+// `source` piece by piece as the walk goes (each run of it front to back).
+int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem);
+
 // Receives an encoded image in pieces, front to back. Returns 0 to stop.
 using ImageSink = std::function<int(const std::uint8_t* bytes, std::size_t count)>;
 

@@ -1,76 +1,140 @@
-// Reading a card file image into the card table. The image is walked twice by
-// the same code: once to check everything the format promises (nothing is
-// written), and only when that succeeds once more to fill the table, so a
-// damaged file never leaves a half-filled table behind. Only the filling walk
-// looks inside the strings: it copies them and counts the notes on what a
-// save would change.
+// Reading a card file image into the card table in one walk that checks and
+// fills together. A damaged file is still refused whole: the walk puts back
+// every slot it touched (a free slot is zero again, a slot that held a card
+// gets that card back), so the table is then exactly as before the call.
+// The image is either whole in memory or read from its file piece by piece
+// as the walk goes, so a load never holds the whole file in memory.
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "card/card_codec.h"
 
 namespace {
 
-// Where one walk over the image is: text blocks are read from offset 4 up to
-// the index position, index entries from just after the card count to the
-// end of the image.
+constexpr std::size_t PieceSize = std::size_t{1} << 17;  // bytes read from a source at a time
+
+// One run of the image that the walk reads front to back: the text blocks,
+// or the header, card count and index entries. `cursor` holds the bytes at
+// hand (the whole image, or the piece last read from the source).
+struct Stream {
+    ByteCursor cursor;
+    std::size_t at;                   // image offset of cursor.data[0]
+    std::size_t end;                  // image offset where this run ends
+    const ImageSource* source;        // null: the whole image is at hand
+    std::vector<std::uint8_t> piece;  // the bytes read from the source
+};
+
+std::size_t offsetOf(const Stream& stream) {
+    return stream.at + stream.cursor.pos;
+}
+
+std::size_t remaining(const Stream& stream) {
+    return stream.end - offsetOf(stream);
+}
+
+Stream imageStream(const std::uint8_t* data, std::size_t start, std::size_t end) {
+    return Stream{{data, end, start}, 0, end, nullptr, {}};
+}
+
+Stream sourceStream(const ImageSource& source, std::size_t start, std::size_t end) {
+    Stream stream{{nullptr, 0, 0}, start, end, &source, {}};
+    stream.piece.resize(std::min(PieceSize, end - start));
+    stream.cursor.data = stream.piece.data();
+    return stream;
+}
+
+// Makes the next `count` bytes of the run at hand (the caller has checked
+// that the run holds them). Only a failing source makes this fail; the
+// problem then says why.
+bool fetch(Stream& stream, std::size_t count, FileProblem* problem) {
+    if (bytesLeft(stream.cursor) >= count) return true;
+    const std::size_t kept = bytesLeft(stream.cursor);
+    std::memmove(stream.piece.data(), stream.piece.data() + stream.cursor.pos, kept);
+    stream.at += stream.cursor.pos;
+    const std::size_t wanted = std::min(stream.piece.size() - kept, stream.end - stream.at - kept);
+    if (!(*stream.source)(stream.at + kept, stream.piece.data() + kept, wanted, problem)) return false;
+    stream.cursor = {stream.piece.data(), kept + wanted, 0};
+    return true;
+}
+
+// Where the walk is: text blocks are read from offset 4 up to the index
+// position, index entries from just after the card count to the end of the
+// image.
 struct Walk {
-    ByteCursor blocks;
-    ByteCursor entries;
+    Stream blocks;
+    Stream entries;
+    CardTable& table;
+    int oldCount;      // slots in use before the call
+    CardRecord* kept;  // the cards of slots 0 .. oldCount-1 that the walk has overwritten
+    int touched;       // slots the walk has written to
     int card;          // index of the card being read
-    CardRecord* slot;  // slot being filled, or null while checking
+    CardRecord* slot;  // the slot being filled
     bool blocksDone;   // the current card's text block has been read
+    bool countCarets;  // the caller wants notes: look for "^^" pairs
     FileProblem* problem;
-    FileNotes notes;          // what a save would change, counted while filling
+    FileNotes notes;          // what a save would change
     std::size_t savedOffset;  // where a save puts the current card's text block
 };
 
-// The checking walk reads only length prefixes and jumps from one to the
-// next, so it would wait on memory at every jump; asking for the bytes a few
-// blocks ahead while it passes over a string keeps them coming in time.
-void prefetchAhead(const ByteCursor& cursor, std::size_t from, std::size_t count) {
-    constexpr std::size_t ahead = 16384, line = 64;
-    for (std::size_t at = from + ahead; at < from + count + ahead && at < cursor.size; at += line)
-        __builtin_prefetch(cursor.data + at);
+// Takes the next slot: a slot in use is kept aside and cleared; a free slot
+// is zero already.
+void takeSlot(Walk& walk) {
+    walk.slot = &walk.table.slots[walk.card];
+    if (walk.card < walk.oldCount) {
+        std::memcpy(&walk.kept[walk.card], walk.slot, sizeof *walk.slot);
+        std::memset(walk.slot, 0, sizeof *walk.slot);
+    }
+    walk.touched = walk.card + 1;
+}
+
+// Puts back every slot the walk has written to.
+void putBack(Walk& walk) {
+    for (int slot = 0; slot < walk.touched; ++slot) {
+        if (slot < walk.oldCount)
+            std::memcpy(&walk.table.slots[slot], &walk.kept[slot], sizeof walk.kept[slot]);
+        else
+            std::memset(&walk.table.slots[slot], 0, sizeof walk.table.slots[slot]);
+    }
 }
 
 // Reads one length-prefixed string into its field. The stored string must fit
 // the field with its terminator, whatever bytes it holds; all its bytes are
 // consumed and the field receives them up to the first zero byte.
-bool readString(Walk& walk, ByteCursor& cursor, CardField id, const char* limit) {
+bool readString(Walk& walk, Stream& stream, CardField id, const char* limit) {
     const FieldInfo& field = fieldInfo[static_cast<int>(id)];
-    std::size_t start = cursor.pos;
+    const std::size_t start = offsetOf(stream);
     unsigned length = 0;
-    if (!readWord(cursor, length)) {
+    if (remaining(stream) < 2) {
         setProblem(walk.problem, start, "card %d: the length of its %s runs past %s", walk.card + 1,
                    field.label, limit);
         return false;
     }
-    if (bytesLeft(cursor) < length) {
+    if (!fetch(stream, 2, walk.problem) || !readWord(stream.cursor, length)) return false;
+    if (remaining(stream) < length) {
         setProblem(walk.problem, start, "card %d: its %s of %u bytes runs past %s", walk.card + 1,
                    field.label, length, limit);
-        cursor.pos = start;
         return false;
     }
     if (length >= static_cast<unsigned>(field.width)) {
         setProblem(walk.problem, start, "card %d: its %s is %u bytes long, the field holds at most %d",
                    walk.card + 1, field.label, length, field.width - 1);
-        cursor.pos = start;
         return false;
     }
-    const std::uint8_t* text = cursor.data + cursor.pos;
-    if (!walk.slot) prefetchAhead(cursor, start, 2 + length);
-    if (walk.slot) {
-        const void* zero = length ? std::memchr(text, 0, length) : nullptr;
-        const std::size_t kept = zero ? static_cast<const std::uint8_t*>(zero) - text : length;
-        if (kept < length) walk.notes.truncatedAtZero++;
-        if (!walk.blocksDone) walk.savedOffset += 2 + kept;
-        const char* bytes = reinterpret_cast<const char*>(text);
-        if (findCaretPair(bytes, kept)) walk.notes.caretPairs++;
-        char* dest = fieldText(*walk.slot, id);
-        std::memcpy(dest, bytes, kept);
-        dest[kept] = '\0';
-    }
-    cursor.pos += length;
+    if (!fetch(stream, length, walk.problem)) return false;
+    const std::uint8_t* text = stream.cursor.data + stream.cursor.pos;
+    const void* zero = length ? std::memchr(text, 0, length) : nullptr;
+    const std::size_t kept = zero ? static_cast<const std::uint8_t*>(zero) - text : length;
+    if (kept < length) walk.notes.truncatedAtZero++;
+    if (!walk.blocksDone) walk.savedOffset += 2 + kept;
+    const char* bytes = reinterpret_cast<const char*>(text);
+    if (walk.countCarets && findCaretPair(bytes, kept)) walk.notes.caretPairs++;
+    // The field's other bytes are zero already (a taken slot is cleared).
+    char* dest = fieldText(*walk.slot, id);
+    std::memcpy(dest, bytes, kept);
+    dest[kept] = '\0';
+    stream.cursor.pos += length;
     return true;
 }
 
@@ -83,44 +147,54 @@ bool readTextBlock(Walk& walk) {
 
 bool readIndexEntry(Walk& walk, std::size_t expectedBlockOffset) {
     const char* limit = "the end of the file";
-    if (!readString(walk, walk.entries, CardField::Name, limit)) return false;
-    std::size_t at = walk.entries.pos;
+    Stream& entries = walk.entries;
+    if (!readString(walk, entries, CardField::Name, limit)) return false;
+    std::size_t at = offsetOf(entries);
     std::uint32_t blockOffset = 0;
     unsigned fourth = 0, colours = 0, reserved = 0;
-    if (!readFourByteValue(walk.entries, blockOffset, fourth) || !readByte(walk.entries, colours)) {
+    if (remaining(entries) < 5) {
         setProblem(walk.problem, at, "card %d: its block offset and colours run past %s", walk.card + 1,
                    limit);
         return false;
     }
+    if (!fetch(entries, 5, walk.problem) || !readFourByteValue(entries.cursor, blockOffset, fourth) ||
+        !readByte(entries.cursor, colours))
+        return false;
     if (fourth != 0) walk.notes.nonzeroFourthBytes++;
-    if (walk.slot && blockOffset != expectedBlockOffset) walk.notes.movedBlockOffsets++;
-    if (!readString(walk, walk.entries, CardField::Edition, limit)) return false;
-    at = walk.entries.pos;
-    if (!readWord(walk.entries, reserved)) {
+    if (blockOffset != expectedBlockOffset) walk.notes.movedBlockOffsets++;
+    if (!readString(walk, entries, CardField::Edition, limit)) return false;
+    at = offsetOf(entries);
+    if (remaining(entries) < 2) {
         setProblem(walk.problem, at, "card %d: its reserved bytes run past %s", walk.card + 1, limit);
         return false;
     }
+    if (!fetch(entries, 2, walk.problem) || !readWord(entries.cursor, reserved)) return false;
     if (reserved != 0) walk.notes.nonzeroReservedBytes++;
-    if (walk.slot) {
-        walk.slot->colours = static_cast<std::int32_t>(colours);
-        walk.slot->active = 1;
-    }
+    walk.slot->colours = static_cast<std::int32_t>(colours);
+    walk.slot->active = 1;
     return true;
 }
 
-// Walks the whole image. With `table` null it only checks; otherwise it fills
-// slots 0 .. N-1 (the caller has checked the image first).
-int walkImage(const std::uint8_t* data, std::size_t size, CardTable* table, FileProblem* problem,
-              FileNotes& notes) {
-    Walk walk{{data, size, 0}, {data, size, 0}, 0, nullptr, false, problem, {}, 4};
+// Reads a four-byte integer of the header run.
+bool readHeaderValue(Stream& stream, std::uint32_t& value, unsigned& fourth, FileProblem* problem) {
+    return fetch(stream, 4, problem) && readFourByteValue(stream.cursor, value, fourth);
+}
+
+// Walks the whole image: `entries` is positioned at its start, and `blocks`
+// is made by `openBlocks` once the index position is known.
+template <typename OpenBlocks>
+int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable& table, FileProblem* problem,
+              FileNotes* notes) {
+    FileNotes found;
     std::uint32_t indexPosition = 0, cardCount = 0;
     unsigned fourth = 0;
-    if (!readFourByteValue(walk.entries, indexPosition, fourth)) {
+    if (size < 4) {
         setProblem(problem, 0, "the file is %lu bytes long, too short for its index position",
                    static_cast<unsigned long>(size));
         return 0;
     }
-    if (fourth != 0) walk.notes.nonzeroFourthBytes++;
+    if (!readHeaderValue(entries, indexPosition, fourth, problem)) return 0;
+    if (fourth != 0) found.nonzeroFourthBytes++;
     if (indexPosition < 4) {
         setProblem(problem, 0, "the index position %lu lies inside the 4-byte header",
                    static_cast<unsigned long>(indexPosition));
@@ -132,37 +206,61 @@ int walkImage(const std::uint8_t* data, std::size_t size, CardTable* table, File
                    static_cast<unsigned long>(indexPosition), static_cast<unsigned long>(size));
         return 0;
     }
-    walk.entries.pos = indexPosition;
-    readFourByteValue(walk.entries, cardCount, fourth);
-    if (fourth != 0) walk.notes.nonzeroFourthBytes++;
+    // The card count and the entries follow the index position.
+    if (entries.source) {
+        entries.at = indexPosition;
+        entries.cursor = {entries.piece.data(), 0, 0};
+    } else {
+        entries.cursor.pos = indexPosition;
+    }
+    if (!readHeaderValue(entries, cardCount, fourth, problem)) return 0;
+    if (fourth != 0) found.nonzeroFourthBytes++;
     if (cardCount > static_cast<std::uint32_t>(MaxCards)) {
         setProblem(problem, indexPosition, "the card count %lu exceeds the %d slots of the card table",
                    static_cast<unsigned long>(cardCount), MaxCards);
         return 0;
     }
-    walk.blocks = {data, indexPosition, 4};
+    const int oldCount = std::clamp(table.slotCount, 0, MaxCards);
+    const int keptCount = std::min(oldCount, static_cast<int>(cardCount));
+    std::unique_ptr<CardRecord[]> kept(keptCount ? new (std::nothrow) CardRecord[keptCount] : nullptr);
+    if (keptCount && !kept) {
+        setProblem(problem, 0, "not enough memory to keep the cards in memory while the file loads");
+        return 0;
+    }
+    Walk walk{openBlocks(static_cast<std::size_t>(indexPosition)),
+              std::move(entries),
+              table,
+              oldCount,
+              kept.get(),
+              0,
+              0,
+              nullptr,
+              false,
+              notes != nullptr,
+              problem,
+              found,
+              4};
 
     for (walk.card = 0; walk.card < static_cast<int>(cardCount); ++walk.card) {
-        walk.slot = table ? &table->slots[walk.card] : nullptr;
-        if (walk.slot) std::memset(walk.slot, 0, sizeof *walk.slot);
+        takeSlot(walk);
         // A save puts this block right after the previous one, holding only
         // the bytes before any zero byte.
         std::size_t expected = walk.savedOffset;
         walk.blocksDone = false;
-        if (!readTextBlock(walk)) return 0;
+        bool read = readTextBlock(walk);
         walk.blocksDone = true;
-        if (!readIndexEntry(walk, expected)) return 0;
-    }
-    walk.notes.unusedBlockBytes = indexPosition - walk.blocks.pos;
-    walk.notes.trailingBytes = size - walk.entries.pos;
-    notes = walk.notes;
-    if (table) {
-        // Slots past the new count are free again and must be zero.
-        for (int slot = static_cast<int>(cardCount); slot < table->slotCount && slot < MaxCards; ++slot) {
-            std::memset(&table->slots[slot], 0, sizeof table->slots[slot]);
+        if (!read || !readIndexEntry(walk, expected)) {
+            putBack(walk);
+            return 0;
         }
-        table->slotCount = static_cast<int>(cardCount);
     }
+    walk.notes.unusedBlockBytes = indexPosition - offsetOf(walk.blocks);
+    walk.notes.trailingBytes = size - offsetOf(walk.entries);
+    if (notes) *notes = walk.notes;
+    // Slots past the new count are free again and must be zero.
+    for (int slot = static_cast<int>(cardCount); slot < oldCount; ++slot)
+        std::memset(&table.slots[slot], 0, sizeof table.slots[slot]);
+    table.slotCount = static_cast<int>(cardCount);
     return 1;
 }
 
@@ -170,9 +268,16 @@ int walkImage(const std::uint8_t* data, std::size_t size, CardTable* table, File
 
 int decodeCards(const std::uint8_t* data, std::size_t size, CardTable& table, FileProblem* problem,
                 FileNotes* notes) {
-    FileNotes found;
-    if (!walkImage(data, size, nullptr, problem, found)) return 0;
-    walkImage(data, size, &table, problem, found);
-    if (notes) *notes = found;
-    return 1;
+    auto openBlocks = [&](std::size_t indexPosition) { return imageStream(data, 4, indexPosition); };
+    return walkImage(size, imageStream(data, 0, size), openBlocks, table, problem, notes);
+}
+
+int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem) {
+    auto openBlocks = [&](std::size_t indexPosition) { return sourceStream(source, 4, indexPosition); };
+    try {
+        return walkImage(size, sourceStream(source, 0, size), openBlocks, table, problem, nullptr);
+    } catch (const std::bad_alloc&) {
+        setProblem(problem, 0, "not enough memory to read the card file");
+        return 0;
+    }
 }

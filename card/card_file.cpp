@@ -14,9 +14,10 @@ namespace {
 
 // Writes `count` bytes that belong at file offset `offset`; a short count is
 // a failure.
+constexpr DWORD IoChunk = 1 << 20;  // bytes per ReadFile or WriteFile call
+
 int writeBytes(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
                FileProblem* problem) {
-    constexpr DWORD IoChunk = 1 << 20;  // bytes per WriteFile call
     std::size_t done = 0;
     while (done < count) {
         DWORD part = count - done < IoChunk ? static_cast<DWORD>(count - done) : IoChunk;
@@ -72,12 +73,43 @@ int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& ca
 }  // namespace
 
 int loadCardFile(const char* path, CardTable& table, FileProblem* problem) {
-    std::vector<std::uint8_t> image;
     // A file larger than any card file can be is read as far as a card file
     // reaches; its tail is then bytes after the index, which the reader
-    // ignores.
-    return readRegularFile(path, MaxCardFileSize, Oversize::ReadPrefix, image, problem) &&
-           decodeCards(image.data(), image.size(), table, problem);
+    // ignores. The decoder reads the file in pieces as it goes.
+    std::size_t size = 0;
+    HANDLE file = openRegularFile(path, MaxCardFileSize, Oversize::ReadPrefix, size, problem);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    std::size_t position = 0;  // the file pointer
+    auto source = [&](std::size_t offset, std::uint8_t* into, std::size_t count, FileProblem* failure) {
+        LONG high = static_cast<LONG>(static_cast<unsigned long long>(offset) >> 32);
+        if (offset != position &&
+            SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) ==
+                INVALID_SET_FILE_POINTER &&
+            GetLastError() != ERROR_SUCCESS) {
+            setSystemProblem(failure, offset, "reading failed");
+            return 0;
+        }
+        position = offset;
+        for (std::size_t got = 0; got < count;) {
+            const DWORD part = count - got < IoChunk ? static_cast<DWORD>(count - got) : IoChunk;
+            DWORD read = 0;
+            if (!ReadFile(file, into + got, part, &read, nullptr)) {
+                setSystemProblem(failure, position, "reading failed");
+                return 0;
+            }
+            if (read == 0 || read > part) {
+                setProblem(failure, position, "the file ended at %lu bytes, sooner than its size said",
+                           static_cast<unsigned long>(position));
+                return 0;
+            }
+            got += read;
+            position += read;
+        }
+        return 1;
+    };
+    const int loaded = decodeCardSource(size, source, table, problem);
+    CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
+    return loaded;
 }
 
 int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {

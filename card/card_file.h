@@ -31,9 +31,10 @@ struct FileNotes {
 };
 
 // Decodes a whole file image into `table` (slot i = the i-th card, all active,
-// slotCount = N). The image is validated completely first; on any problem the
-// table is not touched and 0 is returned. `notes`, when given, receives what a
-// save would change.
+// slotCount = N). The slots from slotCount on must be zero, as the table
+// keeps them. On any problem 0 is returned and the table is exactly as it
+// was (the slots the decoder wrote to are put back). `notes`, when given,
+// receives what a save would change.
 int decodeCards(const std::uint8_t* data, std::size_t size, CardTable& table, FileProblem* problem,
                 FileNotes* notes = nullptr);
 

@@ -130,12 +130,12 @@ void setSystemProblem(FileProblem* problem, std::size_t offset, const char* acti
     setProblem(problem, offset, "%s: %s (error %lu)", action, errorText(code), static_cast<unsigned long>(code));
 }
 
-int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
-                    FileProblem* problem) {
+HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
+                       FileProblem* problem) {
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         setSystemProblem(problem, 0, "cannot open the file");
-        return 0;
+        return file;
     }
     int ok = 1;
     DWORD high = 0;
@@ -156,11 +156,28 @@ int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std:
         setProblem(problem, 0, "the file is larger than %llu MiB", static_cast<unsigned long long>(limit >> 20));
         ok = 0;
     }
-    std::size_t wanted = fileSize < limit ? static_cast<std::size_t>(fileSize) : limit;
+    if (!ok) {
+        CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
+        return INVALID_HANDLE_VALUE;
+    }
+    size = fileSize < limit ? static_cast<std::size_t>(fileSize) : limit;
+    return file;
+}
+
+int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
+                    FileProblem* problem) {
+    std::size_t wanted = 0;
+    HANDLE file = openRegularFile(path, limit, oversize, wanted, problem);
+    if (file == INVALID_HANDLE_VALUE) {
+        bytes.clear();
+        return 0;
+    }
+    int ok = 1;
     try {
-        if (ok) bytes.resize(wanted);
+        bytes.resize(wanted);
     } catch (const std::bad_alloc&) {
-        setProblem(problem, 0, "not enough memory to read a file of %llu bytes", fileSize);
+        setProblem(problem, 0, "not enough memory to read a file of %llu bytes",
+                   static_cast<unsigned long long>(wanted));
         ok = 0;
     }
     std::size_t got = 0;

@@ -21,6 +21,12 @@ enum class Oversize { ReadPrefix, Refuse };
 // is refused before any is read. Anything but a regular file (a FIFO, a
 // device, a folder) is refused at once, without waiting on it. Returns 0 with
 // the reason in `problem`.
+// Opens the regular file at `path` as readRegularFile does and gives the
+// number of bytes that it would read; the caller reads them and closes the
+// handle. Returns INVALID_HANDLE_VALUE with the reason in `problem`.
+HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
+                       FileProblem* problem);
+
 int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
                     FileProblem* problem);
 
