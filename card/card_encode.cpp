@@ -41,8 +41,8 @@ void putString(std::vector<std::uint8_t>& out, const CardRecord& card, CardField
         putByte(out, 0);
     }
     const std::size_t start = out.size();
-    out.resize(start + length);
-    std::memcpy(out.data() + start, fieldText(card, id), length);
+    const auto* text = reinterpret_cast<const std::uint8_t*>(fieldText(card, id));
+    out.insert(out.end(), text, text + length);  // copied once, not zeroed first
     if (convertCaretPairs(reinterpret_cast<char*>(out.data() + start), length))
         encoded.caretFields |= static_cast<std::uint8_t>(1u << static_cast<int>(id));
 }
