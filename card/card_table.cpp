@@ -4,18 +4,7 @@
 
 #include <cstring>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-
-// Loading a full database writes all 25 MiB of the table at once. On Linux the
-// table starts on a 2 MiB boundary and asks for transparent huge pages, so that
-// the first fill costs a dozen page faults rather than some 6,400. The advice is
-// only a hint: where the kernel declines it the table works the same.
-alignas(2 * 1024 * 1024) CardTable cardTable;
-[[maybe_unused]] static const int tableAdvice = madvise(&cardTable, sizeof cardTable, MADV_HUGEPAGE);
-#else
 CardTable cardTable;
-#endif
 
 const FieldInfo fieldInfo[7] = {
     {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name", "New card"},
