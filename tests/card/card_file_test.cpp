@@ -240,6 +240,81 @@ TEST(Load, DamagedFileIsRefused) {
     EXPECT_EQ(table->slotCount, 0);
 }
 
+// A file of 600 cards whose text blocks and index entries each span several
+// of the pieces the loader reads at a time.
+Bytes largeFile() {
+    auto table = newTable();
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = "Card " + std::to_string(i) + std::string(200, 'n');
+        const std::string text = std::string(1000, static_cast<char>('a' + i % 26));
+        putCard(*table, {name, "Edition", "Type", "3", "2/2", text, "Note", i & 0xFF});
+    }
+    Bytes image;
+    FileProblem problem;
+    EXPECT_EQ(encodeCards(*table, image, &problem), 1);
+    return image;
+}
+
+void putWordAt(Bytes& bytes, std::size_t at, unsigned value) {
+    bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// Reading the file piece by piece decides as decoding it whole in memory: the
+// same cards, or the same refusal with the table exactly as it was (empty, or
+// holding fewer or more cards than the file).
+TEST(Load, FileReadInPiecesMatchesTheImageInMemory) {
+    const Bytes sound = largeFile();
+    const std::size_t indexPosition = sound[0] | (sound[1] << 8) | (sound[2] << 16);
+    const std::size_t lastComment = indexPosition - 2 - 4;  // the last card's comment is "Note"
+    struct Row {
+        const char* what;
+        Bytes bytes;
+    };
+    std::vector<Row> rows = {{"sound", sound}};
+    rows.push_back({"cut inside the last index entry", Bytes(sound.begin(), sound.end() - 1)});
+    rows.push_back({"the last comment runs past the index position", sound});
+    putWordAt(rows.back().bytes, lastComment, 5);
+    rows.push_back({"a name in the middle of the index too long", sound});
+    std::size_t entry300 = indexPosition + 4;
+    for (int i = 0; i < 300; ++i) entry300 += 11 + std::to_string(i).size() + 205 + 7;
+    putWordAt(rows.back().bytes, entry300, 300);
+    rows.push_back({"one card more than the entries hold", sound});
+    rows.back().bytes[indexPosition] = static_cast<std::uint8_t>(601 & 0xFF);
+    rows.back().bytes[indexPosition + 1] = static_cast<std::uint8_t>(601 >> 8);
+    rows.push_back({"bytes after the index", sound});
+    rows.back().bytes.insert(rows.back().bytes.end(), 300000, 0x55);
+
+    ScratchFolder folder;
+    const std::string path = folder.file("cardinfo.dat");
+    auto none = newTable();
+    auto few = tableToSave(3);
+    auto many = newTable();
+    for (int i = 0; i < 700; ++i) putCard(*many, {"Held", "", "", "", "", "", "", 0});
+    for (const Row& row : rows) {
+        writeFileBytes(path, row.bytes);
+        for (const CardTable* before : {none.get(), few.get(), many.get()}) {
+            SCOPED_TRACE(std::string(row.what) + " over " + std::to_string(before->slotCount) + " cards");
+            auto inMemory = newTable();
+            auto fromFile = newTable();
+            std::memcpy(inMemory.get(), before, sizeof(CardTable));
+            std::memcpy(fromFile.get(), before, sizeof(CardTable));
+            FileProblem memoryProblem, fileProblem;
+            const int decoded = decodeCards(row.bytes.data(), row.bytes.size(), *inMemory, &memoryProblem);
+            EXPECT_EQ(loadCardFile(path.c_str(), *fromFile, &fileProblem), decoded);
+            EXPECT_TRUE(sameTable(*fromFile, *inMemory));
+            if (decoded) {
+                EXPECT_EQ(fromFile->slotCount, 600);
+                EXPECT_EQ(fromFile->slots[600].active, 0);
+            } else {
+                EXPECT_TRUE(sameTable(*fromFile, *before));
+                EXPECT_EQ(fileProblem.offset, memoryProblem.offset);
+                EXPECT_STREQ(fileProblem.what, memoryProblem.what);
+            }
+        }
+    }
+}
+
 TEST(Load, ExampleDatabaseLoadsAndSavesUnchanged) {
     const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
     if (!source) GTEST_SKIP() << "CARDLOOM_SOURCE_DIR is not set";
