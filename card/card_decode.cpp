@@ -45,11 +45,8 @@ Stream sourceStream(const ImageSource& source, std::size_t start, std::size_t en
     return stream;
 }
 
-// Makes the next `count` bytes of the run at hand (the caller has checked
-// that the run holds them). Only a failing source makes this fail; the
-// problem then says why.
-bool fetch(Stream& stream, std::size_t count, FileProblem* problem) {
-    if (bytesLeft(stream.cursor) >= count) return true;
+// Keeps the bytes not yet read and reads the next piece after them.
+[[gnu::noinline]] bool refill(Stream& stream, FileProblem* problem) {
     const std::size_t kept = bytesLeft(stream.cursor);
     std::memmove(stream.piece.data(), stream.piece.data() + stream.cursor.pos, kept);
     stream.at += stream.cursor.pos;
@@ -57,6 +54,13 @@ bool fetch(Stream& stream, std::size_t count, FileProblem* problem) {
     if (!(*stream.source)(stream.at + kept, stream.piece.data() + kept, wanted, problem)) return false;
     stream.cursor = {stream.piece.data(), kept + wanted, 0};
     return true;
+}
+
+// Makes the next `count` bytes of the run at hand (the caller has checked
+// that the run holds them, and a piece holds the longest string). Only a
+// failing source makes this fail; the problem then says why.
+inline bool fetch(Stream& stream, std::size_t count, FileProblem* problem) {
+    return bytesLeft(stream.cursor) >= count || refill(stream, problem);
 }
 
 // Where the walk is: text blocks are read from offset 4 up to the index
