@@ -38,7 +38,8 @@ const bool winePlacesItsOwnWindows = [] {
 void ShellTest::SetUp()
 {
     static int serial = 0;
-    fs::path folder = fs::temp_directory_path() / ("cardloom-shell-" + std::to_string(std::rand()) + "-" +
+    // The thread id tells apart test binaries that run at once.
+    fs::path folder = fs::temp_directory_path() / ("cardloom-shell-" + std::to_string(GetCurrentThreadId()) + "-" +
                                                    std::to_string(++serial));
     fs::remove_all(folder);
     fs::create_directories(folder);
