@@ -11,30 +11,14 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "tests/support/test_cards.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+const TestCard exampleCard = {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0x0A};
 
-struct SeedCard {
-    const char* fields[7];  // name, edition, type, cost, pt, text, comment
-    int colours;
-};
-
-const SeedCard exampleCard = {{"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment"}, 0x0A};
-
-Bytes encode(const std::vector<SeedCard>& cards) {
-    auto table = std::make_unique<CardTable>();
-    clearCardTable(*table);
-    static const int widths[7] = {NameWidth, EditionWidth, TypeWidth,   CostWidth,
-                                  PtWidth,   TextWidth,    CommentWidth};
-    for (const SeedCard& seed : cards) {
-        CardRecord& card = table->slots[table->slotCount++];
-        char* fields[7] = {card.name, card.edition, card.type, card.cost, card.pt, card.text, card.comment};
-        for (int i = 0; i < 7; ++i) copyField(fields[i], widths[i], seed.fields[i]);
-        card.colours = seed.colours;
-        card.active = 1;
-    }
+Bytes encode(const std::vector<TestCard>& cards) {
+    auto table = tableOf(cards);
     Bytes out;
     FileProblem problem;
     if (!encodeCards(*table, out, &problem))
@@ -72,12 +56,12 @@ int main(int argc, char** argv) {
 
     const Bytes empty = encode({});
     const Bytes example = encode({exampleCard});
-    const Bytes two = encode({{{"Beta", "E", "T", "1", "1/1", "b", ""}, 0x80},
-                              {{"Alpha", "E", "T", "2", "2/2", "a\r\nline", "c\r\nd"}, 0xFF}});
-    const Bytes wide = encode({{{longName.c_str(), "", "", "", "", longText.c_str(), longText.c_str()}, 1}});
+    const Bytes two = encode({{"Beta", "E", "T", "1", "1/1", "b", "", 0x80},
+                              {"Alpha", "E", "T", "2", "2/2", "a\r\nline", "c\r\nd", 0xFF}});
+    const Bytes wide = encode({{longName.c_str(), "", "", "", "", longText.c_str(), longText.c_str(), 1}});
     const Bytes bytes = encode(
-        {{{"Bytes", byteHead.c_str(), byteHead.c_str(), "", "", byteTail.c_str(), everyByte.c_str()}, 0x41}});
-    const Bytes blanks = encode({{{"", "", "", "", "", "", ""}, 0}, {{"", "", "", "", "", "", ""}, 0}});
+        {{"Bytes", byteHead.c_str(), byteHead.c_str(), "", "", byteTail.c_str(), everyByte.c_str(), 0x41}});
+    const Bytes blanks = encode({{"", "", "", "", "", "", "", 0}, {"", "", "", "", "", "", "", 0}});
 
     struct Seed {
         const char* name;

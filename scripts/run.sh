@@ -1,21 +1,15 @@
 #!/usr/bin/env bash
 # The run command. Installs what is missing, builds build/linux and starts the
 # editor with examples/ as the current folder, so that on a first start the
-# file dialog opens beside examples/cardinfo.dat. Until the editor is built,
-# it shows that file through the companion: cardinfo dump.
+# file dialog opens beside examples/cardinfo.dat.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh
 cmake -S . -B build/linux -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C build/linux -j "${CARDLOOM_JOBS:-2}" $(ninja -C build/linux -t targets all | grep -o -E '^(cardloom|cardinfo):' | tr -d :)
-
+ninja -C build/linux -j "${CARDLOOM_JOBS:-2}" cardloom cardinfo
 editor=build/linux/app/cardloom
-if [ ! -x "$editor" ]; then
-  echo "The editor is not built yet; the example file through the companion:"
-  exec build/linux/tools/cardinfo dump examples/cardinfo.dat
-fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat <<'EOF'

@@ -29,19 +29,10 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# One Xvfb for all trees, on the first free display number.
-for n in $(seq 90 160); do
-  [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-  Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp -noreset >"$log/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-  if kill -0 "$xvfb_pid" 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
-    export DISPLAY=:$n
-    break
-  fi
-  xvfb_pid=
-done
-[ -n "$xvfb_pid" ] || { echo "test: could not start Xvfb" >&2; exit 1; }
+# One Xvfb for all trees.
+. scripts/xvfb.sh
+start_xvfb "$log/xvfb.log" || { echo "test: could not start Xvfb" >&2; exit 1; }
+export DISPLAY=:$xvfb_display
 
 export WINEDEBUG=-all
 export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1

@@ -25,14 +25,11 @@ if [ -z "${DISPLAY:-}" ]; then
   flock 8
   n=$(cat "$WINEPREFIX.display" 2>/dev/null || true)
   if [ -z "$n" ] || [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    for n in $(seq 90 160); do
-      [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 </dev/null &
-      echo $! >"$WINEPREFIX.xvfb"
-      for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-      echo "$n" >"$WINEPREFIX.display"
-      break
-    done
+    . "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+    start_xvfb || { echo "wine-run: could not start Xvfb" >&2; exit 1; }
+    n=$xvfb_display
+    echo "$xvfb_pid" >"$WINEPREFIX.xvfb"
+    echo "$n" >"$WINEPREFIX.display"
   fi
   export DISPLAY=:$n
   flock -u 8
