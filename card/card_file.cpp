@@ -131,13 +131,15 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
     // takes the old one's place, permissions and attributes; a new file is
     // made as any new file is.
     char tempPath[MAX_PATH];
-    DWORD attributes = target.exists ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
+    DWORD attributes =
+        target.exists ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
     HANDLE file = createTempBeside(target.path, attributes, tempPath, problem);
     bool keepTemp = false;
     int ok = file != INVALID_HANDLE_VALUE && writeImage(file, table, cards, imageSize, problem) &&
              replaceTarget(tempPath, target, keepTemp, problem);
     if (!ok) {
-        if (file != INVALID_HANDLE_VALUE && !keepTemp) removeMadeFile(tempPath, "the temporary file", problem);
+        if (file != INVALID_HANDLE_VALUE && !keepTemp)
+            removeMadeFile(tempPath, "the temporary file", problem);
         if (target.placeholder && !keepTemp) removeMadeFile(target.path, "the empty file", problem);
         return 0;
     }

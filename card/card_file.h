@@ -21,13 +21,13 @@ struct FileProblem {
 // What a save would change in a loadable file: the reader ignores these, the
 // writer normalises them.
 struct FileNotes {
-    int movedBlockOffsets = 0;        // stored block offsets unlike where a save puts the block
-    int nonzeroFourthBytes = 0;       // four-byte integers whose fourth byte is not 0
-    int nonzeroReservedBytes = 0;     // index entries whose two reserved bytes are not 0
-    int caretPairs = 0;               // strings holding a "^^" pair
-    int truncatedAtZero = 0;          // strings holding a zero byte (cut there on load)
-    std::size_t trailingBytes = 0;    // bytes after the last index entry
-    std::size_t unusedBlockBytes = 0; // bytes between the last text block and the index position
+    int movedBlockOffsets = 0;         // stored block offsets unlike where a save puts the block
+    int nonzeroFourthBytes = 0;        // four-byte integers whose fourth byte is not 0
+    int nonzeroReservedBytes = 0;      // index entries whose two reserved bytes are not 0
+    int caretPairs = 0;                // strings holding a "^^" pair
+    int truncatedAtZero = 0;           // strings holding a zero byte (cut there on load)
+    std::size_t trailingBytes = 0;     // bytes after the last index entry
+    std::size_t unusedBlockBytes = 0;  // bytes between the last text block and the index position
 };
 
 // Decodes a whole file image into `table` (slot i = the i-th card, all active,

@@ -46,7 +46,8 @@ const char* errorText(DWORD code) {
 }
 
 bool isBusyError(DWORD code) {
-    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
 // Copies `text` into `out`, bounded and terminated; false when it does not fit.
@@ -87,7 +88,8 @@ int finalPath(HANDLE file, char (&path)[MAX_PATH], FileProblem* problem) {
         plain = name + 4;
     }
     if (!whole || !copyPath(path, plain)) {
-        setProblem(problem, 0, "the card file really lives under a path longer than %d characters", MAX_PATH - 1);
+        setProblem(problem, 0, "the card file really lives under a path longer than %d characters",
+                   MAX_PATH - 1);
         return 0;
     }
     return 1;
@@ -97,7 +99,8 @@ int finalPath(HANDLE file, char (&path)[MAX_PATH], FileProblem* problem) {
 int describeTarget(HANDLE file, SaveTarget& target, FileProblem* problem) {
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileType(file) != FILE_TYPE_DISK) {
-        setProblem(problem, 0, "the card file is not a plain file (a device, pipe or socket), so it is not replaced");
+        setProblem(problem, 0,
+                   "the card file is not a plain file (a device, pipe or socket), so it is not replaced");
         return 0;
     }
     if (!GetFileInformationByHandle(file, &info)) {
@@ -114,10 +117,11 @@ int describeTarget(HANDLE file, SaveTarget& target, FileProblem* problem) {
     }
     target.attributes = info.dwFileAttributes & KeptAttributes;
     if (info.nNumberOfLinks > 1) {
-        setProblem(problem, 0,
-                   "the card file has %lu names (hard links); saving would leave the other names with the old "
-                   "cards, so it is not saved",
-                   static_cast<unsigned long>(info.nNumberOfLinks));
+        setProblem(
+            problem, 0,
+            "the card file has %lu names (hard links); saving would leave the other names with the old "
+            "cards, so it is not saved",
+            static_cast<unsigned long>(info.nNumberOfLinks));
         return 0;
     }
     return finalPath(file, target.path, problem);
@@ -127,7 +131,8 @@ int describeTarget(HANDLE file, SaveTarget& target, FileProblem* problem) {
 
 void setSystemProblem(FileProblem* problem, std::size_t offset, const char* action) {
     DWORD code = GetLastError();
-    setProblem(problem, offset, "%s: %s (error %lu)", action, errorText(code), static_cast<unsigned long>(code));
+    setProblem(problem, offset, "%s: %s (error %lu)", action, errorText(code),
+               static_cast<unsigned long>(code));
 }
 
 HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
@@ -153,7 +158,8 @@ HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, s
     }
     unsigned long long fileSize = (static_cast<unsigned long long>(high) << 32) | low;
     if (ok && fileSize > limit && oversize == Oversize::Refuse) {
-        setProblem(problem, 0, "the file is larger than %llu MiB", static_cast<unsigned long long>(limit >> 20));
+        setProblem(problem, 0, "the file is larger than %llu MiB",
+                   static_cast<unsigned long long>(limit >> 20));
         ok = 0;
     }
     if (!ok) {
@@ -232,8 +238,8 @@ int findSaveTarget(const char* path, SaveTarget& target, FileProblem* problem) {
     if (target.placeholder) return 1;
     // Whatever the folder allows, a file this user may not write is not
     // replaced. Another program holding it is the replacement's concern.
-    HANDLE probe = CreateFileA(target.path, GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+    HANDLE probe = CreateFileA(target.path, GENERIC_WRITE, ShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE) {
         DWORD code = GetLastError();
         if (!isBusyError(code)) {
@@ -246,7 +252,8 @@ int findSaveTarget(const char* path, SaveTarget& target, FileProblem* problem) {
     return 1;
 }
 
-HANDLE createTempBeside(const char* path, DWORD attributes, char (&tempPath)[MAX_PATH], FileProblem* problem) {
+HANDLE createTempBeside(const char* path, DWORD attributes, char (&tempPath)[MAX_PATH],
+                        FileProblem* problem) {
     static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     std::size_t folder = folderLength(path);
     const char* name = path + folder;
@@ -264,7 +271,8 @@ HANDLE createTempBeside(const char* path, DWORD attributes, char (&tempPath)[MAX
         for (std::size_t i = 0; i < randomLength; ++i) tag[i] = letters[pick(source)];
         tag[randomLength] = '\0';
         std::memcpy(tempPath, path, folder);
-        std::snprintf(tempPath + folder, sizeof tempPath - folder, fullName ? ".%s.%s" : ".~%.0s%s", name, tag);
+        std::snprintf(tempPath + folder, sizeof tempPath - folder, fullName ? ".%s.%s" : ".~%.0s%s", name,
+                      tag);
         HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
         if (file != INVALID_HANDLE_VALUE) return file;
         DWORD code = GetLastError();
@@ -289,9 +297,11 @@ int replaceTarget(const char* tempPath, const SaveTarget& target, bool& keepTemp
         return 0;
     }
     for (int attempt = 0;; ++attempt) {
-        if (ReplaceFileA(target.path, tempPath, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)) return 1;
+        if (ReplaceFileA(target.path, tempPath, nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr))
+            return 1;
         DWORD code = GetLastError();
-        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT && GetFileAttributesA(target.path) == INVALID_FILE_ATTRIBUTES) {
+        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+            GetFileAttributesA(target.path) == INVALID_FILE_ATTRIBUTES) {
             // Windows removed the old file but could not give the new one its
             // name: finish the move, or say where the new cards are.
             if (MoveFileExA(tempPath, target.path, MOVEFILE_WRITE_THROUGH)) return 1;
@@ -309,7 +319,8 @@ int replaceTarget(const char* tempPath, const SaveTarget& target, bool& keepTemp
 void removeMadeFile(const char* path, const char* what, FileProblem* problem) {
     if (DeleteFileA(path) || !problem) return;
     std::size_t used = strnlen(problem->what, sizeof problem->what);
-    std::snprintf(problem->what + used, sizeof problem->what - used, "; %s %s could not be removed", what, path);
+    std::snprintf(problem->what + used, sizeof problem->what - used, "; %s %s could not be removed", what,
+                  path);
 }
 
 bool sameFile(const char* a, const char* b) {

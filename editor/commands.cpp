@@ -23,7 +23,7 @@ struct FieldControl {
 
 // In the order showCard fills the controls; row 0 is the name.
 const FieldControl fieldControls[] = {
-    {&nameEdit, CardField::Name}, {&textEdit, CardField::Text}, {&typeEdit, CardField::Type},
+    {&nameEdit, CardField::Name},       {&textEdit, CardField::Text}, {&typeEdit, CardField::Type},
     {&editionEdit, CardField::Edition}, {&costEdit, CardField::Cost}, {&ptEdit, CardField::Pt},
     {&commentEdit, CardField::Comment},
 };

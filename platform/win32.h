@@ -10,6 +10,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+
+// After <windows.h>, whose types it uses.
 #include <commdlg.h>
 #else
 #include "platform/linux/winapi.h"

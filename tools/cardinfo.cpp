@@ -112,7 +112,8 @@ int checkCommand(const char* path) {
     if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(name.c_str(), MaxInputSize, bytes, error)) return fail(std::string(path) + ": " + error);
+    if (!readFileBytes(name.c_str(), MaxInputSize, bytes, error))
+        return fail(std::string(path) + ": " + error);
     FileNotes notes;
     if (!decodeCards(bytes.data(), bytes.size(), cardTable, &problem, &notes))
         return fail(describeProblem(path, problem));
@@ -144,7 +145,8 @@ int importCommand(const char* in, const char* out) {
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!readFileBytes(inName.c_str(), MaxInputSize, bytes, error)) return fail(std::string(in) + ": " + error);
+    if (!readFileBytes(inName.c_str(), MaxInputSize, bytes, error))
+        return fail(std::string(in) + ": " + error);
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (!importCards(text, format, cardTable, error)) return fail(std::string(in) + ": " + error);
     FileProblem problem;

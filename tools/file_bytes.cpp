@@ -4,7 +4,8 @@
 
 #include "card/file_access.h"
 
-bool readFileBytes(const char* name, std::size_t limit, std::vector<std::uint8_t>& bytes, std::string& error) {
+bool readFileBytes(const char* name, std::size_t limit, std::vector<std::uint8_t>& bytes,
+                   std::string& error) {
     FileProblem problem;
     // One byte past the limit tells a file that grew while it was read.
     if (!readRegularFile(name, limit + 1, Oversize::Refuse, bytes, &problem) || bytes.size() > limit) {

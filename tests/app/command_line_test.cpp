@@ -17,18 +17,17 @@ const TailCase tailCases[] = {
     {"cardloom.exe a b", "a b"},
     {"cardloom.exe    spaced  out ", "spaced  out "},
     {"\"C:\\Program Files\\cardloom.exe\" -x", "-x"},
-    {"\"C:\\Program Files\\cardloom.exe\"-x", "-x"},   // the tail starts right after the quote
+    {"\"C:\\Program Files\\cardloom.exe\"-x", "-x"},  // the tail starts right after the quote
     {"\"C:\\Program Files\\cardloom.exe\"", ""},
     {"\"unclosed quote arg", "\"unclosed quote arg"},  // no closing quote: the whole line
     {"\"\" after empty", "after empty"},
-    {"prog\targ next", "next"},                        // a tab is not a separator
+    {"prog\targ next", "next"},  // a tab is not a separator
     {"\"prog\"\t arg", "\t arg"},
     {"", ""},
     {" leading", "leading"},
 };
 
-TEST(CommandLineTail, SkipsProgramNameAndFollowingSpaces)
-{
+TEST(CommandLineTail, SkipsProgramNameAndFollowingSpaces) {
     for (const TailCase& c : tailCases) {
         std::string line = c.line;
         char* tail = commandLineTail(line.data());

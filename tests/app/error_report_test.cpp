@@ -1,8 +1,8 @@
 // The error box: text, caption, owner, and which codes forget the stored path.
-#include "tests/support/answer.h"
 #include "app/error_report.h"
 #include "editor/main_window.h"
 #include "settings/data_file.h"
+#include "tests/support/answer.h"
 #include "tests/support/shell_fixture.h"
 
 namespace {
@@ -30,8 +30,7 @@ class ErrorReportTest : public ShellTest {};
 // The value is looked at from inside the box: it must already be gone (or
 // still there) while the user reads the message.
 bool storedWhileBoxUp = false;
-void CALLBACK lookAtStoredValue(HWND, UINT, UINT_PTR id, DWORD)
-{
+void CALLBACK lookAtStoredValue(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     std::string value;
     HKEY key = nullptr;
@@ -44,8 +43,7 @@ void CALLBACK lookAtStoredValue(HWND, UINT, UINT_PTR id, DWORD)
     }
 }
 
-TEST_F(ErrorReportTest, EachCodeShowsItsTextAndForgetsThePathOnlyForLoadAndStartFailures)
-{
+TEST_F(ErrorReportTest, EachCodeShowsItsTextAndForgetsThePathOnlyForLoadAndStartFailures) {
     const std::string dataFile = scratchPath("cardinfo.dat");
     const Bytes contents = cardFileBytes({{"Alpha", "E", "T", "1", "1/1", "x", "y"}});
     writeFile(dataFile, contents);
@@ -79,8 +77,7 @@ TEST_F(ErrorReportTest, EachCodeShowsItsTextAndForgetsThePathOnlyForLoadAndStart
     EXPECT_TRUE(IsWindow(mainWindow)) << "reporting ends nothing";
 }
 
-TEST_F(ErrorReportTest, WithoutMainWindowTheBoxHasNoOwnerAndTheKeyIsCreated)
-{
+TEST_F(ErrorReportTest, WithoutMainWindowTheBoxHasNoOwnerAndTheKeyIsCreated) {
     ASSERT_FALSE(settingsKeyExists());
     BoxAnswer box;
     answerNextBox(box);

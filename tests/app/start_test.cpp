@@ -5,12 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/answer.h"
 #include "app/app_main.h"
 #include "card/card_table.h"
 #include "editor/main_window.h"
 #include "res/resource.h"
 #include "settings/data_file.h"
+#include "tests/support/answer.h"
 #include "tests/support/shell_fixture.h"
 
 namespace {
@@ -34,10 +34,10 @@ struct RunningState {
 };
 RunningState running;
 
-void CALLBACK watchRunning(HWND, UINT, UINT_PTR id, DWORD)
-{
+void CALLBACK watchRunning(HWND, UINT, UINT_PTR id, DWORD) {
     ++running.ticks;
-    if (!running.sawWaitWindow && mainWindow != nullptr && IsWindowVisible(mainWindow) && !IsZoomed(mainWindow)) {
+    if (!running.sawWaitWindow && mainWindow != nullptr && IsWindowVisible(mainWindow) &&
+        !IsZoomed(mainWindow)) {
         running.sawWaitWindow = true;
         GetWindowRect(mainWindow, &running.waitRect);
     }
@@ -65,9 +65,8 @@ void CALLBACK watchRunning(HWND, UINT, UINT_PTR id, DWORD)
 }
 
 class StartTest : public ShellTest {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ShellTest::SetUp();
         running = RunningState();
         dataFile = scratchPath("cardinfo.dat");
@@ -84,8 +83,7 @@ const std::vector<TestCard> fourCards = {
     {"Bravo", "Ed", "Type B", "2", "", "", "", 0x0A},
 };
 
-TEST_F(StartTest, LoadsShowsMaximisedAndEndsWithStatusZeroWhateverTheCommandLine)
-{
+TEST_F(StartTest, LoadsShowsMaximisedAndEndsWithStatusZeroWhateverTheCommandLine) {
     writeFile(dataFile, cardFileBytes(fourCards));
     char tails[][40] = {"", "\"quoted arg\" -x /y --save"};
     for (char* tail : tails) {
@@ -127,8 +125,7 @@ TEST_F(StartTest, LoadsShowsMaximisedAndEndsWithStatusZeroWhateverTheCommandLine
     }
 }
 
-TEST_F(StartTest, FirstStartAsksForTheFileAndStoresIt)
-{
+TEST_F(StartTest, FirstStartAsksForTheFileAndStoresIt) {
     writeFile(dataFile, cardFileBytes(fourCards));
     OpenAnswer dialog(dataFile.c_str());
     answerOpenDialog(dialog);
@@ -152,8 +149,7 @@ TEST_F(StartTest, FirstStartAsksForTheFileAndStoresIt)
     EXPECT_EQ(value, dataFile);
 }
 
-TEST_F(StartTest, StartFailedWhenTheWindowCannotBeMadeShowsOwnerlessBoxAndForgetsPath)
-{
+TEST_F(StartTest, StartFailedWhenTheWindowCannotBeMadeShowsOwnerlessBoxAndForgetsPath) {
     // The class is taken already, so the main window's registration fails.
     WNDCLASSA taken{};
     taken.lpfnWndProc = DefWindowProcA;
@@ -177,8 +173,7 @@ TEST_F(StartTest, StartFailedWhenTheWindowCannotBeMadeShowsOwnerlessBoxAndForget
     EXPECT_FALSE(storedValue(value));
 }
 
-TEST_F(StartTest, NoDataFileWhenTheDialogIsCancelled)
-{
+TEST_F(StartTest, NoDataFileWhenTheDialogIsCancelled) {
     OpenAnswer dialog;  // cancels
     answerOpenDialog(dialog);
     BoxAnswer box;
@@ -203,16 +198,14 @@ TEST_F(StartTest, NoDataFileWhenTheDialogIsCancelled)
 // controls (children of mainWindow) cannot be created after it.
 HWND hiddenMainWindow = nullptr;
 OpenAnswer* pendingPick = nullptr;
-BOOL CALLBACK findOpenDialog(HWND window, LPARAM found)
-{
+BOOL CALLBACK findOpenDialog(HWND window, LPARAM found) {
     char name[16] = {};
     GetClassNameA(window, name, sizeof name);
     if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
     *reinterpret_cast<HWND*>(found) = window;
     return FALSE;
 }
-void CALLBACK dropMainWindowDuringDialog(HWND, UINT, UINT_PTR id, DWORD)
-{
+void CALLBACK dropMainWindowDuringDialog(HWND, UINT, UINT_PTR id, DWORD) {
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), findOpenDialog, reinterpret_cast<LPARAM>(&dialog));
     if (dialog == nullptr) return;
@@ -222,8 +215,7 @@ void CALLBACK dropMainWindowDuringDialog(HWND, UINT, UINT_PTR id, DWORD)
     answerOpenDialog(*pendingPick);
 }
 
-TEST_F(StartTest, ControlsFailedWhenTheControlsCannotBeCreated)
-{
+TEST_F(StartTest, ControlsFailedWhenTheControlsCannotBeCreated) {
     writeFile(dataFile, cardFileBytes(fourCards));
     OpenAnswer pick(dataFile.c_str());
     pendingPick = &pick;
@@ -245,8 +237,7 @@ TEST_F(StartTest, ControlsFailedWhenTheControlsCannotBeCreated)
     EXPECT_EQ(value, dataFile);
 }
 
-TEST_F(StartTest, LoadFailedForMissingOrDamagedFileForgetsPathAndKeepsFile)
-{
+TEST_F(StartTest, LoadFailedForMissingOrDamagedFileForgetsPathAndKeepsFile) {
     Bytes damaged = cardFileBytes(fourCards);
     damaged[0] = 0xFF;  // the index lies past the end of the file
     writeFile(dataFile, damaged);
@@ -263,7 +254,8 @@ TEST_F(StartTest, LoadFailedForMissingOrDamagedFileForgetsPathAndKeepsFile)
 
         EXPECT_FALSE(noDialog.seen);
         ASSERT_TRUE(box.seen);
-        EXPECT_STREQ(box.text, "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.");
+        EXPECT_STREQ(box.text,
+                     "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.");
         EXPECT_STREQ(box.caption, "Cardloom error");
         EXPECT_EQ(box.owner, mainWindow);
         std::string value;

@@ -122,7 +122,8 @@ std::unique_ptr<CardTable> largeTableToSave() {
     const std::string text(TextWidth - 1, 't'), comment(CommentWidth - 1, 'c');
     for (int i = 0; i < 600; ++i) {
         std::string name = "Card " + std::to_string(i);
-        putCard(*table, {name.c_str(), "Edition", "Type", "2", "1/1", text.c_str(), comment.c_str(), i & 0xFF});
+        putCard(*table,
+                {name.c_str(), "Edition", "Type", "2", "1/1", text.c_str(), comment.c_str(), i & 0xFF});
     }
     std::memcpy(table->slots[450].comment + 700, "^^^", 3);
     std::memcpy(table->slots[599].name, "Last^^", 7);
@@ -454,7 +455,10 @@ const Situation situations[] = {
          fs::create_hard_link(real, path = f / "other.dat");
      },
      false},
-    {"a folder", [](const fs::path& f, fs::path& path, fs::path& real) { fs::create_directory(path = real = f / "d.dat"); },
+    {"a folder",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         fs::create_directory(path = real = f / "d.dat");
+     },
      false},
     {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = deviceName; }, false},
 #ifndef _WIN32
@@ -488,7 +492,10 @@ const Situation situations[] = {
          fs::create_symlink("a.dat", f / "b.dat");
      },
      false},
-    {"a FIFO", [](const fs::path& f, fs::path& path, fs::path& real) { ASSERT_EQ(mkfifo((path = real = f / "p.dat").c_str(), 0644), 0); },
+    {"a FIFO",
+     [](const fs::path& f, fs::path& path, fs::path& real) {
+         ASSERT_EQ(mkfifo((path = real = f / "p.dat").c_str(), 0644), 0);
+     },
      false},
 #endif
 };
@@ -519,7 +526,8 @@ TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
         ASSERT_EQ(encodeCards(*copy, expected, nullptr), 1);
 
         FileProblem problem;
-        EXPECT_EQ(saveCardFile(path.string().c_str(), *table, &problem), situation.saved ? 1 : 0) << problem.what;
+        EXPECT_EQ(saveCardFile(path.string().c_str(), *table, &problem), situation.saved ? 1 : 0)
+            << problem.what;
         if (situation.saved) {
             EXPECT_EQ(readFileBytes(real), expected);
             if (path != real) EXPECT_TRUE(fs::is_symlink(path)) << "the link stays a link";
@@ -581,7 +589,8 @@ TEST(SaveTarget, TemporaryFileIsPrivateUntilItTakesTheOldPlace) {
         for (int i = 0; i < 200 && seenName.empty(); ++i) {
             for (const std::string& name : leftoverTempFiles(folder.path())) {
                 struct stat info;
-                if (stat(folder.file(name.c_str()).c_str(), &info) == 0) seen = info.st_mode & 07777, seenName = name;
+                if (stat(folder.file(name.c_str()).c_str(), &info) == 0)
+                    seen = info.st_mode & 07777, seenName = name;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

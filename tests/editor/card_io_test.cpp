@@ -5,19 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/answer.h"
 #include "card/card_table.h"
 #include "editor/card_io.h"
 #include "editor/main_window.h"
 #include "settings/data_file.h"
+#include "tests/support/answer.h"
 #include "tests/support/shell_fixture.h"
 
 namespace {
 
 class CardIoTest : public ShellTest {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ShellTest::SetUp();
         makeEditorWindow();
         dataFile = scratchPath("cardinfo.dat");
@@ -25,8 +24,7 @@ protected:
     void useDataFile(const std::string& path) { std::strcpy(dataFilePath, path.c_str()); }
     static LRESULT listCount() { return SendMessageA(cardList, LB_GETCOUNT, 0, 0); }
     static LRESULT slotAt(int position) { return SendMessageA(cardList, LB_GETITEMDATA, position, 0); }
-    void loadFrom(const std::vector<TestCard>& cards)
-    {
+    void loadFrom(const std::vector<TestCard>& cards) {
         writeFile(dataFile, cardFileBytes(cards));
         useDataFile(dataFile);
         ASSERT_EQ(loadCards(), 1);
@@ -36,17 +34,14 @@ protected:
 };
 
 // The user's actions, as the window receives them.
-void selectEntry(int position)
-{
+void selectEntry(int position) {
     SendMessageA(cardList, LB_SETCURSEL, position, 0);
     SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(0, LBN_SELCHANGE), reinterpret_cast<LPARAM>(cardList));
 }
-void click(HWND button)
-{
+void click(HWND button) {
     SendMessageA(mainWindow, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
-void setText(HWND control, const char* text)
-{
+void setText(HWND control, const char* text) {
     SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
@@ -56,8 +51,7 @@ const std::vector<TestCard> threeCards = {
     {"Beta", "Ed C", "", "", "", "", "", 0},
 };
 
-TEST_F(CardIoTest, LoadPutsCardsInFileOrderAndListsThemSortedWithSlots)
-{
+TEST_F(CardIoTest, LoadPutsCardsInFileOrderAndListsThemSortedWithSlots) {
     loadFrom(threeCards);
     EXPECT_EQ(cardTable.slotCount, 3);
     EXPECT_STREQ(cardTable.slots[0].name, "Beta");
@@ -73,15 +67,13 @@ TEST_F(CardIoTest, LoadPutsCardsInFileOrderAndListsThemSortedWithSlots)
     EXPECT_EQ(slotAt(1) + slotAt(2), 0 + 2);
 }
 
-TEST_F(CardIoTest, EmptyFileLoadsAsNoCards)
-{
+TEST_F(CardIoTest, EmptyFileLoadsAsNoCards) {
     loadFrom({});
     EXPECT_EQ(cardTable.slotCount, 0);
     EXPECT_EQ(listCount(), 0);
 }
 
-TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing)
-{
+TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing) {
     Bytes truncated = cardFileBytes(threeCards);
     truncated.resize(truncated.size() - 3);
     writeFile(dataFile, truncated);
@@ -95,8 +87,7 @@ TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing)
     }
 }
 
-TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms)
-{
+TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms) {
     loadFrom(threeCards);
     // An edit, a delete and an add, as the editing commands leave the table.
     std::strcpy(cardTable.slots[1].cost, "7");
@@ -121,8 +112,8 @@ TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms)
     EXPECT_STREQ(box.caption, "Cardloom");
     EXPECT_EQ(box.owner, mainWindow);
 
-    std::vector<TestCard> expected = {threeCards[1], threeCards[2],
-                                      {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0}};
+    std::vector<TestCard> expected = {
+        threeCards[1], threeCards[2], {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0}};
     expected[0].cost = "7";
     Bytes written;
     ASSERT_TRUE(readFile(dataFile, written));
@@ -139,8 +130,7 @@ TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms)
     EXPECT_EQ(rewritten, written);
 }
 
-TEST_F(CardIoTest, SaveWithNoLiveCardsWritesTheEmptyFile)
-{
+TEST_F(CardIoTest, SaveWithNoLiveCardsWritesTheEmptyFile) {
     loadFrom(threeCards);
     for (int slot = 0; slot < cardTable.slotCount; ++slot) cardTable.slots[slot].active = 0;
     BoxAnswer box;
@@ -152,8 +142,7 @@ TEST_F(CardIoTest, SaveWithNoLiveCardsWritesTheEmptyFile)
     EXPECT_EQ(written, Bytes({4, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(CardIoTest, FailedSaveShowsOnlySaveFailedAndChangesNothing)
-{
+TEST_F(CardIoTest, FailedSaveShowsOnlySaveFailedAndChangesNothing) {
     loadFrom(threeCards);
     const Bytes original = cardFileBytes(threeCards);
     const std::string storedPath = dataFile;
@@ -188,8 +177,7 @@ TEST_F(CardIoTest, FailedSaveShowsOnlySaveFailedAndChangesNothing)
     EXPECT_EQ(value, storedPath);
 }
 
-TEST_F(CardIoTest, ConfirmationShowsALongPathWhole)
-{
+TEST_F(CardIoTest, ConfirmationShowsALongPathWhole) {
     // A path of 259 characters, the most the program holds.
     const std::string folderPart = scratchPath("");
     const std::size_t fill = DataFilePathSize - 1 - folderPart.size() - 1 - std::strlen("cardinfo.dat");
@@ -208,8 +196,7 @@ TEST_F(CardIoTest, ConfirmationShowsALongPathWhole)
     EXPECT_TRUE(fileExists(path));
 }
 
-TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted)
-{
+TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted) {
     const std::vector<TestCard> cards = {
         {"Delta", "Ed D", "Type D", "4", "4/4", "Text D", "", 0x01},
         {"alpha", "Ed a", "Type a", "1", "1/1", "Text a", "Comment a", 0x80},
@@ -226,9 +213,9 @@ TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted)
     click(updateButton);
     EXPECT_EQ(listText(cardList, 2), "Aardvark") << "renaming keeps the list position";
 
-    selectEntry(0);        // alpha, slot 1
-    click(addButton);      // "New card" in slot 4 at position 0, alpha moves to 1
-    click(deleteButton);   // alpha, still selected
+    selectEntry(0);       // alpha, slot 1
+    click(addButton);     // "New card" in slot 4 at position 0, alpha moves to 1
+    click(deleteButton);  // alpha, still selected
     setText(typeEdit, "Typed without Update");
 
     BoxAnswer box;
@@ -260,8 +247,7 @@ TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted)
     }
 }
 
-TEST_F(CardIoTest, SaveOverAReadOnlyFileFailsAndKeepsIt)
-{
+TEST_F(CardIoTest, SaveOverAReadOnlyFileFailsAndKeepsIt) {
     loadFrom(threeCards);
     const Bytes original = cardFileBytes(threeCards);
     std::strcpy(cardTable.slots[0].name, "Changed");

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/answer.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
 #include "editor/commands.h"
 #include "editor/main_window.h"
-#include "tests/editor/editor_fixture.h"
 #include "settings/data_file.h"
+#include "tests/editor/editor_fixture.h"
+#include "tests/support/answer.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "tests/platform/code_page_reference.h"
 #include "platform/win32.h"
+#include "tests/platform/code_page_reference.h"
 
 bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {
     const char in[1] = {static_cast<char>(byte)};

@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "tests/platform/code_page_reference.h"
 #include "platform/code_page.h"
+#include "tests/platform/code_page_reference.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/support/answer.h"
 #include "card/card_table.h"
 #include "editor/main_window.h"
 #include "res/resource.h"
 #include "settings/data_file.h"
+#include "tests/support/answer.h"
 #include "tests/support/shell_fixture.h"
 
 #ifdef _WIN32
@@ -21,24 +21,24 @@ namespace {
 
 // Makes `folder` the current directory for one test and restores the old one.
 class CurrentDirectory {
-public:
-    explicit CurrentDirectory(const fs::path& folder) : previous_(fs::current_path()) { fs::current_path(folder); }
-    ~CurrentDirectory()
-    {
+  public:
+    explicit CurrentDirectory(const fs::path& folder) : previous_(fs::current_path()) {
+        fs::current_path(folder);
+    }
+    ~CurrentDirectory() {
         std::error_code ignored;
         fs::current_path(previous_, ignored);
     }
     CurrentDirectory(const CurrentDirectory&) = delete;
     CurrentDirectory& operator=(const CurrentDirectory&) = delete;
 
-private:
+  private:
     fs::path previous_;
 };
 
 // A folder below `base` whose full path is `length` characters long, made of
 // components short enough for any file system.
-fs::path folderOfLength(const std::string& base, std::size_t length)
-{
+fs::path folderOfLength(const std::string& base, std::size_t length) {
     std::string path = base;
     const char separator = static_cast<char>(fs::path::preferred_separator);
     while (path.size() < length) {
@@ -54,8 +54,7 @@ fs::path folderOfLength(const std::string& base, std::size_t length)
 
 class DataFileTest : public ChosenFileTest {};
 
-TEST_F(DataFileTest, StoredPathIsUsedWithoutDialog)
-{
+TEST_F(DataFileTest, StoredPathIsUsedWithoutDialog) {
     const std::string stored = "C:\\Games\\Sets\\cardinfo.dat";
     storeValue(stored.c_str(), static_cast<DWORD>(stored.size() + 1));
     OpenAnswer dialog;  // cancels, should a dialog appear
@@ -65,16 +64,14 @@ TEST_F(DataFileTest, StoredPathIsUsedWithoutDialog)
     EXPECT_STREQ(dataFilePath, stored.c_str());
 }
 
-TEST_F(DataFileTest, StoredValueWithoutTerminatorReadsAsTheSamePath)
-{
+TEST_F(DataFileTest, StoredValueWithoutTerminatorReadsAsTheSamePath) {
     const std::string stored = "D:\\cards\\cardinfo.dat";
     storeValue(stored.data(), static_cast<DWORD>(stored.size()));
     EXPECT_EQ(locateDataFile(0), 1);
     EXPECT_STREQ(dataFilePath, stored.c_str());
 }
 
-TEST_F(DataFileTest, EmptyStoredValueCountsAsAPath)
-{
+TEST_F(DataFileTest, EmptyStoredValueCountsAsAPath) {
     std::strcpy(dataFilePath, "previous");
     storeValue("", 1);
     OpenAnswer dialog;
@@ -84,8 +81,7 @@ TEST_F(DataFileTest, EmptyStoredValueCountsAsAPath)
     EXPECT_STREQ(dataFilePath, "");
 }
 
-TEST_F(DataFileTest, NothingStoredShowsDialogProposingTheNameAndStoresTheChoice)
-{
+TEST_F(DataFileTest, NothingStoredShowsDialogProposingTheNameAndStoresTheChoice) {
     OpenAnswer dialog(chosen.c_str());
     answerOpenDialog(dialog);
     EXPECT_EQ(locateDataFile(0), 1);
@@ -108,8 +104,7 @@ TEST_F(DataFileTest, NothingStoredShowsDialogProposingTheNameAndStoresTheChoice)
     EXPECT_STREQ(dataFilePath, chosen.c_str());
 }
 
-TEST_F(DataFileTest, CancelledDialogChangesNothing)
-{
+TEST_F(DataFileTest, CancelledDialogChangesNothing) {
     std::strcpy(dataFilePath, "unchanged");
     OpenAnswer dialog;  // cancels
     answerOpenDialog(dialog);
@@ -121,8 +116,7 @@ TEST_F(DataFileTest, CancelledDialogChangesNothing)
     EXPECT_TRUE(settingsKeyExists()) << "the key is created even when nothing is stored";
 }
 
-TEST_F(DataFileTest, UnusableStoredValuesAreTreatedAsNothingStored)
-{
+TEST_F(DataFileTest, UnusableStoredValuesAreTreatedAsNothingStored) {
     // Too long for the 260-byte path, with and without a terminator, and a
     // value that fills all 260 bytes without one.
     const std::string longPath = "C:\\" + std::string(296, 'x') + "\\cardinfo.dat";
@@ -149,16 +143,14 @@ TEST_F(DataFileTest, UnusableStoredValuesAreTreatedAsNothingStored)
     }
 }
 
-TEST_F(DataFileTest, LongestPathThatFitsIsTakenWhole)
-{
+TEST_F(DataFileTest, LongestPathThatFitsIsTakenWhole) {
     const std::string path = "C:\\" + std::string(DataFilePathSize - 1 - 3, 'z');
     storeValue(path.c_str(), static_cast<DWORD>(path.size() + 1));
     EXPECT_EQ(locateDataFile(0), 1);
     EXPECT_EQ(std::string(dataFilePath), path);
 }
 
-TEST_F(DataFileTest, ForcedAlwaysAsksAndReplacesTheStoredPath)
-{
+TEST_F(DataFileTest, ForcedAlwaysAsksAndReplacesTheStoredPath) {
     const std::string stored = scratchPath("old.dat");
     storeValue(stored.c_str(), static_cast<DWORD>(stored.size() + 1));
     OpenAnswer dialog(chosen.c_str());
@@ -171,13 +163,13 @@ TEST_F(DataFileTest, ForcedAlwaysAsksAndReplacesTheStoredPath)
     EXPECT_EQ(value, chosen);
 }
 
-TEST_F(DataFileTest, ChooseDataFileMenuReplacesPathWithoutReloading)
-{
+TEST_F(DataFileTest, ChooseDataFileMenuReplacesPathWithoutReloading) {
     // A card in the table and the list, as after a load.
     copyField(cardTable.slots[0].name, NameWidth, "Loaded");
     cardTable.slots[0].active = 1;
     cardTable.slotCount = 1;
-    SendMessageA(cardList, LB_SETITEMDATA, SendMessageA(cardList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Loaded")), 0);
+    SendMessageA(cardList, LB_SETITEMDATA,
+                 SendMessageA(cardList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Loaded")), 0);
     const std::string original = scratchPath("original.dat");
     std::strcpy(dataFilePath, original.c_str());
     storeValue(original.c_str(), static_cast<DWORD>(original.size() + 1));
@@ -219,8 +211,7 @@ TEST_F(DataFileTest, ChooseDataFileMenuReplacesPathWithoutReloading)
     EXPECT_FALSE(fileExists(original));
 }
 
-TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForce)
-{
+TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForce) {
     CurrentDirectory here(scratch);
     char destination[DataFilePathSize] = "unchanged";
     // A bare name typed into the dialog is looked for in the folder it shows.
@@ -237,8 +228,7 @@ TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForc
 #ifndef _WIN32
 // The layer's dialog adds the default extension. On Windows the platform's
 // dialog does that (Wine's refuses the bare name before adding it).
-TEST_F(DataFileTest, NameWithoutExtensionGetsDat)
-{
+TEST_F(DataFileTest, NameWithoutExtensionGetsDat) {
     const std::string other = scratchPath("other.dat");
     writeFile(other, cardFileBytes({}));
     const std::string typed = scratchPath("other");
@@ -250,8 +240,7 @@ TEST_F(DataFileTest, NameWithoutExtensionGetsDat)
 }
 #endif
 
-TEST_F(DataFileTest, DialogRefusesAMissingFileAndStaysOpen)
-{
+TEST_F(DataFileTest, DialogRefusesAMissingFileAndStaysOpen) {
     std::strcpy(dataFilePath, "unchanged");
     const std::string missing = scratchPath("missing.dat");
     OpenAnswer typeMissing(missing.c_str());
@@ -272,8 +261,7 @@ TEST_F(DataFileTest, DialogRefusesAMissingFileAndStaysOpen)
     EXPECT_FALSE(storedValue(value));
 }
 
-TEST_F(DataFileTest, CurrentDirectoryTooLongForTheNameProposesTheBareName)
-{
+TEST_F(DataFileTest, CurrentDirectoryTooLongForTheNameProposesTheBareName) {
     // With a backslash and the 12-character name the path would need 261
     // bytes of the 260-byte buffer.
     const fs::path deep = folderOfLength(scratch, DataFilePathSize - 13);
@@ -288,8 +276,7 @@ TEST_F(DataFileTest, CurrentDirectoryTooLongForTheNameProposesTheBareName)
     EXPECT_STREQ(destination, "unchanged");
 }
 
-TEST_F(DataFileTest, ChosenPathLongerThanTheBufferIsNoChoice)
-{
+TEST_F(DataFileTest, ChosenPathLongerThanTheBufferIsNoChoice) {
     OpenAnswer dialog(chosen.c_str());
     answerOpenDialog(dialog);
     char small[16] = "cardinfo.dat";
@@ -308,8 +295,7 @@ TEST_F(DataFileTest, ChosenPathLongerThanTheBufferIsNoChoice)
 #ifndef _WIN32
 // Paths beyond 260 bytes exist on Linux: in the current directory, and as
 // the file picked.
-TEST_F(DataFileTest, PathsBeyondTheBufferNeitherOverrunNorCount)
-{
+TEST_F(DataFileTest, PathsBeyondTheBufferNeitherOverrunNorCount) {
     const fs::path deep = folderOfLength(scratch, 300);
     const std::string longFile = (deep / "cardinfo.dat").string();
     writeFile(longFile, cardFileBytes({}));

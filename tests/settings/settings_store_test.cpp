@@ -12,8 +12,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "tests/support/answer.h"
 #include "settings/data_file.h"
+#include "tests/support/answer.h"
 #include "tests/support/shell_fixture.h"
 
 namespace fs = std::filesystem;
@@ -23,15 +23,13 @@ namespace {
 class SettingsStoreTest : public ChosenFileTest {};
 
 // Every byte a path can hold, once each, in a path that fits the buffer.
-std::string allBytes()
-{
+std::string allBytes() {
     std::string path;
     for (int byte = 1; byte < 256; ++byte) path += static_cast<char>(byte);
     return path;
 }
 
-TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
-{
+TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte) {
     const std::string paths[] = {
         "C:\\Games\\Sets\\cardinfo.dat",
         "\\\\server\\share\\cardinfo.dat",
@@ -40,7 +38,7 @@ TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
         " leading and trailing ",
         "tab\there#hash[bracket]%25",
         "K\xE4nguru\\\x80uro\\cardinfo.dat",  // Windows-1252 letters
-        "C:\\Games\\",                          // a backslash at the end, one or two
+        "C:\\Games\\",                        // a backslash at the end, one or two
         "C:\\Games\\\\",
         "\\",
         "\"quoted\" \\",
@@ -62,8 +60,7 @@ TEST_F(SettingsStoreTest, StoredPathsComeBackByteForByte)
     }
 }
 
-TEST_F(SettingsStoreTest, ChoiceIsStoredAsAStringValue)
-{
+TEST_F(SettingsStoreTest, ChoiceIsStoredAsAStringValue) {
     OpenAnswer dialog(chosen.c_str());
     answerOpenDialog(dialog);
     ASSERT_EQ(locateDataFile(0), 1);
@@ -84,17 +81,15 @@ TEST_F(SettingsStoreTest, ChoiceIsStoredAsAStringValue)
 // The Linux store: ${XDG_CONFIG_HOME}/Kesp/Cardloom.conf, which the fixture
 // points into the scratch folder.
 class SettingsFileTest : public SettingsStoreTest {
-protected:
+  protected:
     std::string folder() const { return scratch + "/config/Kesp"; }
     std::string settingsFile() const { return folder() + "/Cardloom.conf"; }
-    void writeSettings(const std::string& content) const
-    {
+    void writeSettings(const std::string& content) const {
         fs::create_directories(folder());
         std::ofstream out(settingsFile(), std::ios::binary | std::ios::trunc);
         out << content;
     }
-    static std::string contentOf(const std::string& path)
-    {
+    static std::string contentOf(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
@@ -107,8 +102,7 @@ struct FileCase {
     std::string path;  // the path read
 };
 
-TEST_F(SettingsFileTest, ReaderSurvivesAnyContent)
-{
+TEST_F(SettingsFileTest, ReaderSurvivesAnyContent) {
     const std::string value = "[General]\ncardinfo.dat=";
     static const char junk[] = "\xFF\xFE\0\x01[Gen\0eral\n=\n==\ncardinfo.dat\n\xC3(\xE2\x82";
     const FileCase cases[] = {
@@ -146,10 +140,10 @@ TEST_F(SettingsFileTest, ReaderSurvivesAnyContent)
     }
 }
 
-TEST_F(SettingsFileTest, StoringReplacesTheFileWholeAndKeepsOtherLines)
-{
-    const std::string before = "; kept comment\n[General]\nother=1\ncardinfo.dat=/old\ncardinfo.dat=/older\n\n"
-                               "[Other]\nx=y\n";
+TEST_F(SettingsFileTest, StoringReplacesTheFileWholeAndKeepsOtherLines) {
+    const std::string before =
+        "; kept comment\n[General]\nother=1\ncardinfo.dat=/old\ncardinfo.dat=/older\n\n"
+        "[Other]\nx=y\n";
     writeSettings(before);
     // A second name for the old file: a rewrite in place would show through it.
     const std::string oldLink = scratch + "/old-settings";
@@ -159,8 +153,8 @@ TEST_F(SettingsFileTest, StoringReplacesTheFileWholeAndKeepsOtherLines)
     answerOpenDialog(dialog);
     ASSERT_EQ(locateDataFile(1), 1);
     EXPECT_EQ(contentOf(oldLink), before) << "the old file was replaced, not rewritten";
-    EXPECT_EQ(contentOf(settingsFile()), "; kept comment\n[General]\nother=1\ncardinfo.dat=" + chosen +
-                                             "\n\n[Other]\nx=y\n");
+    EXPECT_EQ(contentOf(settingsFile()),
+              "; kept comment\n[General]\nother=1\ncardinfo.dat=" + chosen + "\n\n[Other]\nx=y\n");
     int files = 0;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder())) {
         EXPECT_EQ(entry.path().filename(), "Cardloom.conf") << "nothing is left beside it";
@@ -177,8 +171,7 @@ TEST_F(SettingsFileTest, StoringReplacesTheFileWholeAndKeepsOtherLines)
     EXPECT_EQ(contentOf(settingsFile()), "; kept comment\n[General]\nother=1\n\n[Other]\nx=y\n");
 }
 
-TEST_F(SettingsFileTest, LinkedSettingsFileIsKeptAndAFifoNeverWaitedFor)
-{
+TEST_F(SettingsFileTest, LinkedSettingsFileIsKeptAndAFifoNeverWaitedFor) {
     // A settings file that is a link: the file it names gets the value.
     const std::string real = scratch + "/elsewhere.conf";
     std::ofstream(real) << "[Other]\nx=y\n";
@@ -202,8 +195,7 @@ TEST_F(SettingsFileTest, LinkedSettingsFileIsKeptAndAFifoNeverWaitedFor)
     EXPECT_EQ(fs::status(settingsFile()).type(), fs::file_type::fifo);
 }
 
-TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue)
-{
+TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue) {
     auto storeMany = [](const char* name) {
         HKEY key = nullptr;
         if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Kesp\\Cardloom", &key) != ERROR_SUCCESS) return 1;
@@ -228,8 +220,7 @@ TEST_F(SettingsFileTest, TwoProgramsStoringAtOnceLoseNoValue)
     EXPECT_NE(content.find("child=child149\n"), std::string::npos) << content;
 }
 
-TEST_F(SettingsFileTest, UnusableSettingsPlaceStillLetsTheChoiceBeUsed)
-{
+TEST_F(SettingsFileTest, UnusableSettingsPlaceStillLetsTheChoiceBeUsed) {
     // A folder where the settings file should be, and no settings folder at all.
     fs::create_directories(settingsFile());
     {

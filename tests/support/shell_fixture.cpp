@@ -34,13 +34,11 @@ const bool winePlacesItsOwnWindows = [] {
 
 }  // namespace
 
-
-void ShellTest::SetUp()
-{
+void ShellTest::SetUp() {
     static int serial = 0;
     // The thread id tells apart test binaries that run at once.
-    fs::path folder = fs::temp_directory_path() / ("cardloom-shell-" + std::to_string(GetCurrentThreadId()) + "-" +
-                                                   std::to_string(++serial));
+    fs::path folder = fs::temp_directory_path() / ("cardloom-shell-" + std::to_string(GetCurrentThreadId()) +
+                                                   "-" + std::to_string(++serial));
     fs::remove_all(folder);
     fs::create_directories(folder);
     scratch = folder.string();
@@ -59,15 +57,14 @@ void ShellTest::SetUp()
     currentSlot = -1;
     colourPickerOpen = 0;
     layoutEnabled = 0;
-    for (HWND* handle : {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
-                         &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton,
-                         &deleteButton})
+    for (HWND* handle :
+         {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
+          &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton, &deleteButton})
         *handle = nullptr;
     instance = GetModuleHandleA(nullptr);
 }
 
-void ShellTest::TearDown()
-{
+void ShellTest::TearDown() {
     stopAnswering();
     if (mainWindow != nullptr && IsWindow(mainWindow)) {
         DestroyWindow(mainWindow);
@@ -87,39 +84,35 @@ void ShellTest::TearDown()
     fs::remove_all(scratch, ignored);
 }
 
-std::string ShellTest::scratchPath(const std::string& name) const
-{
+std::string ShellTest::scratchPath(const std::string& name) const {
     return (fs::path(scratch) / name).string();
 }
 
-void ShellTest::writeFile(const std::string& path, const Bytes& bytes)
-{
+void ShellTest::writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << path;
 }
 
-bool ShellTest::readFile(const std::string& path, Bytes& bytes)
-{
+bool ShellTest::readFile(const std::string& path, Bytes& bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
-bool ShellTest::fileExists(const std::string& path)
-{
+bool ShellTest::fileExists(const std::string& path) {
     std::error_code ignored;
     return fs::exists(path, ignored);
 }
 
-bool ShellTest::storedValue(std::string& value)
-{
+bool ShellTest::storedValue(std::string& value) {
     HKEY key = nullptr;
     if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
     char data[1024] = {};
     DWORD size = sizeof data - 1;
-    LSTATUS status = RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    LSTATUS status =
+        RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return false;
     value.assign(data, size);
@@ -127,27 +120,22 @@ bool ShellTest::storedValue(std::string& value)
     return true;
 }
 
-void ShellTest::storeValue(const void* data, DWORD size, DWORD type)
-{
+void ShellTest::storeValue(const void* data, DWORD size, DWORD type) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, settingsValueName, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, settingsValueName, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
-bool ShellTest::settingsKeyExists()
-{
+bool ShellTest::settingsKeyExists() {
     HKEY key = nullptr;
     if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-void ShellTest::makeEditorWindow()
-{
+void ShellTest::makeEditorWindow() {
     ASSERT_EQ(initMainWindow(instance), 1);
     ASSERT_EQ(createControls(instance), 1);
 }
-
-
-

@@ -15,7 +15,7 @@
 #include "tests/support/window_probe.h"
 
 class ShellTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -35,16 +35,15 @@ protected:
     void makeEditorWindow();
 
     HINSTANCE instance = nullptr;
-    std::string scratch;  // the test's own folder, removed afterwards
+    std::string scratch;      // the test's own folder, removed afterwards
     std::string startFolder;  // the current folder before the test: the open dialog may move it
 };
 
 // A shell test with the editor window made and an existing, empty data file
 // that the open dialog can pick.
 class ChosenFileTest : public ShellTest {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ShellTest::SetUp();
         makeEditorWindow();
         chosen = scratchPath("cardinfo.dat");

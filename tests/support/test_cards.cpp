@@ -11,11 +11,12 @@
 CardRecord& putCard(CardTable& table, const TestCard& card) {
     if (table.slotCount >= MaxCards) throw std::length_error("test table full");
     CardRecord& slot = table.slots[table.slotCount++];
-    const std::string* texts[7] = {&card.name, &card.edition, &card.type, &card.cost,
+    const std::string* texts[7] = {&card.name, &card.edition, &card.type,   &card.cost,
                                    &card.pt,   &card.text,    &card.comment};
     for (const FieldInfo& field : fieldInfo) {
         const std::string& text = *texts[static_cast<int>(field.id)];
-        if (text.size() >= static_cast<std::size_t>(field.width)) throw std::length_error("test card field too long");
+        if (text.size() >= static_cast<std::size_t>(field.width))
+            throw std::length_error("test card field too long");
         std::memcpy(fieldText(slot, field.id), text.data(), text.size());
         fieldText(slot, field.id)[text.size()] = '\0';
     }
@@ -62,8 +63,8 @@ Bytes block(const std::string& type, const std::string& cost, const std::string&
     return join({str(type), str(cost), str(pt), str(text), str(comment)});
 }
 
-Bytes entry(const std::string& name, std::uint32_t blockOffset, std::uint8_t colours, const std::string& edition,
-            std::uint16_t reserved) {
+Bytes entry(const std::string& name, std::uint32_t blockOffset, std::uint8_t colours,
+            const std::string& edition, std::uint16_t reserved) {
     return join({str(name),
                  four(blockOffset),
                  {colours},
@@ -76,7 +77,8 @@ Bytes cardFileBytes(const std::vector<TestCard>& cards) {
     for (const TestCard& card : cards) {
         const auto offset = static_cast<std::uint32_t>(4 + blocks.size());
         blocks = join({blocks, block(card.type, card.cost, card.pt, card.text, card.comment)});
-        index = join({index, entry(card.name, offset, static_cast<std::uint8_t>(card.colours), card.edition)});
+        index =
+            join({index, entry(card.name, offset, static_cast<std::uint8_t>(card.colours), card.edition)});
     }
     return join({four(static_cast<std::uint32_t>(4 + blocks.size())), blocks,
                  four(static_cast<std::uint32_t>(cards.size())), index});

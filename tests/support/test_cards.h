@@ -48,8 +48,8 @@ Bytes str(const std::string& text);                        // length-prefixed st
 Bytes str(std::size_t length, char fill);                  // a string of `length` copies of `fill`
 Bytes block(const std::string& type, const std::string& cost, const std::string& pt, const std::string& text,
             const std::string& comment);
-Bytes entry(const std::string& name, std::uint32_t blockOffset, std::uint8_t colours, const std::string& edition,
-            std::uint16_t reserved = 0);
+Bytes entry(const std::string& name, std::uint32_t blockOffset, std::uint8_t colours,
+            const std::string& edition, std::uint16_t reserved = 0);
 
 // The bytes of a card file holding `cards` in order, laid out as the program
 // writes it (contiguous block offsets, zero fourth and reserved bytes).

@@ -20,7 +20,8 @@ std::string textOf(HWND window) {
 
 std::string listText(HWND list, int position) {
     char buffer[NameWidth + 64] = {};
-    if (SendMessageA(list, LB_GETTEXTLEN, position, 0) >= static_cast<LRESULT>(sizeof buffer)) return "<too long>";
+    if (SendMessageA(list, LB_GETTEXTLEN, position, 0) >= static_cast<LRESULT>(sizeof buffer))
+        return "<too long>";
     SendMessageA(list, LB_GETTEXT, position, reinterpret_cast<LPARAM>(buffer));
     return buffer;
 }

@@ -12,8 +12,8 @@
 #include "card/card_file.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
-#include "tests/tools/run_process.h"
 #include "tests/support/test_cards.h"
+#include "tests/tools/run_process.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -303,13 +303,11 @@ std::unique_ptr<CardTable> awkwardTable() {
     const std::string bytes = everyByte();
     auto table = tableOf({
         {bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), bytes.substr(0, 31),
-          bytes.substr(224), bytes, "line\r\nnext^^caret \"quoted\", comma",
-         0x81},
+         bytes.substr(224), bytes, "line\r\nnext^^caret \"quoted\", comma", 0x81},
         {"", "", "", "", "", "", "", 0},
         {"Gone", "", "", "", "", "", "", 1},
         {std::string(255, 'n'), std::string(127, 'e'), std::string(127, 't'), std::string(31, 'c'),
-          std::string(31, 'p'), std::string(1279, 'x'), bytes + bytes + bytes + bytes.substr(0, 514),
-         0xFF},
+         std::string(31, 'p'), std::string(1279, 'x'), bytes + bytes + bytes + bytes.substr(0, 514), 0xFF},
     });
     table->slots[2].active = 0;
     return table;
@@ -568,7 +566,8 @@ TEST_F(CardinfoTool, InputsThatAreNoRegularFileOrTooLargeFailAtOnce) {
     fs::resize_file(large, (std::uintmax_t{256} << 20) + 2);  // sparse: no disk space used
     inputs.push_back(large);
     for (const std::string& input : inputs) {
-        for (const auto& args : std::vector<std::vector<std::string>>{{"check", input}, {"import", input, path("out.dat")}}) {
+        for (const auto& args :
+             std::vector<std::vector<std::string>>{{"check", input}, {"import", input, path("out.dat")}}) {
             const ProcessResult result = run(args);
             EXPECT_EQ(result.exitCode, 1) << args[0] << " " << input;
             EXPECT_EQ(lineCount(result.err), 1) << result.err;

@@ -10,8 +10,8 @@
 
 #include "card/card_file.h"
 #include "platform/code_page.h"
-#include "tests/tools/run_process.h"
 #include "tests/support/test_cards.h"
+#include "tests/tools/run_process.h"
 
 #ifdef _WIN32
 #include "platform/win32.h"

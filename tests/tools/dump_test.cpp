@@ -3,8 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/test_cards.h"
 #include "platform/code_page.h"
+#include "tests/support/test_cards.h"
 #include "tools/card_dump.h"
 #include "tools/check_report.h"
 

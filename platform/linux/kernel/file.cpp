@@ -488,11 +488,12 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
     }
     *information = {};
     information->dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
-                                    : isReadOnly(info)     ? FILE_ATTRIBUTE_READONLY
-                                                           : FILE_ATTRIBUTE_NORMAL;
+                                    : isReadOnly(info)    ? FILE_ATTRIBUTE_READONLY
+                                                          : FILE_ATTRIBUTE_NORMAL;
     // 100 ns steps since 1601, as FILETIME counts.
-    unsigned long long written = (static_cast<unsigned long long>(info.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
-                                 static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
+    unsigned long long written =
+        (static_cast<unsigned long long>(info.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
+        static_cast<unsigned long long>(info.st_mtim.tv_nsec) / 100;
     information->ftLastWriteTime = {static_cast<DWORD>(written), static_cast<DWORD>(written >> 32)};
     // The device and inode numbers identify the file, as the volume serial
     // number and file index do on Windows.

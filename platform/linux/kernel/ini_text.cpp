@@ -27,7 +27,6 @@ std::u32string decodeUtf8(const std::string& text) {
     return out;
 }
 
-
 const char hexDigits[] = "0123456789ABCDEF";
 
 // A key or section name: letters, digits, '_', '-' and '.' as they are, '/' as

@@ -28,7 +28,8 @@ mode_t currentUmask() {
     if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
         char line[128];
         while (std::fgets(line, sizeof line, status))
-            if (std::strncmp(line, "Umask:", 6) == 0) mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
+            if (std::strncmp(line, "Umask:", 6) == 0)
+                mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
         std::fclose(status);
     }
     return mask & 0777;
@@ -75,7 +76,8 @@ bool resolveLinks(const std::string& path, std::string& real) {
     real = path;
     for (int hop = 0; hop <= MaxLinkHops; ++hop) {
         struct stat info;
-        if (::lstat(real.c_str(), &info) != 0) return errno == ENOENT;  // a missing last name is a place to create
+        if (::lstat(real.c_str(), &info) != 0)
+            return errno == ENOENT;  // a missing last name is a place to create
         if (!S_ISLNK(info.st_mode)) return true;
         std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 2);
         ssize_t length = ::readlink(real.c_str(), target.data(), target.size());
@@ -133,8 +135,8 @@ bool replaceFileContent(const std::string& file, const std::string& content, mod
     }
     std::size_t slash = real.rfind('/');
     std::string name = slash == std::string::npos ? real : real.substr(slash + 1);
-    std::string temporary = (slash == std::string::npos ? std::string() : real.substr(0, slash + 1)) + '.' + name +
-                            ".XXXXXX";
+    std::string temporary =
+        (slash == std::string::npos ? std::string() : real.substr(0, slash + 1)) + '.' + name + ".XXXXXX";
     int fd = ::mkostemp(&temporary[0], O_CLOEXEC);  // mode 0600, a fresh name
     bool ok = fd >= 0;
     if (ok) ok = oldFd >= 0 ? copyIdentity(oldFd, old, fd) : ::fchmod(fd, newMode & ~currentUmask()) == 0;

@@ -28,7 +28,7 @@ constexpr std::size_t MaxSettingsFile = 16u << 20;  // larger files are not read
 constexpr int MaxOpenKeys = 64;                     // keys open at once
 constexpr std::uintptr_t KeyBase = 0x2000;          // first handle value; handles step by 4
 
-std::mutex openKeysLock;                // guards openKeys
+std::mutex openKeysLock;                 // guards openKeys
 std::string openKeys[MaxOpenKeys] = {};  // settings file of each open key; empty = free
 
 // The settings file of an open key, or false for any other handle.
@@ -85,8 +85,8 @@ class SettingsLock {
             if (fd_ < 0) return;
             struct stat locked, named;
             if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                if (fstat(fd_, &locked) == 0 && stat(name_.c_str(), &named) == 0 && locked.st_ino == named.st_ino &&
-                    locked.st_dev == named.st_dev)
+                if (fstat(fd_, &locked) == 0 && stat(name_.c_str(), &named) == 0 &&
+                    locked.st_ino == named.st_ino && locked.st_dev == named.st_dev)
                     return;
             } else if (errno != EWOULDBLOCK && errno != EINTR) {
                 break;
@@ -105,9 +105,7 @@ class SettingsLock {
     }
     SettingsLock(const SettingsLock&) = delete;
     SettingsLock& operator=(const SettingsLock&) = delete;
-    bool held() const {
-        return fd_ >= 0;
-    }
+    bool held() const { return fd_ >= 0; }
 
   private:
     static constexpr int LockAttempts = 500;          // about five seconds in all
@@ -143,7 +141,8 @@ LSTATUS locateKey(const std::string& path, std::string& file) {
         parts[count++] = path.substr(start, end - start);
         start = end + 1;
     }
-    if (count != 3 || start <= path.size() || !sameName(parts[0].c_str(), "Software")) return ERROR_ACCESS_DENIED;
+    if (count != 3 || start <= path.size() || !sameName(parts[0].c_str(), "Software"))
+        return ERROR_ACCESS_DENIED;
     for (const std::string& part : parts)
         if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos)
             return ERROR_INVALID_PARAMETER;
@@ -173,7 +172,8 @@ LSTATUS openKey(HKEY parent, LPCSTR subKey, PHKEY result, bool create) {
         // Made under the lock, so that a value another program has just
         // written is not replaced by the empty file.
         SettingsLock lock(file);
-        if (!lock.held() || (stat(file.c_str(), &info) != 0 && !replaceFileContent(file, std::string(), 0600)))
+        if (!lock.held() ||
+            (stat(file.c_str(), &info) != 0 && !replaceFileContent(file, std::string(), 0600)))
             return ERROR_ACCESS_DENIED;
     }
     std::lock_guard<std::mutex> guard(openKeysLock);
@@ -213,7 +213,8 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD typ
     if (valueName == nullptr || valueName[0] == '\0') return ERROR_FILE_NOT_FOUND;
     std::string content, value;
     bool exists = false;
-    if (!readWholeFile(file, content, exists) || !readIniValue(content, valueName, value)) return ERROR_FILE_NOT_FOUND;
+    if (!readWholeFile(file, content, exists) || !readIniValue(content, valueName, value))
+        return ERROR_FILE_NOT_FOUND;
 
     DWORD needed = static_cast<DWORD>(value.size() + 1);
     if (type != nullptr) *type = REG_SZ;
@@ -243,7 +244,8 @@ LSTATUS WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
     std::string file;
     if (!fileOf(key, file)) return ERROR_INVALID_HANDLE;
     struct stat info;
-    if (valueName == nullptr || valueName[0] == '\0' || stat(file.c_str(), &info) != 0) return ERROR_FILE_NOT_FOUND;
+    if (valueName == nullptr || valueName[0] == '\0' || stat(file.c_str(), &info) != 0)
+        return ERROR_FILE_NOT_FOUND;
     return changeValue(file, valueName, nullptr);
 }
 

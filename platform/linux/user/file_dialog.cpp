@@ -100,7 +100,8 @@ class FileTypeBox : public ControlState {
             case CB_GETCOUNT:
                 return static_cast<LRESULT>(filters_.size());
             case CB_GETLBTEXTLEN:
-                return wParam < filters_.size() ? static_cast<LRESULT>(filters_[wParam].display.size()) : CB_ERR;
+                return wParam < filters_.size() ? static_cast<LRESULT>(filters_[wParam].display.size())
+                                                : CB_ERR;
             case CB_GETLBTEXT: {
                 // As on Windows the buffer is sized by CB_GETLBTEXTLEN.
                 if (wParam >= filters_.size() || lParam == 0) return CB_ERR;

@@ -136,11 +136,14 @@ TEST(File, MoveAndDelete) {
 // identity and its final path.
 TEST(File, ReplaceAndIdentity) {
     ScratchFolder folder;
-    std::string old = folder.file("old.dat"), fresh = folder.file("fresh.dat"), second = folder.file("second.dat");
+    std::string old = folder.file("old.dat"), fresh = folder.file("fresh.dat"),
+                second = folder.file("second.dat");
     writeFileBytes(old, {1});
     writeFileBytes(fresh, {2, 2});
-    EXPECT_FALSE(ReplaceFileA(folder.file("missing.dat").c_str(), fresh.c_str(), nullptr, 0, nullptr, nullptr));
-    EXPECT_TRUE(ReplaceFileA(old.c_str(), fresh.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr));
+    EXPECT_FALSE(
+        ReplaceFileA(folder.file("missing.dat").c_str(), fresh.c_str(), nullptr, 0, nullptr, nullptr));
+    EXPECT_TRUE(
+        ReplaceFileA(old.c_str(), fresh.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr));
     EXPECT_FALSE(fs::exists(fresh));
     EXPECT_EQ(readFileBytes(old), Bytes({2, 2}));
 

@@ -20,11 +20,12 @@ TEST(IniText, EditsKeepEveryOtherLineAndReadBack) {
     const std::string name = "cardinfo.dat";
     const Edit edits[] = {
         {"into an empty file", "", "/a", true, "[General]\ncardinfo.dat=/a\n"},
-        {"a new section on top", "[Other]\nx=y\n", "/a", true, "[General]\ncardinfo.dat=/a\n\n[Other]\nx=y\n"},
+        {"a new section on top", "[Other]\nx=y\n", "/a", true,
+         "[General]\ncardinfo.dat=/a\n\n[Other]\nx=y\n"},
         {"after the section's last entry", "[General]\nk=1\n\n[Other]\n", "/a", true,
          "[General]\nk=1\ncardinfo.dat=/a\n\n[Other]\n"},
-        {"the last of duplicates replaced in place", "[General]\ncardinfo.dat=/1\nk=2\nCARDINFO.DAT=/2\n", "/a",
-         true, "[General]\nk=2\ncardinfo.dat=/a\n"},
+        {"the last of duplicates replaced in place", "[General]\ncardinfo.dat=/1\nk=2\nCARDINFO.DAT=/2\n",
+         "/a", true, "[General]\nk=2\ncardinfo.dat=/a\n"},
         {"a continued line replaced whole", "[General]\ncardinfo.dat=/x\\\n/y\nk=1\n", "/a", true,
          "[General]\ncardinfo.dat=/a\nk=1\n"},
         {"removed", "; note\n[General]\ncardinfo.dat=/1\nk=1\n", nullptr, true, "; note\n[General]\nk=1\n"},

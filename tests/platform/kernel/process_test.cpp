@@ -69,10 +69,14 @@ TEST(Process, CommandLineQuotesLikeWindows) {
     ScratchFolder folder;
     std::string out = folder.file("line.txt");
     std::string setting = "CARDLOOM_COMMAND_LINE_OUT=" + out;
-    const char* argv[] = {"kernel_tests", "--gtest_filter=Process.WriteCommandLine",
-                          "two words",  "say \"hi\"",
-                          "end\\",      "tab\tend\\",
-                          "",           "K\xC3\xA4nguru \xE6\x97\xA5",
+    const char* argv[] = {"kernel_tests",
+                          "--gtest_filter=Process.WriteCommandLine",
+                          "two words",
+                          "say \"hi\"",
+                          "end\\",
+                          "tab\tend\\",
+                          "",
+                          "K\xC3\xA4nguru \xE6\x97\xA5",
                           nullptr};
     std::vector<char*> env;
     for (char** e = environ; *e; ++e) env.push_back(*e);

@@ -1,8 +1,8 @@
 // The message loop, timers, and boxes answered through test_support.
 #include <string>
 
-#include "tests/support/answer.h"
 #include "tests/platform/user/window_fixture.h"
+#include "tests/support/answer.h"
 
 namespace {
 

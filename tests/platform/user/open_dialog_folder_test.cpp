@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "tests/support/answer.h"
 #include "platform/win32.h"
+#include "tests/support/answer.h"
 
 namespace fs = std::filesystem;
 
