@@ -5,17 +5,10 @@
 #include "card/card_table.h"
 #include "editor/commands.h"
 #include "editor/main_window.h"
+#include "tests/support/shell_fixture.h"
 
 void EditorTest::SetUp() {
-    clearCardTable(cardTable);
-    currentListPosition = -1;
-    currentSlot = -1;
-    colourPickerOpen = 0;
-    layoutEnabled = 0;
-    for (HWND* handle :
-         {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
-          &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton, &deleteButton})
-        *handle = nullptr;
+    resetProgramState();
     instance = GetModuleHandleA(nullptr);
     ASSERT_EQ(initMainWindow(instance), 1);
     ASSERT_EQ(createControls(instance), 1);

@@ -34,6 +34,18 @@ const bool winePlacesItsOwnWindows = [] {
 
 }  // namespace
 
+void resetProgramState() {
+    clearCardTable(cardTable);
+    currentListPosition = -1;
+    currentSlot = -1;
+    colourPickerOpen = 0;
+    layoutEnabled = 0;
+    for (HWND* handle :
+         {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
+          &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton, &deleteButton})
+        *handle = nullptr;
+}
+
 void ShellTest::SetUp() {
     static int serial = 0;
     // The thread id tells apart test binaries that run at once.
@@ -51,16 +63,8 @@ void ShellTest::SetUp() {
     RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
 #endif
 
-    clearCardTable(cardTable);
+    resetProgramState();
     std::memset(dataFilePath, 0, sizeof dataFilePath);
-    currentListPosition = -1;
-    currentSlot = -1;
-    colourPickerOpen = 0;
-    layoutEnabled = 0;
-    for (HWND* handle :
-         {&mainWindow, &nameEdit, &cardList, &textEdit, &typeEdit, &editionEdit, &costEdit, &ptEdit,
-          &commentEdit, &updateButton, &saveButton, &colourList, &colourButton, &addButton, &deleteButton})
-        *handle = nullptr;
     instance = GetModuleHandleA(nullptr);
 }
 

@@ -14,6 +14,10 @@
 #include "tests/support/test_cards.h"
 #include "tests/support/window_probe.h"
 
+// Empties the card table and the editor's state and forgets every window
+// handle, as at process start.
+void resetProgramState();
+
 class ShellTest : public ::testing::Test {
   protected:
     void SetUp() override;
