@@ -359,12 +359,7 @@ def main():
         print("no example file at " + args.example)
         return 1
 
-    shutil.rmtree(args.work, ignore_errors=True)
-    data_dir = os.path.join(args.work, "data")
-    os.makedirs(data_dir)
-    file_path = os.path.join(data_dir, "cardinfo.dat")
-    shutil.copyfile(args.example, file_path)
-    dialog_path = "Z:" + file_path.replace("/", "\\") if args.wine else file_path
+    data_dir, file_path, dialog_path = xdrive.fresh_data_file(args.work, args.example, args.wine)
     display = xdrive.VirtualDisplay()
     try:
         forget_path(args)

@@ -18,7 +18,6 @@ middle of the screen, as the platform places message boxes.
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -189,13 +188,8 @@ def main():
     if missing:
         print("missing tools: " + " ".join(missing))
         return 1
-    shutil.rmtree(args.work, ignore_errors=True)
-    data_dir = os.path.join(args.work, "data")
-    os.makedirs(data_dir)
-    file_path = os.path.join(data_dir, "cardinfo.dat")
-    shutil.copyfile(args.example, file_path)
+    data_dir, file_path, dialog_path = xdrive.fresh_data_file(args.work, args.example, args.wine)
     original = open(file_path, "rb").read()
-    dialog_path = "Z:" + file_path.replace("/", "\\") if args.wine else file_path
     display = xdrive.VirtualDisplay()
     try:
         forget_path(args)

@@ -17,7 +17,6 @@ as selected.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -287,12 +286,7 @@ def main():
     if missing:
         print("missing tools: " + " ".join(missing))
         return 1
-    shutil.rmtree(args.work, ignore_errors=True)
-    data_dir = os.path.join(args.work, "data")
-    os.makedirs(data_dir)
-    file_path = os.path.join(data_dir, "cardinfo.dat")
-    shutil.copyfile(args.example, file_path)
-    dialog_path = "Z:" + file_path.replace("/", "\\") if args.wine else file_path
+    data_dir, file_path, dialog_path = xdrive.fresh_data_file(args.work, args.example, args.wine)
     display = xdrive.VirtualDisplay()
     try:
         forget_path(args)

@@ -272,6 +272,19 @@ def have_tools():
     return [t for t in ("xdotool", "xwininfo", "import", "xclip", "Xvfb") if not shutil.which(t)]
 
 
+def fresh_data_file(work, example, wine):
+    """Empties the work folder and copies the example into data/cardinfo.dat.
+    Returns that folder, the file's path, and the path as the open dialog of
+    the build under test takes it (a Wine drive path under Wine)."""
+    shutil.rmtree(work, ignore_errors=True)
+    data_dir = os.path.join(work, "data")
+    os.makedirs(data_dir)
+    file_path = os.path.join(data_dir, "cardinfo.dat")
+    shutil.copyfile(example, file_path)
+    dialog_path = "Z:" + file_path.replace("/", "\\") if wine else file_path
+    return data_dir, file_path, dialog_path
+
+
 def temp_dir(prefix):
     return tempfile.mkdtemp(prefix=prefix)
 
