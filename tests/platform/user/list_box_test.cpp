@@ -7,9 +7,6 @@ namespace {
 
 constexpr DWORD kSortedList = WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
 
-LRESULT send(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) {
-    return SendMessageA(w, m, wp, lp);
-}
 LRESULT add(HWND list, const char* text) {
     return send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
 }

@@ -10,24 +10,9 @@ namespace {
 
 constexpr DWORD kCardList = WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
 
-LRESULT send(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) {
-    return SendMessageA(w, m, wp, lp);
-}
-
 HWND filled(HWND list, std::initializer_list<const char*> names) {
     for (const char* name : names) send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     return list;
-}
-
-// Selection changes notified to the parent by `list` since the last clear.
-int selectionChanges(HWND list) {
-    int count = 0;
-    for (const Received& r : WindowTest::received) {
-        if (r.message == WM_COMMAND && HIWORD(r.wParam) == LBN_SELCHANGE &&
-            r.lParam == reinterpret_cast<LPARAM>(list))
-            ++count;
-    }
-    return count;
 }
 
 // Presses a key or types a character, then gives (caret, selected entry, notifications).

@@ -27,25 +27,11 @@ struct Gesture {
     int notified;      // LBN_SELCHANGE sent meanwhile
 };
 
-LRESULT send(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) {
-    return SendMessageA(w, m, wp, lp);
-}
-
 HWND filled(HWND list, int count) {
     static const char* const names[] = {"alpha", "bravo", "charlie", "delta",  "echo", "foxtrot",
                                         "golf",  "hotel", "india",   "juliet", "kilo", "lima"};
     for (int i = 0; i < count; ++i) send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(names[i]));
     return list;
-}
-
-int selectionChanges(HWND list) {
-    int count = 0;
-    for (const Received& r : WindowTest::received) {
-        if (r.message == WM_COMMAND && HIWORD(r.wParam) == LBN_SELCHANGE &&
-            r.lParam == reinterpret_cast<LPARAM>(list))
-            ++count;
-    }
-    return count;
 }
 
 // Sends the gesture's messages at the middle of each row named.

@@ -33,3 +33,13 @@ HWND WindowTest::control(const char* className, DWORD style, const char* text) {
     EXPECT_NE(made, nullptr);
     return made;
 }
+
+int selectionChanges(HWND list) {
+    int count = 0;
+    for (const Received& r : WindowTest::received) {
+        if (r.message == WM_COMMAND && HIWORD(r.wParam) == LBN_SELCHANGE &&
+            r.lParam == reinterpret_cast<LPARAM>(list))
+            ++count;
+    }
+    return count;
+}

@@ -26,3 +26,11 @@ class WindowTest : public ::testing::Test {
     static LRESULT CALLBACK record(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND window = nullptr;  // the test's top-level window
 };
+
+// How many LBN_SELCHANGE notifications `list` sent the test's window so far.
+int selectionChanges(HWND list);
+
+// SendMessageA with the parameters the tests mostly leave out.
+inline LRESULT send(HWND w, UINT m, WPARAM wp = 0, LPARAM lp = 0) {
+    return SendMessageA(w, m, wp, lp);
+}
