@@ -14,7 +14,7 @@ namespace {
 
 // Writes `count` bytes that belong at file offset `offset`; a short count is
 // a failure.
-constexpr DWORD IoChunk = 1 << 20;  // bytes per ReadFile or WriteFile call
+constexpr DWORD IoChunk = 1 << 20;  // bytes per WriteFile call
 
 int writeBytes(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
                FileProblem* problem) {
@@ -90,20 +90,13 @@ int loadCardFile(const char* path, CardTable& table, FileProblem* problem) {
             return 0;
         }
         position = offset;
-        for (std::size_t got = 0; got < count;) {
-            const DWORD part = count - got < IoChunk ? static_cast<DWORD>(count - got) : IoChunk;
-            DWORD read = 0;
-            if (!ReadFile(file, into + got, part, &read, nullptr)) {
-                setSystemProblem(failure, position, "reading failed");
-                return 0;
-            }
-            if (read == 0 || read > part) {
-                setProblem(failure, position, "the file ended at %lu bytes, sooner than its size said",
-                           static_cast<unsigned long>(position));
-                return 0;
-            }
-            got += read;
-            position += read;
+        std::size_t got = 0;
+        if (!readUpTo(file, into, count, offset, got, failure)) return 0;
+        position += got;
+        if (got < count) {
+            setProblem(failure, position, "the file ended at %lu bytes, sooner than its size said",
+                       static_cast<unsigned long>(position));
+            return 0;
         }
         return 1;
     };

@@ -170,6 +170,22 @@ HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, s
     return file;
 }
 
+int readUpTo(HANDLE file, std::uint8_t* into, std::size_t count, std::size_t offset, std::size_t& got,
+             FileProblem* problem) {
+    got = 0;
+    while (got < count) {
+        DWORD part = count - got < IoChunk ? static_cast<DWORD>(count - got) : IoChunk;
+        DWORD read = 0;
+        if (!ReadFile(file, into + got, part, &read, nullptr)) {
+            setSystemProblem(problem, offset + got, "reading failed");
+            return 0;
+        }
+        if (read == 0 || read > part) break;  // the file ended
+        got += read;
+    }
+    return 1;
+}
+
 int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
                     FileProblem* problem) {
     std::size_t wanted = 0;
@@ -187,18 +203,7 @@ int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std:
         ok = 0;
     }
     std::size_t got = 0;
-    while (ok && got < wanted) {
-        DWORD count = wanted - got < IoChunk ? static_cast<DWORD>(wanted - got) : IoChunk;
-        DWORD read = 0;
-        if (!ReadFile(file, bytes.data() + got, count, &read, nullptr)) {
-            setSystemProblem(problem, got, "reading failed");
-            ok = 0;
-        } else if (read == 0 || read > count) {
-            break;  // the file ended sooner than its size said
-        } else {
-            got += read;
-        }
-    }
+    if (ok) ok = readUpTo(file, bytes.data(), wanted, 0, got, problem);  // a shorter file: what it holds
     CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
     bytes.resize(ok ? got : 0);
     return ok;

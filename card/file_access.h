@@ -16,17 +16,23 @@ void setSystemProblem(FileProblem* problem, std::size_t offset, const char* acti
 // What reading does with a file larger than its limit.
 enum class Oversize { ReadPrefix, Refuse };
 
-// Reads the regular file at `path` (opened exclusively), at most `limit`
-// bytes of it, into `bytes`. A larger file gives its first `limit` bytes or
-// is refused before any is read. Anything but a regular file (a FIFO, a
-// device, a folder) is refused at once, without waiting on it. Returns 0 with
-// the reason in `problem`.
-// Opens the regular file at `path` as readRegularFile does and gives the
-// number of bytes that it would read; the caller reads them and closes the
-// handle. Returns INVALID_HANDLE_VALUE with the reason in `problem`.
+// Opens the regular file at `path` (exclusively) for reading and gives the
+// number of bytes to read: its size, or at most `limit`; a larger file is
+// refused instead when `oversize` says so. Anything but a regular file (a
+// FIFO, a device, a folder) is refused at once, without waiting on it. The
+// caller reads and closes the handle. Returns INVALID_HANDLE_VALUE with the
+// reason in `problem`.
 HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
                        FileProblem* problem);
 
+// Reads up to `count` bytes from the open file's position into `into`, in
+// pieces; `got` says how many came before the file ended. Returns 0 with the
+// reason (at file offset `offset` plus what was read) when a read fails.
+int readUpTo(HANDLE file, std::uint8_t* into, std::size_t count, std::size_t offset, std::size_t& got,
+             FileProblem* problem);
+
+// The regular file at `path` opened as openRegularFile does, read whole into
+// `bytes`. Returns 0 with the reason in `problem`.
 int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
                     FileProblem* problem);
 
