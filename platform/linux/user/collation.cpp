@@ -50,7 +50,46 @@ unsigned char fold(unsigned char c) {
     return c;
 }
 
+// Each byte's first-level weight as one byte in the weights' order: 0 for an
+// ignored byte, 1 and up otherwise (there are fewer than 255 weights); and
+// each byte case-folded.
+struct KeyTables {
+    unsigned char rank[256] = {};
+    unsigned char folded[256] = {};
+    KeyTables() {
+        bool used[0x400] = {};
+        for (int c = 1; c < 256; ++c) used[primary(static_cast<unsigned char>(c))] = true;
+        int ranks[0x400] = {};
+        int next = 1;
+        for (int weight = 0; weight < 0x400; ++weight) {
+            if (used[weight]) ranks[weight] = next++;
+        }
+        for (int c = 1; c < 256; ++c) {
+            const unsigned char byte = static_cast<unsigned char>(c);
+            rank[c] = ignored(byte) ? 0 : static_cast<unsigned char>(ranks[primary(byte)]);
+            folded[c] = fold(byte);
+        }
+    }
+};
+
+const KeyTables kKeys;
+
 }  // namespace
+
+// The first level's weights, a 0 that ends them (below every weight, so a
+// text whose weights run out first sorts first), then the case-folded bytes.
+std::string sortKey(const std::string& text) {
+    std::string key(2 * text.size() + 1, '\0');
+    size_t length = 0;
+    for (char c : text) {
+        const unsigned char weight = kKeys.rank[static_cast<unsigned char>(c)];
+        if (weight != 0) key[length++] = static_cast<char>(weight);
+    }
+    ++length;  // the 0 between the levels
+    for (char c : text) key[length++] = static_cast<char>(kKeys.folded[static_cast<unsigned char>(c)]);
+    key.resize(length);
+    return key;
+}
 
 int compareText(const std::string& a, const std::string& b) {
     size_t i = 0;

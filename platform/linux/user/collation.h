@@ -10,4 +10,9 @@ namespace winlayer {
 // <0, 0 or >0 as a sorts before, equal to or after b.
 int compareText(const std::string& a, const std::string& b);
 
+// The same order as bytes: the keys of a and b compare as compareText(a, b)
+// does (std::string's compare), so a list that compares often keeps each
+// entry's key once instead of folding its text at every comparison.
+std::string sortKey(const std::string& text);
+
 }  // namespace winlayer

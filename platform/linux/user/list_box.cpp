@@ -1,21 +1,23 @@
 // The LISTBOX class. The entries, their item data, the selection and the caret
-// follow the platform's rules (the same as Wine's list box); each entry rides
-// in the widget row that shows it, so the rows are the list's one order and an
-// insert moves only the widget's row pointers. The QListWidget is never
-// allowed to sort, and never changes the selection itself: the control's
-// model is the only selection, and the widget shows it. The left mouse button
-// and keys reach the control as the platform's messages (WM_LBUTTONDOWN,
-// WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_KEYDOWN, WM_CHAR), answered
-// by the platform's rules and notified as the platform does; the other
-// buttons do nothing, and messages that set entries or the selection never
-// notify.
+// follow the platform's rules (the same as Wine's list box). The control keeps
+// its entries itself, each with its sort key, and draws the rows in view, as
+// the platform's list box does: adding thousands of names costs a search and
+// a move of pointers each, and nothing is laid out for rows out of view. The
+// left mouse button and keys reach the control as the platform's messages
+// (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_KEYDOWN,
+// WM_CHAR), answered by the platform's rules and notified as the platform
+// does; the other buttons do nothing, and messages that set entries or the
+// selection never notify.
+#include <QAbstractScrollArea>
 #include <QKeyEvent>
-#include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <vector>
 
 #include "platform/linux/user/collation.h"
 #include "platform/linux/user/controls.h"
@@ -24,13 +26,13 @@
 namespace winlayer {
 namespace {
 
-// One entry: its bytes as given, its item data and, in a multiple-selection
-// list, whether it is selected.
-class Entry : public QListWidgetItem {
-  public:
-    explicit Entry(const std::string& bytes) : QListWidgetItem(toQt(bytes), nullptr, UserType), text(bytes) {}
+// One entry: its bytes as given, their sort key, its item data and, in a
+// multiple-selection list, whether it is selected.
+struct Entry {
+    explicit Entry(const std::string& bytes) : text(bytes), key(sortKey(bytes)) {}
 
     std::string text;
+    std::string key;
     LPARAM data = 0;
     bool selected = false;
 };
@@ -45,17 +47,35 @@ WPARAM mouseKeys(const QMouseEvent& event) {
            ((modifiers & Qt::ControlModifier) ? MK_CONTROL : 0);
 }
 
-// The widget hands the left button and every key to the control; none of
-// the mouse events reaches Qt's item view, which would select by itself.
-// Positions are in the client area, the view's viewport.
-class ListWidget : public QListWidget {
+// The control's widget: a scroll area whose viewport the control paints, one
+// row per entry from the top index, scrolled a whole row at a time. It hands
+// the left button and every key to the control; positions are in the client
+// area, the viewport.
+class ListWidget : public QAbstractScrollArea {
   public:
     using MouseInput = std::function<void(UINT message, WPARAM keys, QPoint at)>;
+    using Painter = std::function<void(QPainter& painter, const QRect& area)>;
 
     ListWidget(QWidget* parent, MouseInput mouseInput, std::function<void(QKeyEvent*)> keyInput)
-        : QListWidget(parent), mouseInput_(mouseInput), keyInput_(keyInput) {}
+        : QAbstractScrollArea(parent), mouseInput_(mouseInput), keyInput_(keyInput) {
+        viewport()->setBackgroundRole(QPalette::Base);
+        viewport()->setAutoFillBackground(true);
+    }
+
+    void setPainter(Painter painter) { painter_ = painter; }
+    void setResized(std::function<void()> resized) { resized_ = resized; }
 
   protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(viewport());
+        if (painter_) painter_(painter, event->rect());
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QAbstractScrollArea::resizeEvent(event);
+        if (resized_) resized_();
+    }
+    void scrollContentsBy(int, int) override { viewport()->update(); }
+
     void mousePressEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONDOWN); }
     void mouseDoubleClickEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONDBLCLK); }
     void mouseReleaseEvent(QMouseEvent* event) override { forward(event, WM_LBUTTONUP); }
@@ -64,8 +84,18 @@ class ListWidget : public QListWidget {
         if (event->buttons() & Qt::LeftButton) mouseInput_(WM_MOUSEMOVE, mouseKeys(*event), position(event));
     }
 
-    // Every key is the control's; none reaches Qt's own navigation or search.
+    // Every key is the control's; none reaches the scroll bars.
     void keyPressEvent(QKeyEvent* event) override { keyInput_(event); }
+
+    // The caret's dotted frame comes and goes with the focus.
+    void focusInEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusInEvent(event);
+        viewport()->update();
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        QAbstractScrollArea::focusOutEvent(event);
+        viewport()->update();
+    }
 
   private:
     static QPoint position(const QMouseEvent* event) { return event->position().toPoint(); }
@@ -77,9 +107,12 @@ class ListWidget : public QListWidget {
 
     MouseInput mouseInput_;
     std::function<void(QKeyEvent*)> keyInput_;
+    Painter painter_;
+    std::function<void()> resized_;
 };
 
 constexpr int kDragScrollInterval = 50;  // ms between the steps of a drag beyond the top or bottom edge
+constexpr int kTextMargin = 2;           // pixels left of each name, as the platform draws it
 
 // The keys a list box answers in WM_KEYDOWN.
 struct ListKey {
@@ -103,38 +136,37 @@ class ListBoxControl : public ControlState {
                 SendMessageA(self, message, keys, MAKELPARAM(at.x(), at.y()));
             },
             [this](QKeyEvent* event) { keyPressed(event); });
-        list_->setSortingEnabled(false);
+        list_->setPainter([this](QPainter& painter, const QRect& area) { paintRows(painter, area); });
+        list_->setResized([this] { updateScroll(); });
         // The platform's list box takes the focus on a left press only; the
         // control gives it itself (see pressed).
         list_->setFocusPolicy(Qt::TabFocus);
         QObject::connect(&dragTimer_, &QTimer::timeout, list_, [this] {
             if (!dragStep(focus_)) stopDrag();
         });
-        // Every row has the font's height, so the view need not measure each
-        // name to lay out the rows; names are clipped, not elided, as the
-        // platform draws them.
-        list_->setUniformItemSizes(true);
-        list_->setTextElideMode(Qt::ElideNone);
-        list_->setSelectionMode(multi() ? QAbstractItemView::MultiSelection
-                                        : QAbstractItemView::SingleSelection);
         list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         bool scroll = (style_ & WS_VSCROLL) != 0;
         bool always = (style_ & LBS_DISABLENOSCROLL) != 0;
         list_->setVerticalScrollBarPolicy(!scroll  ? Qt::ScrollBarAlwaysOff
                                           : always ? Qt::ScrollBarAlwaysOn
                                                    : Qt::ScrollBarAsNeeded);
+        list_->verticalScrollBar()->setSingleStep(1);
         if (!(window.exStyle & WS_EX_CLIENTEDGE)) list_->setFrameShape(QFrame::NoFrame);
         window.widget = list_;
     }
 
+    ~ListBoxControl() override {
+        for (Entry* entry : entries_) delete entry;
+    }
+
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
         int index = static_cast<int>(wParam);
-        int count = list_->count();
+        int count = this->count();
         switch (message) {
             case LB_ADDSTRING:
-                return insert(findSortedPosition(textOf(lParam)), textOf(lParam));
+                return add(textOf(lParam));
             case LB_INSERTSTRING:
-                return insert(index, textOf(lParam));
+                return insert(index, std::make_unique<Entry>(textOf(lParam)));
             case LB_DELETESTRING:
                 return remove(index);
             case LB_RESETCONTENT:
@@ -202,8 +234,11 @@ class ListBoxControl : public ControlState {
                 if (style_ & LBS_NOTIFY) notifyParent(window, LBN_DBLCLK);
                 return 0;
             case WM_SETREDRAW:
-                list_->setUpdatesEnabled(wParam != 0);
-                if (wParam != 0) list_->viewport()->update();
+                // While redrawing is off the scroll bar waits too, as the
+                // platform's does; turning it on brings both up to date.
+                redraw_ = wParam != 0;
+                list_->setUpdatesEnabled(redraw_);
+                if (redraw_) changed();
                 return 0;
             default:
                 return DefWindowProcA(window.handle, message, wParam, lParam);
@@ -212,21 +247,22 @@ class ListBoxControl : public ControlState {
 
   private:
     bool multi() const { return (style_ & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
-    bool valid(int index) const { return index >= 0 && index < list_->count(); }
-    Entry& entry(int index) const { return *static_cast<Entry*>(list_->item(index)); }
+    int count() const { return static_cast<int>(entries_.size()); }
+    bool valid(int index) const { return index >= 0 && index < count(); }
+    Entry& entry(int index) const { return *entries_[static_cast<size_t>(index)]; }
     bool isSelected(int index) const { return multi() ? entry(index).selected : index == selected_; }
 
     static std::string textOf(LPARAM text) { return text != 0 ? reinterpret_cast<const char*>(text) : ""; }
 
     // Binary search over the current entries: an equal entry gives its own
     // position, otherwise the first position after all smaller entries probed.
-    int findSortedPosition(const std::string& text) const {
-        if (list_->count() == 0 || !(style_ & LBS_SORT)) return -1;
+    int findSortedPosition(const std::string& key) const {
+        if (count() == 0 || !(style_ & LBS_SORT)) return -1;
         int low = 0;
-        int high = list_->count() - 1;
+        int high = count() - 1;
         while (low <= high) {
             int middle = (low + high) / 2;
-            int order = compareText(entry(middle).text, text);
+            int order = entry(middle).key.compare(key);
             if (order == 0) return middle;
             if (order > 0) {
                 high = middle - 1;
@@ -238,7 +274,7 @@ class ListBoxControl : public ControlState {
     }
 
     LRESULT findExact(int start, const std::string& text) const {
-        int count = list_->count();
+        int count = this->count();
         if (text.empty() || count == 0) return LB_ERR;
         int index = start + 1;
         if (index < 0 || index >= count) index = 0;
@@ -249,17 +285,24 @@ class ListBoxControl : public ControlState {
         return LB_ERR;
     }
 
-    LRESULT insert(int index, const std::string& text) {
-        int count = list_->count();
+    // A sorted list places the entry by its key; any other appends it.
+    LRESULT add(const std::string& text) {
+        auto added = std::make_unique<Entry>(text);
+        const int index = findSortedPosition(added->key);
+        return insert(index, std::move(added));
+    }
+
+    LRESULT insert(int index, std::unique_ptr<Entry> added) {
+        int count = this->count();
         if (index == -1) index = count;
         if (index < 0 || index > count) return LB_ERR;
-        list_->insertItem(index, new Entry(text));
+        entries_.insert(entries_.begin() + index, added.release());
         if (count == 0) {
             focus_ = 0;
         } else if (index <= selected_) {
             ++selected_;
         }
-        showModel();
+        changed();
         return index;
     }
 
@@ -268,12 +311,13 @@ class ListBoxControl : public ControlState {
             SetLastError(ERROR_INVALID_INDEX);
             return LB_ERR;
         }
-        if (list_->count() == 1) {
+        if (count() == 1) {
             reset();
             return 0;
         }
-        delete list_->takeItem(index);
-        int count = list_->count();
+        delete entries_[static_cast<size_t>(index)];
+        entries_.erase(entries_.begin() + index);
+        int count = this->count();
         if (anchor_ == count) --anchor_;
         if (!multi()) {
             if (index == selected_) {
@@ -283,26 +327,30 @@ class ListBoxControl : public ControlState {
             }
         }
         if (focus_ >= count) focus_ = count - 1 < 0 ? 0 : count - 1;
-        showModel();
+        changed();
         return count;
     }
 
     void reset() {
-        list_->clear();
+        for (Entry* entry : entries_) delete entry;
+        entries_.clear();
         selected_ = -1;
         focus_ = 0;
         anchor_ = -1;
+        changed();
     }
 
+    // Moves the caret and scrolls it into view, as LB_SETCURSEL does.
     LRESULT setCaret(int index) {
         if (!valid(index)) return LB_ERR;
         focus_ = index;
+        showEntry(index);
         showModel();
         return LB_OKAY;
     }
 
     LRESULT setSelection(int index, bool on) {
-        int count = list_->count();
+        int count = this->count();
         if (index < -1 || index >= count) return LB_ERR;
         if (multi()) {
             int first = index == -1 ? 0 : index;
@@ -316,37 +364,76 @@ class ListBoxControl : public ControlState {
         return LB_OKAY;
     }
 
-    // Makes the widget show the model's selection and caret.
+    // The rows show the entries, the selection and the caret as they are now.
     void showModel() {
-        QItemSelectionModel* selection = list_->selectionModel();
-        if (valid(focus_)) {
-            selection->setCurrentIndex(list_->model()->index(focus_, 0), QItemSelectionModel::NoUpdate);
-        }
-        if (multi()) {
-            for (int i = 0; i < list_->count(); ++i) {
-                if (entry(i).isSelected() != entry(i).selected) entry(i).setSelected(entry(i).selected);
-            }
-        } else if (selected_ == -1) {
-            if (selection->hasSelection()) selection->clearSelection();
-        } else if (!list_->item(selected_)->isSelected() || list_->selectedItems().size() != 1) {
-            selection->select(list_->model()->index(selected_, 0), QItemSelectionModel::ClearAndSelect);
+        if (redraw_) list_->viewport()->update();
+    }
+
+    // After entries came or went: the scroll bar's range, the top index kept
+    // within it, and the rows.
+    void changed() {
+        updateScroll();
+        showModel();
+    }
+
+    // The scroll bar counts rows: it ends where the last entry is the last
+    // whole row in view, and a page is the whole rows that fit.
+    void updateScroll() {
+        if (!redraw_) return;
+        QScrollBar* bar = list_->verticalScrollBar();
+        bar->setPageStep(pageSize());
+        bar->setRange(0, std::max(count() - pageSize(), 0));
+    }
+
+    int topIndex() const { return list_->verticalScrollBar()->value(); }
+
+    // Scrolls the fewest rows that bring `index` into view whole.
+    void showEntry(int index) {
+        const int top = topIndex();
+        if (index < top) {
+            list_->verticalScrollBar()->setValue(index);
+        } else if (index >= top + pageSize()) {
+            list_->verticalScrollBar()->setValue(index - pageSize() + 1);
         }
     }
 
-    int topIndex() const {
-        const QModelIndex top = list_->indexAt(QPoint(1, 1));
-        return top.isValid() ? top.row() : 0;
+    // The rows in `area` of the viewport: a selected entry on the highlight
+    // across the whole row, its name clipped at the right edge; the caret's
+    // entry framed with dots while the list has the focus.
+    void paintRows(QPainter& painter, const QRect& area) const {
+        const int height = itemHeight();
+        const int width = list_->viewport()->width();
+        const QPalette& palette = list_->palette();
+        const int top = topIndex();
+        const int last = std::min(top + area.bottom() / height, count() - 1);
+        for (int index = top + std::max(area.top(), 0) / height; index <= last; ++index) {
+            const QRect row(0, (index - top) * height, width, height);
+            const bool selected = isSelected(index);
+            if (selected) painter.fillRect(row, palette.brush(QPalette::Highlight));
+            painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+            painter.drawText(row.adjusted(kTextMargin, 0, 0, 0),
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, toQt(entry(index).text));
+            if (index == focus_ && list_->hasFocus()) drawFocusFrame(painter, row);
+        }
+    }
+
+    // The platform's focus frame: every other pixel of the row's edge
+    // inverted, so that it shows on the highlight as on the background.
+    static void drawFocusFrame(QPainter& painter, const QRect& row) {
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        painter.drawRect(row.adjusted(0, 0, -1, -1));
+        painter.restore();
     }
 
     // The entry at height y of the client area, counting whole rows from the
     // top one, also beyond the edges; above the first entry the first, below
     // the last one none (-1).
     int itemAt(int y) const {
-        const int count = list_->count();
+        const int count = this->count();
         if (count == 0) return -1;
-        const int top = topIndex();
-        const int edge = list_->visualItemRect(list_->item(top)).top();
-        const int index = std::max(top + (y - edge) / itemHeight(), 0);
+        const int index = std::max(topIndex() + y / itemHeight(), 0);
         return index < count ? index : -1;
     }
 
@@ -394,7 +481,7 @@ class ListBoxControl : public ControlState {
         if (drag_ > 0) {
             index = top + pageSize();
             if (index == focus_) ++index;
-            index = std::min(index, list_->count() - 1);
+            index = std::min(index, count() - 1);
         }
         if (!valid(index) || index == focus_) return false;
         moveCaret(index);
@@ -415,11 +502,8 @@ class ListBoxControl : public ControlState {
         notifySelectionChange();
     }
 
-    // Height of every row: the first entry's, or the font's in an empty list.
-    int itemHeight() const {
-        const int row = list_->count() > 0 ? list_->sizeHintForRow(0) : 0;
-        return row > 0 ? row : list_->fontMetrics().height();
-    }
+    // Height of every row: the font's.
+    int itemHeight() const { return std::max(list_->fontMetrics().height(), 1); }
 
     // Without LBS_NOINTEGRALHEIGHT the platform shortens a list box taller
     // than one row to a whole number of rows, so that no row shows in part.
@@ -435,8 +519,7 @@ class ListBoxControl : public ControlState {
 
     void notifySelectionChange() {
         Window* window = findWindow(handle_);
-        if (window != nullptr && (style_ & LBS_NOTIFY) && list_->count() != 0)
-            notifyParent(*window, LBN_SELCHANGE);
+        if (window != nullptr && (style_ & LBS_NOTIFY) && count() != 0) notifyParent(*window, LBN_SELCHANGE);
     }
 
     // A key pressed in the widget, as the platform delivers it: WM_KEYDOWN
@@ -460,7 +543,7 @@ class ListBoxControl : public ControlState {
         focus_ = index;
         if (!multi()) selected_ = index;
         showModel();
-        list_->scrollToItem(list_->item(index));
+        showEntry(index);
     }
 
     // A caret move by a key also sets the anchor and always notifies.
@@ -471,11 +554,7 @@ class ListBoxControl : public ControlState {
     }
 
     // Entries shown whole in the list's height, at least one.
-    int pageSize() const {
-        const int row = list_->sizeHintForRow(0);
-        const int rows = row > 0 ? list_->viewport()->height() / row : 1;
-        return rows < 1 ? 1 : rows;
-    }
+    int pageSize() const { return std::max(list_->viewport()->height() / itemHeight(), 1); }
 
     // The arrows (Left as Up, Right as Down), Page Up, Page Down, Home and
     // End move the caret, stopping at the ends; Space toggles the caret's
@@ -483,7 +562,7 @@ class ListBoxControl : public ControlState {
     // selected entry is not the caret's, any of these keys first selects the
     // caret's entry instead of moving.
     void keyDown(UINT key) {
-        const int count = list_->count();
+        const int count = this->count();
         if (count == 0) return;
         bool selectCaret = !multi() && selected_ != focus_;
         int caret = -1;
@@ -525,7 +604,7 @@ class ListBoxControl : public ControlState {
     // letters A to Z: "e" finds "Echo", an e acute does not find E acute.
     // Nothing happens without a match.
     void typed(char character) {
-        const int count = list_->count();
+        const int count = this->count();
         if (character == 0 || count == 0) return;
         int index = valid(focus_ + 1) ? focus_ + 1 : 0;
         for (int i = 0; i < count; ++i, ++index) {
@@ -549,6 +628,10 @@ class ListBoxControl : public ControlState {
     HWND handle_;
     DWORD style_;
     ListWidget* list_ = nullptr;
+    // In the list's order, owned here. Plain pointers, so that an insert
+    // moves them as one block of memory.
+    std::vector<Entry*> entries_;
+    bool redraw_ = true;     // WM_SETREDRAW
     int selected_ = -1;      // the selected entry of a single-selection list
     int focus_ = 0;          // the caret entry
     int anchor_ = -1;        // the anchor of the last LB_SETSEL, key move or press

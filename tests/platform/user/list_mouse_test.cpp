@@ -128,3 +128,19 @@ TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionLi
         EXPECT_EQ(selected, t.selected);
     }
 }
+
+TEST_F(WindowTest, SelectingAnEntryOutOfViewScrollsTheFewestRowsToShowIt) {
+    ShowWindow(window, SW_SHOW);
+    HWND list = filled(control("LISTBOX", kCardList), 12);
+    RECT client{};
+    GetClientRect(list, &client);
+    const int page = static_cast<int>(client.bottom / send(list, LB_GETITEMHEIGHT));
+    ASSERT_LT(page, 11) << "the list must be shorter than its entries";
+    // The last entry ends up as the bottom row, the one after it back at the top.
+    send(list, LB_SETCURSEL, 11);
+    perform(list, click(0));
+    EXPECT_EQ(send(list, LB_GETCURSEL), 12 - page);
+    send(list, LB_SETCURSEL, 0);
+    perform(list, click(1));
+    EXPECT_EQ(send(list, LB_GETCURSEL), 1);
+}
