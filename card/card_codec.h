@@ -106,25 +106,26 @@ using ImageSource =
 // `source` piece by piece as the walk goes (each run of it front to back).
 int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem);
 
-// Receives an encoded image in pieces, front to back. Returns 0 to stop.
-using ImageSink = std::function<int(const std::uint8_t* bytes, std::size_t count)>;
+// Receives an encoded image in pieces; each piece's bytes belong at `offset`
+// of the image. They come front to back, except the first four bytes (the
+// index position, known once every text block is measured), which come again
+// at the end, at offset 0. Returns 0 to stop.
+using ImageSink = std::function<int(std::size_t offset, const std::uint8_t* bytes, std::size_t count)>;
 
 constexpr std::size_t EncodeChunk = std::size_t{1} << 18;  // about this many bytes per piece
 
-// Checks that the table can be written (a sane slot count, every field of
-// every active card terminated within its width, the index position within
-// the four-byte integers) and measures each active card, in slot order.
-// Gives the size of the whole image.
-int measureCards(const CardTable& table, std::vector<EncodedCard>& cards, std::size_t& imageSize,
-                 FileProblem* problem);
-
-// Encodes the active slots of a measured table without changing it, appending
-// to `buffer`. With a sink, the buffer is handed to it and emptied whenever it
-// holds EncodeChunk bytes or more, and at the end; without one it ends up
-// holding the whole image. Notes in `cards` which fields hold "^^". Returns 0
-// when the sink stops it.
+// Checks, measures and encodes the active slots in slot order without
+// changing the table, reading each text block's fields from memory once:
+// the slot count must be sane, every field of every active card terminated
+// within its width and the index position within the four-byte integers;
+// when a check fails nothing more goes to the sink and 0 comes back with the
+// reason in `problem`. Appends to `buffer`; with a sink the buffer is handed
+// to it and emptied whenever it holds EncodeChunk bytes or more, and at the
+// end; without one it ends up holding the whole image. Fills `cards` with
+// what it measured and gives the image's size. Returns 0 also when the sink
+// stops it.
 int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::vector<std::uint8_t>& buffer,
-                const ImageSink& sink);
+                const ImageSink& sink, std::size_t& imageSize, FileProblem* problem);
 
 // Stores in each active slot the offset its text block has in the image.
 void recordBlockOffsets(CardTable& table, const std::vector<EncodedCard>& cards);

@@ -1,7 +1,9 @@
 // Writing the card table as a card file image, and the "^^" to CR LF
-// conversion that a save applies to the cards in memory. The table is
-// measured once; the image then goes out in pieces small enough to stay in
-// the cache, so a save never holds the whole image in memory.
+// conversion that a save applies to the cards in memory. Each text block is
+// measured and copied while its fields are in the cache, and the image goes
+// out in pieces small enough to stay there, so a save reads the table's text
+// once and never holds the whole image in memory.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -48,42 +50,62 @@ void putString(std::vector<std::uint8_t>& out, const CardRecord& card, CardField
 }
 
 // Hands the buffered bytes to the sink once there are enough of them (or at
-// the end), then empties the buffer. Without a sink the buffer keeps them.
-bool drain(std::vector<std::uint8_t>& buffer, const ImageSink& sink, bool last) {
+// the end), then empties the buffer; `sent` counts the bytes handed on.
+// Without a sink the buffer keeps them.
+bool drain(std::vector<std::uint8_t>& buffer, const ImageSink& sink, std::size_t& sent, bool last) {
     if (!sink || (buffer.size() < EncodeChunk && !(last && !buffer.empty()))) return true;
-    const bool taken = sink(buffer.data(), buffer.size()) != 0;
+    const bool taken = sink(sent, buffer.data(), buffer.size()) != 0;
+    sent += buffer.size();
     buffer.clear();
     return taken;
 }
 
+// Measures every field of `card` into `measured`; false when one lacks its
+// terminator, with the reason (at file offset `position`) in `problem`.
+bool measureCard(const CardRecord& card, int slot, std::size_t position, EncodedCard& measured,
+                 FileProblem* problem) {
+    measured.caretFields = 0;
+    for (const FieldInfo& field : fieldInfo) {
+        const long length = fieldLength(card, field.id);
+        if (length < 0) {
+            setProblem(problem, position,
+                       "the %s of the card in slot %d is not terminated within its %d bytes", field.label,
+                       slot, field.width);
+            return false;
+        }
+        measured.length[static_cast<int>(field.id)] = static_cast<std::uint16_t>(length);
+    }
+    return true;
+}
+
 }  // namespace
 
-int measureCards(const CardTable& table, std::vector<EncodedCard>& cards, std::size_t& imageSize,
-                 FileProblem* problem) {
+int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::vector<std::uint8_t>& buffer,
+                const ImageSink& sink, std::size_t& imageSize, FileProblem* problem) {
     if (table.slotCount < 0 || table.slotCount > MaxCards) {
         setProblem(problem, 0, "the card table claims %d slots in use, it has %d", table.slotCount, MaxCards);
         return 0;
     }
     cards.clear();
     cards.reserve(static_cast<std::size_t>(table.slotCount));
+    const std::size_t start = buffer.size();
+    std::size_t sent = 0;
+    putFourByteValue(buffer, 0);  // the index position, written again once known
+
+    // The text blocks. Past the four-byte limit nothing more is encoded, but
+    // the rest is still measured, so that the refusal names where the blocks
+    // would end (or an unterminated field, whichever the table has).
     std::size_t position = 4, entries = 0;
     for (int s = 0; s < table.slotCount; ++s) {
         const CardRecord& card = table.slots[s];
         if (!card.active) continue;
-        EncodedCard& measured = cards.emplace_back();
-        measured.caretFields = 0;
-        for (const FieldInfo& field : fieldInfo) {
-            const long length = fieldLength(card, field.id);
-            if (length < 0) {
-                setProblem(problem, position,
-                           "the %s of the card in slot %d is not terminated within its %d bytes", field.label,
-                           s, field.width);
-                return 0;
-            }
-            measured.length[static_cast<int>(field.id)] = static_cast<std::uint16_t>(length);
-        }
-        position += textBlockSize(measured);
-        entries += indexEntrySize(measured);
+        EncodedCard& encoded = cards.emplace_back();
+        if (!measureCard(card, s, position, encoded, problem)) return 0;
+        position += textBlockSize(encoded);
+        entries += indexEntrySize(encoded);
+        if (position > MaxFourByteValue) continue;
+        for (CardField id : blockFields) putString(buffer, card, id, encoded);
+        if (!drain(buffer, sink, sent, false)) return 0;
     }
     if (position > MaxFourByteValue) {
         setProblem(problem, position,
@@ -92,25 +114,9 @@ int measureCards(const CardTable& table, std::vector<EncodedCard>& cards, std::s
         return 0;
     }
     imageSize = position + 4 + entries;
-    return 1;
-}
 
-int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::vector<std::uint8_t>& buffer,
-                const ImageSink& sink) {
-    std::size_t indexPosition = 4;
-    for (const EncodedCard& card : cards) indexPosition += textBlockSize(card);
-
-    putFourByteValue(buffer, static_cast<std::uint32_t>(indexPosition));
-    std::size_t next = 0;
-    for (int s = 0; s < table.slotCount; ++s) {
-        if (!table.slots[s].active) continue;
-        EncodedCard& encoded = cards[next++];
-        for (CardField id : blockFields) putString(buffer, table.slots[s], id, encoded);
-        if (!drain(buffer, sink, false)) return 0;
-    }
     putFourByteValue(buffer, static_cast<std::uint32_t>(cards.size()));
-    std::size_t blockOffset = 4;
-    next = 0;
+    std::size_t blockOffset = 4, next = 0;
     for (int s = 0; s < table.slotCount; ++s) {
         const CardRecord& card = table.slots[s];
         if (!card.active) continue;
@@ -121,9 +127,15 @@ int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::ve
         putString(buffer, card, CardField::Edition, encoded);
         putWord(buffer, 0);
         blockOffset += textBlockSize(encoded);
-        if (!drain(buffer, sink, false)) return 0;
+        if (!drain(buffer, sink, sent, false)) return 0;
     }
-    return drain(buffer, sink, true) ? 1 : 0;
+    if (!drain(buffer, sink, sent, true)) return 0;
+
+    std::vector<std::uint8_t> header;
+    putFourByteValue(header, static_cast<std::uint32_t>(position));
+    if (sink) return sink(0, header.data(), header.size()) != 0 ? 1 : 0;
+    std::copy(header.begin(), header.end(), buffer.begin() + static_cast<std::ptrdiff_t>(start));
+    return 1;
 }
 
 void recordBlockOffsets(CardTable& table, const std::vector<EncodedCard>& cards) {
@@ -154,9 +166,10 @@ int encodeCards(CardTable& table, std::vector<std::uint8_t>& out, FileProblem* p
     out.clear();
     std::vector<EncodedCard> cards;
     std::size_t imageSize = 0;
-    if (!measureCards(table, cards, imageSize, problem)) return 0;
-    out.reserve(imageSize);
-    encodeImage(table, cards, out, nullptr);
+    if (!encodeImage(table, cards, out, nullptr, imageSize, problem)) {
+        out.clear();
+        return 0;
+    }
     recordBlockOffsets(table, cards);
     return 1;
 }

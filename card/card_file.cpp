@@ -36,21 +36,26 @@ int writeBytes(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::s
     return 1;
 }
 
-// Writes the encoded image of the measured table to the open file, flushes
-// and closes it.
-int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& cards, std::size_t imageSize,
-               FileProblem* problem) {
-    // The image goes out in pieces as it is encoded: one buffer, each write checked.
-    std::size_t written = 0;
+// Encodes the table into the open file, flushes and closes it. The pieces go
+// out in order; the index position at the front is written last, once the
+// text blocks are measured.
+int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& cards, FileProblem* problem) {
+    std::size_t written = 0, imageSize = 0;
     int ok = 0;
     try {
         std::vector<std::uint8_t> buffer;
         buffer.reserve(EncodeChunk + 4096);  // a piece and one more card's block or entry
-        ok = encodeImage(table, cards, buffer, [&](const std::uint8_t* bytes, std::size_t count) {
-            if (!writeBytes(file, bytes, count, written, problem)) return 0;
-            written += count;
+        auto sink = [&](std::size_t offset, const std::uint8_t* bytes, std::size_t count) {
+            if (offset != written && SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) ==
+                                         INVALID_SET_FILE_POINTER) {
+                setSystemProblem(problem, offset, "writing failed");
+                return 0;
+            }
+            if (!writeBytes(file, bytes, count, offset, problem)) return 0;
+            if (offset == written) written += count;
             return 1;
-        });
+        };
+        ok = encodeImage(table, cards, buffer, sink, imageSize, problem);
     } catch (const std::bad_alloc&) {
         setProblem(problem, written, "not enough memory to build the card file");
     }
@@ -110,14 +115,6 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
         setProblem(problem, 0, "the path is longer than %d characters", MAX_PATH - 1);
         return 0;
     }
-    std::vector<EncodedCard> cards;
-    std::size_t imageSize = 0;
-    try {
-        if (!measureCards(table, cards, imageSize, problem)) return 0;
-    } catch (const std::bad_alloc&) {
-        setProblem(problem, 0, "not enough memory to build the card file");
-        return 0;
-    }
     SaveTarget target;
     if (!findSaveTarget(path, target, problem)) return 0;
     // Beside an existing file the new one stays private and hidden until it
@@ -127,8 +124,11 @@ int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
     DWORD attributes =
         target.exists ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
     HANDLE file = createTempBeside(target.path, attributes, tempPath, problem);
+    // The table is checked as it is written: a table that cannot be saved
+    // leaves only the temporary file, which goes again.
+    std::vector<EncodedCard> cards;
     bool keepTemp = false;
-    int ok = file != INVALID_HANDLE_VALUE && writeImage(file, table, cards, imageSize, problem) &&
+    int ok = file != INVALID_HANDLE_VALUE && writeImage(file, table, cards, problem) &&
              replaceTarget(tempPath, target, keepTemp, problem);
     if (!ok) {
         if (file != INVALID_HANDLE_VALUE && !keepTemp)

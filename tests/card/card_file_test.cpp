@@ -172,7 +172,7 @@ TEST(Save, CreatesAMissingFileAndLoadsItBack) {
     EXPECT_STREQ(loaded->slots[1].text, "Line\r\nbreak");
 }
 
-TEST(Save, RefusesOverLimitTableBeforeTouchingTheDisk) {
+TEST(Save, RefusesOverLimitTableAndLeavesNothingBehind) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
     writeFileBytes(path, oneCardFile);
@@ -181,6 +181,15 @@ TEST(Save, RefusesOverLimitTableBeforeTouchingTheDisk) {
     for (int i = 0; i < 6534; ++i) putCard(*table, {"n", "", "", "", "", full.c_str(), full.c_str(), 0});
     FileProblem problem;
     EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_EQ(readFileBytes(path), oneCardFile);
+    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
+
+    // A field without its terminator far into the table, found only after
+    // many pieces of the new file have gone out.
+    table->slotCount = 6000;
+    std::memset(table->slots[5999].pt, 'p', PtWidth);
+    EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
+    EXPECT_NE(std::strstr(problem.what, "slot 5999"), nullptr) << problem.what;
     EXPECT_EQ(readFileBytes(path), oneCardFile);
     EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
 }
