@@ -378,8 +378,8 @@ class ListBoxControl : public ControlState {
 
     // The scroll bar counts rows: it ends where the last entry is the last
     // whole row in view, and a page is the whole rows that fit.
-    void updateScroll() {
-        if (!redraw_) return;
+    void updateScroll(bool evenWithoutRedraw = false) {
+        if (!redraw_ && !evenWithoutRedraw) return;
         QScrollBar* bar = list_->verticalScrollBar();
         bar->setPageStep(pageSize());
         bar->setRange(0, std::max(count() - pageSize(), 0));
@@ -387,8 +387,10 @@ class ListBoxControl : public ControlState {
 
     int topIndex() const { return list_->verticalScrollBar()->value(); }
 
-    // Scrolls the fewest rows that bring `index` into view whole.
+    // Scrolls the fewest rows that bring `index` into view whole (within the
+    // entries there are now, also while redrawing is off).
     void showEntry(int index) {
+        if (!redraw_) updateScroll(true);
         const int top = topIndex();
         if (index < top) {
             list_->verticalScrollBar()->setValue(index);
