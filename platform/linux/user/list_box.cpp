@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/linux/user/collation.h"
@@ -158,6 +159,8 @@ class ListBoxControl : public ControlState {
     ~ListBoxControl() override {
         for (Entry* entry : entries_) delete entry;
     }
+    ListBoxControl(const ListBoxControl&) = delete;
+    ListBoxControl& operator=(const ListBoxControl&) = delete;
 
     LRESULT handle(Window& window, UINT message, WPARAM wParam, LPARAM lParam) override {
         int index = static_cast<int>(wParam);
@@ -296,7 +299,8 @@ class ListBoxControl : public ControlState {
         int count = this->count();
         if (index == -1) index = count;
         if (index < 0 || index > count) return LB_ERR;
-        entries_.insert(entries_.begin() + index, added.release());
+        entries_.insert(entries_.begin() + index, added.get());
+        added.release();  // owned by entries_ now
         if (count == 0) {
             focus_ = 0;
         } else if (index <= selected_) {
