@@ -69,6 +69,17 @@ class Editor:
         self.client = xdrive.settled_client_area(self.main, 60)
         return self.client
 
+    def open_with(self, path):
+        """Answers the start-up's Open dialog with `path` and waits for the
+        loaded window to settle."""
+        dialog = self.dialog(r"^Open", 60)
+        dialog.focus()
+        key("End", "shift+Home")
+        type_text(path)
+        key("Return")
+        xdrive.window_gone(dialog)
+        return self.settle()
+
     # Client coordinates of the controls, from the window's layout rules.
     def at(self, x, y):
         return self.client[0] + x, self.client[1] + y
@@ -282,13 +293,7 @@ def waiting_start(args, data_dir):
 def first_session(args, data_dir, file_path, dialog_path, original):
     editor = Editor(args, data_dir)
     try:
-        dialog = editor.dialog(r"^Open", 60)
-        dialog.focus()
-        key("End", "shift+Home")
-        type_text(dialog_path)
-        key("Return")
-        xdrive.window_gone(dialog)
-        editor.settle()
+        editor.open_with(dialog_path)
 
         # Edit the first card of the list.
         editor.press_list_item_0()

@@ -98,13 +98,7 @@ def cancelled_start(args, data_dir):
 def session(args, data_dir, dialog_path, names):
     editor = Editor(args, data_dir)
     try:
-        dialog = editor.dialog(r"^Open", 60)
-        dialog.focus()
-        key("End", "shift+Home")
-        type_text(dialog_path)
-        key("Return")
-        xdrive.window_gone(dialog)
-        editor.settle()
+        editor.open_with(dialog_path)
 
         # The window has the keyboard as soon as it is shown; F10 selects the
         # menu bar as a lone Alt does.

@@ -24,7 +24,7 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xdrive  # noqa: E402
-from xdrive import DriveError, key, type_text  # noqa: E402
+from xdrive import DriveError, key  # noqa: E402
 from editor_e2e import Editor, dump, forget_path  # noqa: E402
 from keyboard_e2e import parse_arguments  # noqa: E402
 
@@ -229,13 +229,7 @@ def save(editor):
 def session(args, data_dir, file_path, dialog_path):
     editor = Editor(args, data_dir)
     try:
-        dialog = editor.dialog(r"^Open", 60)
-        dialog.focus()
-        key("End", "shift+Home")
-        type_text(dialog_path)
-        key("Return")
-        xdrive.window_gone(dialog)
-        editor.settle()
+        editor.open_with(dialog_path)
         cards = CardList(editor)
         before = {c["name"]: c for c in dump(args, file_path)}
         rounds = 0
