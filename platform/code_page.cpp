@@ -1,6 +1,11 @@
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; this table holds the
-// code points of those 32 bytes.
+// code points of those 32 bytes. Characters outside the code page take the
+// platform's best-fit bytes, recorded in nls/nls_tables.cpp.
 #include "platform/code_page.h"
+
+#include <algorithm>
+
+#include "platform/nls/nls_tables.h"
 
 namespace {
 
@@ -25,9 +30,21 @@ int cp1252Byte(char32_t codePoint) {
     return -1;
 }
 
-char cp1252ByteOrDefault(char32_t codePoint) {
+bool appendCp1252BestFit(std::string& out, char32_t codePoint) {
     const int byte = cp1252Byte(codePoint);
-    return byte < 0 ? '?' : static_cast<char>(byte);
+    if (byte >= 0) {
+        out += static_cast<char>(byte);
+        return true;
+    }
+    if (codePoint > 0xFFFF) {
+        out += "??";
+        return false;
+    }
+    const BestFit* const end = kBestFit1252 + kBestFit1252Count;
+    const BestFit* const fit = std::lower_bound(
+        kBestFit1252, end, codePoint, [](const BestFit& entry, char32_t unit) { return entry.unit < unit; });
+    out += fit != end && fit->unit == codePoint ? static_cast<char>(fit->byte) : '?';
+    return false;
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -97,18 +114,21 @@ bool utf8ToCp1252(std::string_view text, std::string& out) {
     return true;
 }
 
-std::string utf8ToCp1252Lossy(std::string_view text) {
+std::string utf8ToCp1252BestFit(std::string_view text, bool* exact) {
     std::string out;
     out.reserve(text.size());
+    bool all = true;
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t cp = 0;
         if (nextUtf8CodePoint(text, pos, cp)) {
-            out += cp1252ByteOrDefault(cp);
+            all = appendCp1252BestFit(out, cp) && all;
         } else {
             out += '?';
+            all = false;
             ++pos;
         }
     }
+    if (exact) *exact = all;
     return out;
 }

@@ -16,9 +16,12 @@ char32_t cp1252CodePoint(unsigned char byte);
 // The Windows-1252 byte of `codePoint`, or -1 when the code page has none.
 int cp1252Byte(char32_t codePoint);
 
-// The byte of `codePoint`, or '?' when the code page has none: what the
-// platform's conversion to an 8-bit code page substitutes by default.
-char cp1252ByteOrDefault(char32_t codePoint);
+// Appends `codePoint` as the platform converts Unicode to Windows-1252
+// (WideCharToMultiByte on code page 1252, default flags): its own byte, else
+// the platform's best-fit byte (U+2212 MINUS SIGN as '-', U+014D as 'o'),
+// else '?' for each of its UTF-16 units (two beyond U+FFFF). Returns false
+// when what it appended is not the character itself.
+bool appendCp1252BestFit(std::string& out, char32_t codePoint);
 
 // Appends the UTF-8 form of `codePoint` (at most U+10FFFF) to `out`.
 void appendUtf8(std::string& out, char32_t codePoint);
@@ -36,7 +39,8 @@ std::string cp1252ToUtf8(std::string_view text);
 // no byte in the code page.
 bool utf8ToCp1252(std::string_view text, std::string& out);
 
-// Windows-1252 bytes for the UTF-8 `text`, with '?' for each character the
-// code page cannot hold and for each byte that starts no valid sequence, as
-// the platform's 8-bit calls give names they cannot represent.
-std::string utf8ToCp1252Lossy(std::string_view text);
+// Windows-1252 bytes for the UTF-8 `text`, each character as
+// appendCp1252BestFit gives it and '?' for each byte that starts no valid
+// sequence, as the platform's 8-bit calls give text they cannot represent.
+// `exact`, when given, tells whether every character came through as itself.
+std::string utf8ToCp1252BestFit(std::string_view text, bool* exact = nullptr);

@@ -17,3 +17,15 @@ bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {
     codePoint = out[0] | (out[1] << 8) | (out[2] << 16) | (static_cast<char32_t>(out[3]) << 24);
     return ok && outLeft == 0;
 }
+
+bool referenceBestFit(char16_t, char&) {
+    return false;
+}
+
+bool referenceSortKey(const std::string&, std::string&) {
+    return false;
+}
+
+bool referenceCompare(const std::string&, const std::string&, int&) {
+    return false;
+}

@@ -74,24 +74,60 @@ TEST(Cp1252, RejectsTextWithoutWindows1252Bytes) {
     EXPECT_EQ(out, "");
 }
 
-// What the 8-bit file calls give for a name the code page cannot hold.
-TEST(Cp1252, LossyConversionGivesOneQuestionMarkPerCharacterOrStrayByte) {
+// What the platform makes of text the code page cannot hold: its best-fit
+// byte where it has one, otherwise '?' per UTF-16 unit; '?' for each byte
+// that starts no valid sequence.
+TEST(Cp1252, BestFitGivesThePlatformsBytes) {
     struct Case {
         const char* utf8;
         const char* bytes;
+        bool exact;
     } const cases[] = {
-        {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80"},  // all in the code page
-        {"\xE6\x97\xA5\xE6\x9C\xAC x", "?? x"},        // U+65E5 U+672C
-        {"a\xF0\x9F\x82\xA1z", "a?z"},                 // one four-byte character
-        {"\xC2\x80\xC2\x81", "?\x81"},                 // U+0080 has no byte; U+0081 is 0x81
-        {"caf\xE9", "caf?"},                           // Latin-1, not UTF-8
-        {"\xE2\x82", "??"},                            // cut sequence
-        {"\xC0\xAF", "??"},                            // overlong slash
-        {"", ""},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x98", "caf\xE9 \x80 \x91", true},  // all in the code page
+        // A name and a planeswalker's loyalty copied from a web page.
+        {"J\xC3\xB6tun \xC3\x86rgarde \xE2\x82\xAC\xE2\x80\x94\xCE\xA9 \xE2\x88\x92"
+         "3 L\xC5\x8Drien \xC5\x81\xC3\xB3\x64\xC5\xBA",
+         "J\xF6tun \xC6rgarde \x80\x97O -3 Lorien L\xF3"
+         "dz",
+         false},
+        {"\xC4\x80\xC4\xB1\xC5\x93\xCA\xBC\xE2\x81\x84", "Ai\x9C'/",
+         false},                                    // U+0100 U+0131 U+0153 U+02BC U+2044
+        {"\xEF\xBC\xA1\xEF\xBD\x9A", "Az", false},  // fullwidth A and z
+        {"\xD0\x96\xE6\x97\xA5 x", "?? x", false},  // U+0416 U+65E5: no best fit
+        {"a\xF0\x9F\x82\xA1z", "a??z", false},      // beyond U+FFFF: two units
+        {"\xC2\x80\xC2\x81", "?\x81", false},       // U+0080 has no byte; U+0081 is 0x81
+        {"caf\xE9", "caf?", false},                 // Latin-1, not UTF-8
+        {"\xE2\x82", "??", false},                  // cut sequence
+        {"\xC0\xAF", "??", false},                  // overlong slash
+        {"", "", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(utf8ToCp1252Lossy(c.utf8), c.bytes) << c.utf8;
+    for (const Case& c : cases) {
+        bool exact = !c.exact;
+        EXPECT_EQ(utf8ToCp1252BestFit(c.utf8, &exact), c.bytes) << c.utf8;
+        EXPECT_EQ(exact, c.exact) << c.utf8;
+    }
     EXPECT_EQ(cp1252Byte(0x20AC), 0x80);
     EXPECT_EQ(cp1252Byte(0x0080), -1);
     EXPECT_EQ(cp1252Byte(0x0100), -1);
-    EXPECT_EQ(cp1252ByteOrDefault(0x4E00), '?');
+}
+
+// On Windows the recorded best-fit table against the platform's live
+// conversion, over Latin-1 Supplement to Latin Extended-B, IPA and spacing
+// modifiers, Greek, Cyrillic, general punctuation to mathematical operators,
+// box drawing and the fullwidth forms.
+TEST(Cp1252, BestFitMatchesThePlatformOverWideRanges) {
+    const char32_t ranges[][2] = {{0x0080, 0x03FF}, {0x0400, 0x04FF}, {0x2000, 0x22FF},
+                                  {0x2500, 0x257F}, {0x3000, 0x3003}, {0xFF00, 0xFF5E}};
+    int checked = 0;
+    for (const auto& range : ranges) {
+        for (char32_t unit = range[0]; unit <= range[1]; ++unit) {
+            char expected = 0;
+            if (!referenceBestFit(static_cast<char16_t>(unit), expected)) GTEST_SKIP() << "no reference here";
+            std::string got;
+            appendCp1252BestFit(got, unit);
+            EXPECT_EQ(got, std::string(1, expected)) << "U+" << std::hex << static_cast<unsigned>(unit);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1500);
 }

@@ -78,10 +78,10 @@ std::string unescapeKey(const std::string& escaped) {
             value = value * 16 + static_cast<char32_t>(v);
         }
         if (escape) {
-            out += cp1252ByteOrDefault(value);
+            appendCp1252BestFit(out, value);
             i = first + digits - 1;
         } else {
-            out += cp1252ByteOrDefault(c);
+            appendCp1252BestFit(out, c);
         }
     }
     return out;
@@ -196,7 +196,7 @@ bool unescapeValue(const std::string& raw, std::string& out) {
         }
     }
     out.clear();
-    for (char32_t c : value) out += cp1252ByteOrDefault(c);
+    for (char32_t c : value) appendCp1252BestFit(out, c);
     return true;
 }
 

@@ -53,7 +53,7 @@ std::string buildCommandLine() {
         std::size_t end = raw.find('\0', start);
         if (end == std::string::npos) end = raw.size();
         if (!line.empty()) line += ' ';
-        appendArgument(line, utf8ToCp1252Lossy(std::string_view(raw).substr(start, end - start)));
+        appendArgument(line, utf8ToCp1252BestFit(std::string_view(raw).substr(start, end - start)));
         start = end + 1;
     }
     return line;
@@ -67,7 +67,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
         setLastErrorFromErrno(errno);
         return 0;
     }
-    const std::string path = utf8ToCp1252Lossy(utf8Path);
+    const std::string path = utf8ToCp1252BestFit(utf8Path);
     std::free(utf8Path);
     DWORD length = static_cast<DWORD>(path.size());
     if (!buffer || size <= length) return length + 1;  // size needed, terminator included

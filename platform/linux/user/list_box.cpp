@@ -20,9 +20,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/linux/user/collation.h"
 #include "platform/linux/user/controls.h"
 #include "platform/linux/user/text_codec.h"
+#include "platform/sort_key.h"
 
 namespace winlayer {
 namespace {
@@ -211,8 +211,10 @@ class ListBoxControl : public ControlState {
                 for (int i = 0; i < count; ++i) selectedCount += entry(i).selected ? 1 : 0;
                 return selectedCount;
             }
-            case LB_FINDSTRINGEXACT:
-                return findExact(index, textOf(lParam));
+            case LB_FINDSTRINGEXACT: {
+                const std::string text = textOf(lParam);
+                return text.empty() ? LB_ERR : findExact(index, sortKey(text));
+            }
             case WM_SIZE:
                 keepWholeRows(window, HIWORD(lParam));
                 return 0;
@@ -276,14 +278,16 @@ class ListBoxControl : public ControlState {
         return low;
     }
 
-    LRESULT findExact(int start, const std::string& text) const {
+    // The first entry after `start`, round to the top, that compares equal
+    // to the text whose key is `key`.
+    LRESULT findExact(int start, const std::string& key) const {
         int count = this->count();
-        if (text.empty() || count == 0) return LB_ERR;
+        if (count == 0) return LB_ERR;
         int index = start + 1;
         if (index < 0 || index >= count) index = 0;
         for (int i = 0; i < count; ++i, ++index) {
             if (index == count) index = 0;
-            if (compareText(entry(index).text, text) == 0) return index;
+            if (entry(index).key == key) return index;
         }
         return LB_ERR;
     }

@@ -1,6 +1,7 @@
-// Windows-1252 <-> UTF-16 through the program's one code page. In edit
-// controls the control bytes 0x01-0x1F (other than TAB and the CR LF of a
-// multi-line line break) map to U+E001-U+E01F.
+// Windows-1252 <-> UTF-16 through the program's one code page; characters
+// outside it take the platform's best-fit bytes. In edit controls the control
+// bytes 0x01-0x1F (other than TAB and the CR LF of a multi-line line break)
+// map to U+E001-U+E01F.
 #include "platform/linux/user/text_codec.h"
 
 #include "platform/code_page.h"
@@ -9,11 +10,6 @@ namespace winlayer {
 namespace {
 
 constexpr char16_t kControlBase = 0xE000;
-
-char encodeChar(char32_t c) {
-    if (c > kControlBase && c < kControlBase + 0x20) return static_cast<char>(c - kControlBase);
-    return cp1252ByteOrDefault(c);
-}
 
 }  // namespace
 
@@ -37,18 +33,17 @@ QString toQt(const std::string& bytes, TextUse use) {
 std::string fromQt(const QString& text, TextUse use) {
     std::string bytes;
     bytes.reserve(static_cast<size_t>(text.size()));
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        // A character outside the Basic Multilingual Plane is one '?', not two.
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
-            ++i;
-        }
-        bool lineBreak = c == u'\n' || c == 0x2029 || c == 0x2028;
+    // Unit by unit, as the platform converts: a character beyond U+FFFF
+    // (two units) becomes "??".
+    for (const QChar unit : text) {
+        const char16_t c = unit.unicode();
+        const bool lineBreak = c == u'\n' || c == 0x2029 || c == 0x2028;
         if (use == TextUse::MultiLineEdit && lineBreak) {
             bytes += "\r\n";
+        } else if (c > kControlBase && c < kControlBase + 0x20) {
+            bytes += static_cast<char>(c - kControlBase);
         } else if (c != 0) {
-            bytes += encodeChar(c);
+            appendCp1252BestFit(bytes, c);
         }
     }
     return bytes;

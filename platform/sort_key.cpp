@@ -1,0 +1,119 @@
+// A text's key is put together from its bytes' keys as the platform does it:
+// the primary weights of all bytes (two bytes each, none for an ignored byte,
+// two for an expansion), then each weight's accent and then its case, with
+// the trailing "none" (2) of each level left out, an empty fourth level, and
+// last the bytes sorted apart (hyphen, apostrophe, controls), each as its
+// place among the primary weights and its own weight. The levels end in 1,
+// below every weight, so a text whose level runs out first sorts first.
+#include "platform/sort_key.h"
+
+#include "platform/nls/nls_tables.h"
+
+namespace {
+
+constexpr unsigned char kLevelEnd = 1;
+constexpr unsigned char kNoWeight = 2;  // no accent, no case
+constexpr unsigned char kSpecialMark = 0xFF;
+
+// One byte's weights, read from its single-byte key.
+struct ByteWeights {
+    int units = 0;                                     // primary weights: 0, 1, or 2 for an expansion
+    unsigned char primary[4] = {};                     // two bytes each
+    unsigned char accent[2] = {kNoWeight, kNoWeight};  // one per primary weight
+    unsigned char letterCase[2] = {kNoWeight, kNoWeight};
+    bool special = false;  // sorted apart, with `specialWeight`
+    unsigned char specialWeight[2] = {};
+};
+
+// Reads the bytes up to the next level end into `out` (at most `size`);
+// false when the key does not have that shape.
+bool readLevel(const unsigned char*& key, unsigned char* out, int size) {
+    for (int i = 0; *key != kLevelEnd; ++i, ++key) {
+        if (*key == 0 || i >= size) return false;
+        out[i] = *key;
+    }
+    ++key;
+    return true;
+}
+
+ByteWeights parse(const char* text) {
+    ByteWeights weights;
+    const auto* key = reinterpret_cast<const unsigned char*>(text);
+    while (*key != kLevelEnd && *key != 0 && weights.units < 2) {
+        weights.primary[2 * weights.units] = key[0];
+        weights.primary[2 * weights.units + 1] = key[1];
+        ++weights.units;
+        key += 2;
+    }
+    unsigned char fourth[1];
+    if (*key++ != kLevelEnd || !readLevel(key, weights.accent, weights.units) ||
+        !readLevel(key, weights.letterCase, weights.units) || !readLevel(key, fourth, 0))
+        return ByteWeights{};
+    // A single byte sorted apart stands at place 0: FF FF, then its weight.
+    if (key[0] == kSpecialMark && key[1] == kSpecialMark && key[2] != 0 && key[3] != 0) {
+        weights.special = true;
+        weights.specialWeight[0] = key[2];
+        weights.specialWeight[1] = key[3];
+    }
+    return weights;
+}
+
+struct WeightTable {
+    ByteWeights bytes[256];
+    WeightTable() {
+        for (int byte = 1; byte < 256; ++byte) bytes[byte] = parse(kSortKeys1252[byte]);
+    }
+};
+
+const WeightTable kWeights;
+
+const ByteWeights& weightsOf(char c) {
+    return kWeights.bytes[static_cast<unsigned char>(c)];
+}
+
+// Appends one accent or case level: a weight per primary weight, the
+// trailing ones without weight left out, then the level's end.
+void appendLevel(std::string& key, std::string_view text, const unsigned char (ByteWeights::*level)[2]) {
+    const std::size_t start = key.size();
+    for (const char c : text) {
+        const ByteWeights& weights = weightsOf(c);
+        for (int unit = 0; unit < weights.units; ++unit) key += static_cast<char>((weights.*level)[unit]);
+    }
+    std::size_t end = key.size();
+    while (end > start && static_cast<unsigned char>(key[end - 1]) == kNoWeight) --end;
+    key.resize(end);
+    key += static_cast<char>(kLevelEnd);
+}
+
+}  // namespace
+
+std::string sortKey(std::string_view text) {
+    std::string key;
+    key.reserve(4 * text.size() + 4);
+    for (const char c : text) {
+        const ByteWeights& weights = weightsOf(c);
+        key.append(reinterpret_cast<const char*>(weights.primary),
+                   2 * static_cast<std::size_t>(weights.units));
+    }
+    key += static_cast<char>(kLevelEnd);
+    appendLevel(key, text, &ByteWeights::accent);
+    appendLevel(key, text, &ByteWeights::letterCase);
+    key += static_cast<char>(kLevelEnd);  // the empty fourth level
+    unsigned place = 0;
+    for (const char c : text) {
+        const ByteWeights& weights = weightsOf(c);
+        if (weights.special) {
+            const unsigned mark = place < 0xFFFF ? 0xFFFF - place : 0;
+            key += static_cast<char>(mark >> 8);
+            key += static_cast<char>(mark & 0xFF);
+            key.append(reinterpret_cast<const char*>(weights.specialWeight), 2);
+        }
+        place += static_cast<unsigned>(weights.units);
+    }
+    return key;
+}
+
+int compareText(std::string_view a, std::string_view b) {
+    const int order = sortKey(a).compare(sortKey(b));
+    return (order > 0) - (order < 0);
+}

@@ -1,0 +1,14 @@
+// What the platform answered about the order of Windows-1252 text, recorded
+// under Wine by platform/nls/make_nls_tables.c: texts in the order they were
+// added to a sorted list box, each with the platform's sort key, and the
+// order the list box then showed.
+#pragma once
+
+struct ReferenceText {
+    const char* text;
+    const char* key;
+};
+
+extern const ReferenceText kReferenceTexts[];
+extern const int kReferenceTextCount;
+extern const char* const kReferenceOrder[];
