@@ -49,6 +49,8 @@ constexpr DWORD ButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON
 
 // One child control. `limit` is the most characters an edit field accepts:
 // its card field's width less the terminator (0: not an edit field).
+// `spokenName` is what a screen reader says for a field or list, which has
+// no caption of its own (none for a button: its caption names it).
 struct ControlRow {
     HWND* handle;
     const char* windowClass;
@@ -56,25 +58,26 @@ struct ControlRow {
     DWORD style;
     const char* text;
     int limit;
+    const wchar_t* spokenName;
 };
 
 // The fourteen controls in creation order. Row 0 is made by initMainWindow,
 // the rest by createControls.
 const ControlRow controlRows[] = {
-    {&nameEdit, "EDIT", WS_EX_CLIENTEDGE, NameEditStyle, nullptr, NameWidth - 1},
-    {&cardList, "LISTBOX", WS_EX_CLIENTEDGE, CardListStyle, nullptr, 0},
-    {&textEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, TextWidth - 1},
-    {&typeEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, TypeWidth - 1},
-    {&editionEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, EditionWidth - 1},
-    {&costEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, CostWidth - 1},
-    {&ptEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, PtWidth - 1},
-    {&commentEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, CommentWidth - 1},
-    {&updateButton, "BUTTON", 0, ButtonStyle, "&Update", 0},
-    {&saveButton, "BUTTON", 0, ButtonStyle, "&Save", 0},
-    {&colourList, "LISTBOX", WS_EX_CLIENTEDGE, ColourListStyle, nullptr, 0},
-    {&colourButton, "BUTTON", 0, ButtonStyle, "", 0},
-    {&addButton, "BUTTON", 0, ButtonStyle, "&Add", 0},
-    {&deleteButton, "BUTTON", 0, ButtonStyle, "&Delete", 0},
+    {&nameEdit, "EDIT", WS_EX_CLIENTEDGE, NameEditStyle, nullptr, NameWidth - 1, L"Name"},
+    {&cardList, "LISTBOX", WS_EX_CLIENTEDGE, CardListStyle, nullptr, 0, L"Cards"},
+    {&textEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, TextWidth - 1, L"Text"},
+    {&typeEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, TypeWidth - 1, L"Type"},
+    {&editionEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, EditionWidth - 1, L"Edition"},
+    {&costEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, CostWidth - 1, L"Cost"},
+    {&ptEdit, "EDIT", WS_EX_CLIENTEDGE, FieldStyle, nullptr, PtWidth - 1, L"P/T"},
+    {&commentEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, CommentWidth - 1, L"Comment"},
+    {&updateButton, "BUTTON", 0, ButtonStyle, "&Update", 0, nullptr},
+    {&saveButton, "BUTTON", 0, ButtonStyle, "&Save", 0, nullptr},
+    {&colourList, "LISTBOX", WS_EX_CLIENTEDGE, ColourListStyle, nullptr, 0, L"Colours"},
+    {&colourButton, "BUTTON", 0, ButtonStyle, "", 0, nullptr},
+    {&addButton, "BUTTON", 0, ButtonStyle, "&Add", 0, nullptr},
+    {&deleteButton, "BUTTON", 0, ButtonStyle, "&Delete", 0, nullptr},
 };
 constexpr int ControlCount = sizeof controlRows / sizeof controlRows[0];
 
@@ -83,6 +86,22 @@ constexpr int rowOf(const HWND* handle) {
     int row = 0;
     while (row < ControlCount && controlRows[row].handle != handle) ++row;
     return row;
+}
+
+// Gives `control` the name a screen reader says, through the platform's
+// dynamic annotation service, made once. Where the platform has no such
+// service, or it refuses (Wine's answers E_NOTIMPL), the control keeps the
+// name the platform gives it: nothing else depends on it.
+void nameForScreenReaders(HWND control, const wchar_t* name) {
+    static IAccPropServices* const services = [] {
+        void* made = nullptr;
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IAccPropServices, &made)))
+            return static_cast<IAccPropServices*>(nullptr);
+        return static_cast<IAccPropServices*>(made);
+    }();
+    if (services) services->SetHwndPropStr(control, OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME, name);
 }
 
 // Creates one control: nameEdit at its start-up place, the others out of
@@ -94,6 +113,7 @@ HWND createControl(const ControlRow& row, HINSTANCE instance) {
                         startUp ? 240 : 10, startUp ? 20 : 10, mainWindow, nullptr, instance, nullptr);
     *row.handle = control;
     if (control && row.limit > 0) SendMessageA(control, EM_LIMITTEXT, row.limit, 0);
+    if (control && row.spokenName) nameForScreenReaders(control, row.spokenName);
     return control;
 }
 

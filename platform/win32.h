@@ -11,8 +11,10 @@
 #endif
 #include <windows.h>
 
-// After <windows.h>, whose types it uses.
+// After <windows.h>, whose types they use.
 #include <commdlg.h>
+#include <objbase.h>
+#include <oleacc.h>
 #else
 #include "platform/linux/winapi.h"
 #endif

@@ -472,6 +472,55 @@ BOOL WINAPI IsWindowEnabled(HWND window);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
 
+// ---- Names for assistive technology (OLE32, OLEACC) ------------------------
+// The annotation service that gives a control the name a screen reader says
+// (user/accessible_name.cpp): one instance, whose only call is SetHwndPropStr
+// with PROPID_ACC_NAME for a window's client object.
+using HRESULT = LONG;
+using WCHAR = wchar_t;
+using LPCWSTR = const WCHAR*;
+#define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
+#define E_INVALIDARG ((HRESULT)0x80070057)
+#define E_NOINTERFACE ((HRESULT)0x80004002)
+#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154)
+#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0)
+#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
+#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define COINIT_APARTMENTTHREADED 0x2
+#define CLSCTX_INPROC_SERVER 0x1
+#define OBJID_CLIENT ((LONG)0xFFFFFFFC)
+#define CHILDID_SELF 0
+
+struct GUID {
+    DWORD Data1;
+    WORD Data2;
+    WORD Data3;
+    BYTE Data4[8];
+};
+using CLSID = GUID;
+using IID = GUID;
+using MSAAPROPID = GUID;
+using REFCLSID = const CLSID&;
+using REFIID = const IID&;
+struct IUnknown;
+using LPUNKNOWN = IUnknown*;
+
+extern const CLSID CLSID_AccPropServices;
+extern const IID IID_IAccPropServices;
+extern const MSAAPROPID PROPID_ACC_NAME;
+
+struct IAccPropServices {
+    virtual HRESULT WINAPI SetHwndPropStr(HWND window, DWORD idObject, DWORD idChild, MSAAPROPID idProp,
+                                          LPCWSTR text) = 0;
+
+  protected:
+    ~IAccPropServices() = default;
+};
+
+HRESULT WINAPI CoInitializeEx(LPVOID reserved, DWORD coInit);
+HRESULT WINAPI CoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object);
+
 // ---- Common dialogs (COMDLG32) ---------------------------------------------
 // The open-file dialog (user/file_dialog.cpp).
 #define OFN_HIDEREADONLY 0x00000004

@@ -7,8 +7,13 @@
 // (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_KEYDOWN,
 // WM_CHAR), answered by the platform's rules and notified as the platform
 // does; the other buttons do nothing, and messages that set entries or the
-// selection never notify.
+// selection never notify. Assistive technology (a screen reader, over AT-SPI)
+// sees what the platform's list box gives it: a list whose children are the
+// entries, named by their text, with their selection, the caret and whether
+// they are in view, and events when the selection or the caret moves.
 #include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,7 +41,11 @@ struct Entry {
     std::string key;
     LPARAM data = 0;
     bool selected = false;
+    bool toldSelected = false;       // `selected` as assistive technology was last told
+    QAccessible::Id accessible = 0;  // its interface for assistive technology, once asked for
 };
+
+class ListBoxControl;
 
 // A mouse message's key and button state from a Qt mouse event.
 WPARAM mouseKeys(const QMouseEvent& event) {
@@ -65,6 +74,9 @@ class ListWidget : public QAbstractScrollArea {
 
     void setPainter(Painter painter) { painter_ = painter; }
     void setResized(std::function<void()> resized) { resized_ = resized; }
+    void setFocusGained(std::function<void()> focusGained) { focusGained_ = focusGained; }
+
+    ListBoxControl* control = nullptr;  // the control shown; null once it is gone
 
   protected:
     void paintEvent(QPaintEvent* event) override {
@@ -92,6 +104,7 @@ class ListWidget : public QAbstractScrollArea {
     void focusInEvent(QFocusEvent* event) override {
         QAbstractScrollArea::focusInEvent(event);
         viewport()->update();
+        if (focusGained_) focusGained_();
     }
     void focusOutEvent(QFocusEvent* event) override {
         QAbstractScrollArea::focusOutEvent(event);
@@ -110,6 +123,7 @@ class ListWidget : public QAbstractScrollArea {
     std::function<void(QKeyEvent*)> keyInput_;
     Painter painter_;
     std::function<void()> resized_;
+    std::function<void()> focusGained_;
 };
 
 constexpr int kDragScrollInterval = 50;  // ms between the steps of a drag beyond the top or bottom edge
@@ -137,8 +151,12 @@ class ListBoxControl : public ControlState {
                 SendMessageA(self, message, keys, MAKELPARAM(at.x(), at.y()));
             },
             [this](QKeyEvent* event) { keyPressed(event); });
+        list_->control = this;
         list_->setPainter([this](QPainter& painter, const QRect& area) { paintRows(painter, area); });
         list_->setResized([this] { updateScroll(); });
+        // The widget's own focus event reaches assistive technology after
+        // this one; the caret's entry is told once that is done.
+        list_->setFocusGained([this] { QTimer::singleShot(0, list_, [this] { tellFocus(); }); });
         // The platform's list box takes the focus on a left press only; the
         // control gives it itself (see pressed).
         list_->setFocusPolicy(Qt::TabFocus);
@@ -157,7 +175,8 @@ class ListBoxControl : public ControlState {
     }
 
     ~ListBoxControl() override {
-        for (Entry* entry : entries_) delete entry;
+        if (list_) list_->control = nullptr;
+        for (Entry* entry : entries_) forget(entry);
     }
     ListBoxControl(const ListBoxControl&) = delete;
     ListBoxControl& operator=(const ListBoxControl&) = delete;
@@ -250,6 +269,35 @@ class ListBoxControl : public ControlState {
         }
     }
 
+    // What assistive technology reads of the list, by entry position.
+    int entryCount() const { return count(); }
+    bool multiple() const { return multi(); }
+    bool entrySelected(int index) const { return valid(index) && isSelected(index); }
+    bool entryHasFocus(int index) const { return valid(index) && index == focus_ && list_->hasFocus(); }
+    // Whether any of the entry's row is in the list's client area.
+    bool entryInView(int index) const {
+        const int rows = (list_->viewport()->height() + itemHeight() - 1) / itemHeight();
+        return index >= topIndex() && index < topIndex() + rows;
+    }
+    // The entry's row in screen coordinates, also out of view.
+    QRect entryRect(int index) const {
+        const QPoint origin = list_->viewport()->mapToGlobal(QPoint(0, (index - topIndex()) * itemHeight()));
+        return QRect(origin, QSize(list_->viewport()->width(), itemHeight()));
+    }
+    int entryAt(QPoint screen) const {
+        const QPoint at = list_->viewport()->mapFromGlobal(screen);
+        return list_->viewport()->rect().contains(at) ? itemAt(at.y()) : -1;
+    }
+    // The entry's position, looked for from `hint` on; -1 once it is gone.
+    int indexOf(const Entry* wanted, int hint) const {
+        if (valid(hint) && entries_[static_cast<size_t>(hint)] == wanted) return hint;
+        const auto found = std::find(entries_.begin(), entries_.end(), wanted);
+        return found == entries_.end() ? -1 : static_cast<int>(found - entries_.begin());
+    }
+    // The entry's interface, made when first asked for and kept with it.
+    QAccessibleInterface* accessibleEntry(int index);
+    const std::string& entryText(const Entry* entry) const { return entry->text; }
+
   private:
     bool multi() const { return (style_ & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
     int count() const { return static_cast<int>(entries_.size()); }
@@ -311,6 +359,7 @@ class ListBoxControl : public ControlState {
             ++selected_;
         }
         changed();
+        if (redraw_ && QAccessible::isActive()) tell(QAccessible::ObjectCreated, index);
         return index;
     }
 
@@ -323,7 +372,7 @@ class ListBoxControl : public ControlState {
             reset();
             return 0;
         }
-        delete entries_[static_cast<size_t>(index)];
+        forget(entries_[static_cast<size_t>(index)], true);
         entries_.erase(entries_.begin() + index);
         int count = this->count();
         if (anchor_ == count) --anchor_;
@@ -340,7 +389,7 @@ class ListBoxControl : public ControlState {
     }
 
     void reset() {
-        for (Entry* entry : entries_) delete entry;
+        for (Entry* entry : entries_) forget(entry, true);
         entries_.clear();
         selected_ = -1;
         focus_ = 0;
@@ -372,9 +421,11 @@ class ListBoxControl : public ControlState {
         return LB_OKAY;
     }
 
-    // The rows show the entries, the selection and the caret as they are now.
+    // The rows show the entries, the selection and the caret as they are
+    // now, and assistive technology is told what changed.
     void showModel() {
         if (redraw_) list_->viewport()->update();
+        tellChanges();
     }
 
     // After entries came or went: the scroll bar's range, the top index kept
@@ -635,24 +686,180 @@ class ListBoxControl : public ControlState {
                fold(static_cast<unsigned char>(text[at])) == fold(static_cast<unsigned char>(character));
     }
 
+    // Sends assistive technology an event about the entry at `index`.
+    void tell(QAccessible::Event type, int index) {
+        if (!valid(index) || !list_) return;
+        QAccessibleEvent event(accessibleEntry(index), type);
+        QAccessible::updateAccessibility(&event);
+    }
+
+    // Tells assistive technology of each entry whose selection changed since
+    // it was last told, and of a caret that moved while the list has the
+    // focus: mouse, keys and messages all end here.
+    void tellChanges() {
+        if (!QAccessible::isActive()) return;
+        if (multi()) {
+            for (int i = 0; i < count(); ++i) {
+                Entry& e = entry(i);
+                if (e.selected == e.toldSelected) continue;
+                e.toldSelected = e.selected;
+                tell(e.selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove, i);
+            }
+        } else {
+            const Entry* now = valid(selected_) ? &entry(selected_) : nullptr;
+            if (now != toldSelection_) {
+                const int before = indexOf(toldSelection_, -1);
+                toldSelection_ = now;
+                if (before >= 0) tell(QAccessible::SelectionRemove, before);
+                if (now) tell(QAccessible::SelectionAdd, selected_);
+            }
+        }
+        const Entry* caret = valid(focus_) ? &entry(focus_) : nullptr;
+        if (caret != toldCaret_ && list_->hasFocus()) tellFocus();
+    }
+
+    void tellFocus() {
+        if (!QAccessible::isActive() || !list_ || !list_->hasFocus() || !valid(focus_)) return;
+        toldCaret_ = &entry(focus_);
+        tell(QAccessible::Focus, focus_);
+    }
+
+    // Deletes an entry leaving the list, and its interface; with `tellGone`
+    // assistive technology hears that it is gone.
+    void forget(Entry* gone, bool tellGone = false) {
+        if (gone == toldSelection_) toldSelection_ = nullptr;
+        if (gone == toldCaret_) toldCaret_ = nullptr;
+        if (gone->accessible != 0) {
+            if (tellGone && QAccessible::isActive()) {
+                QAccessibleEvent event(QAccessible::accessibleInterface(gone->accessible),
+                                       QAccessible::ObjectDestroyed);
+                QAccessible::updateAccessibility(&event);
+            }
+            QAccessible::deleteAccessibleInterface(gone->accessible);
+        }
+        delete gone;
+    }
+
     HWND handle_;
     DWORD style_;
-    ListWidget* list_ = nullptr;
+    QPointer<ListWidget> list_;
     // In the list's order, owned here. Plain pointers, so that an insert
     // moves them as one block of memory.
     std::vector<Entry*> entries_;
-    bool redraw_ = true;     // WM_SETREDRAW
-    int selected_ = -1;      // the selected entry of a single-selection list
-    int focus_ = 0;          // the caret entry
-    int anchor_ = -1;        // the anchor of the last LB_SETSEL, key move or press
-    bool captured_ = false;  // a left press on an entry holds the mouse until its release
-    int drag_ = 0;           // -1 or 1 while a drag is beyond the top or bottom edge
-    QTimer dragTimer_;       // steps such a drag
+    bool redraw_ = true;                    // WM_SETREDRAW
+    int selected_ = -1;                     // the selected entry of a single-selection list
+    int focus_ = 0;                         // the caret entry
+    int anchor_ = -1;                       // the anchor of the last LB_SETSEL, key move or press
+    bool captured_ = false;                 // a left press on an entry holds the mouse until its release
+    int drag_ = 0;                          // -1 or 1 while a drag is beyond the top or bottom edge
+    QTimer dragTimer_;                      // steps such a drag
+    const Entry* toldSelection_ = nullptr;  // the selected entry as assistive technology was last told
+    const Entry* toldCaret_ = nullptr;      // the caret's entry as assistive technology was last told
 };
+
+// One entry for assistive technology: a list item named by its text, found
+// by its entry (its position changes as entries come and go).
+class EntryAccessible : public QAccessibleInterface {
+  public:
+    EntryAccessible(ListWidget* list, const Entry* entry, int index)
+        : list_(list), entry_(entry), hint_(index) {}
+
+    bool isValid() const override { return index() >= 0; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override {
+        return list_ ? QAccessible::queryAccessibleInterface(list_) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text kind) const override {
+        return kind == QAccessible::Name && isValid() ? toQt(list_->control->entryText(entry_)) : QString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override { return isValid() ? list_->control->entryRect(index()) : QRect(); }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        const int at = index();
+        if (at < 0) return state;
+        const ListBoxControl& control = *list_->control;
+        state.selectable = true;
+        state.focusable = true;
+        state.selected = control.entrySelected(at);
+        state.focused = control.entryHasFocus(at);
+        state.multiSelectable = control.multiple();
+        state.invisible = !list_->isVisible();
+        state.offscreen = state.invisible || !control.entryInView(at);
+        return state;
+    }
+
+    // The entry's position now; -1 once it or its list is gone.
+    int index() const {
+        if (!list_ || !list_->control) return -1;
+        hint_ = list_->control->indexOf(entry_, hint_);
+        return hint_;
+    }
+
+  private:
+    QPointer<ListWidget> list_;
+    const Entry* entry_;
+    mutable int hint_;  // where the entry was last found
+};
+
+QAccessibleInterface* ListBoxControl::accessibleEntry(int index) {
+    if (!valid(index) || !list_) return nullptr;
+    Entry& wanted = entry(index);
+    if (wanted.accessible == 0)
+        wanted.accessible =
+            QAccessible::registerAccessibleInterface(new EntryAccessible(list_, &wanted, index));
+    return QAccessible::accessibleInterface(wanted.accessible);
+}
+
+// The list for assistive technology: a list (multi-selectable when the
+// control is) whose children are the entries, not the scroll bars.
+class ListAccessible : public QAccessibleWidget {
+  public:
+    explicit ListAccessible(ListWidget* list) : QAccessibleWidget(list, QAccessible::List) {}
+
+    int childCount() const override { return control() ? control()->entryCount() : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return control() ? control()->accessibleEntry(index) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!control() || child == nullptr || child->role() != QAccessible::ListItem ||
+            child->parent() != this)
+            return -1;
+        return static_cast<const EntryAccessible*>(child)->index();
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        return control() ? control()->accessibleEntry(control()->entryAt(QPoint(x, y))) : nullptr;
+    }
+    QAccessibleInterface* focusChild() const override {
+        for (int i = 0; control() && i < control()->entryCount(); ++i)
+            if (control()->entryHasFocus(i)) return control()->accessibleEntry(i);
+        return nullptr;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.multiSelectable = control() && control()->multiple();
+        return state;
+    }
+
+  private:
+    ListBoxControl* control() const { return static_cast<ListWidget*>(widget())->control; }
+};
+
+QAccessibleInterface* listAccessibleFactory(const QString&, QObject* object) {
+    auto* list = dynamic_cast<ListWidget*>(object);
+    return list != nullptr ? new ListAccessible(list) : nullptr;
+}
 
 }  // namespace
 
 std::unique_ptr<ControlState> makeListBox(Window& window, QWidget* parent) {
+    QAccessible::installFactory(listAccessibleFactory);  // kept once, however often installed
     return std::make_unique<ListBoxControl>(window, parent);
 }
 
