@@ -22,8 +22,18 @@ set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(cardloom_copyright "Copyright (c) 2026 the Cardloom authors")
 
-# The two programs, each with its version resource on Windows.
+# The two programs, each with its version resource and manifest on Windows.
 set(cardloom_programs cardloom "Cardloom card database editor" cardinfo "Cardloom card file tool")
+# The editor lays its window out in pixels and draws with GDI: on a high-DPI
+# screen the system scales it as a whole (DPI unaware) and draws its text
+# sharp at the screen's resolution (GDI scaling), so the layout stays intact.
+set(cardloom_window_settings "
+  <application xmlns=\"urn:schemas-microsoft-com:asm.v3\">
+    <windowsSettings>
+      <dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false</dpiAware>
+      <gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>
+    </windowsSettings>
+  </application>")
 if(WIN32)
   set(cardloom_bin_dir .)
 else()
@@ -33,8 +43,13 @@ while(cardloom_programs)
   list(POP_FRONT cardloom_programs program description)
   install(TARGETS ${program} RUNTIME DESTINATION ${cardloom_bin_dir})
   if(WIN32)
-    configure_file(${PROJECT_SOURCE_DIR}/res/version.rc.in ${PROJECT_BINARY_DIR}/res/${program}_version.rc @ONLY)
-    target_sources(${program} PRIVATE ${PROJECT_BINARY_DIR}/res/${program}_version.rc)
+    set(window_settings)
+    if(program STREQUAL cardloom)
+      set(window_settings "${cardloom_window_settings}")
+    endif()
+    configure_file(${PROJECT_SOURCE_DIR}/res/program.manifest.in ${PROJECT_BINARY_DIR}/res/${program}.manifest @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/res/program.rc.in ${PROJECT_BINARY_DIR}/res/${program}_program.rc @ONLY)
+    target_sources(${program} PRIVATE ${PROJECT_BINARY_DIR}/res/${program}_program.rc)
   endif()
 endwhile()
 

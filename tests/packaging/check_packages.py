@@ -123,10 +123,31 @@ def check_zip(version, packages):
     same_files({n[len(top):] for n in names if not n.endswith("/")}, WINDOWS_FILES, os.path.basename(path))
 
 
+# The Windows versions each manifest declares (7, 8, 8.1, 10 and 11), and the
+# editor's settings for high-DPI screens.
+SUPPORTED_OS = {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}
+EDITOR_DPI_SETTINGS = ("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">false</dpiAware>",
+                       "<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>")
+
+
+def check_manifest(name, resources):
+    block = re.search(r'^1 24 .*?\nBEGIN\n(.*?)\nEND', resources, re.S | re.M)
+    expect(block, "%s has no manifest" % name)
+    text = "".join(re.findall(r'^\s*"(.*)"\s*$', block.group(1), re.M)).replace('""', '"').replace("\\n", "\n")
+    ids = set(re.findall(r'<supportedOS Id="\{([0-9a-f-]+)\}"/>', text))
+    expect(ids == SUPPORTED_OS, "%s: supportedOS %s, not %s" % (name, sorted(ids), sorted(SUPPORTED_OS)))
+    for setting in EDITOR_DPI_SETTINGS:
+        expect((setting in text) == (name == "cardloom.exe"), "%s: %s %s" % (
+            name, setting, "missing" if name == "cardloom.exe" else "not for it"))
+
+
 def check_version_resources(version, windres, *programs):
     for program in programs:
-        values = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', run(windres, "-i", program, "-O", "rc")))
+        resources = run(windres, "-i", program, "-O", "rc")
+        values = dict(re.findall(r'VALUE "(\w+)", "([^"]*)"', resources))
         name = os.path.basename(program)
+        check_manifest(name, resources)
         wanted = {"ProductName": "Cardloom", "ProductVersion": version, "FileVersion": version,
                   "OriginalFilename": name, "LegalCopyright": "Copyright (c) 2026 the Cardloom authors"}
         for key, value in wanted.items():
