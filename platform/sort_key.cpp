@@ -7,6 +7,8 @@
 // below every weight, so a text whose level runs out first sorts first.
 #include "platform/sort_key.h"
 
+#include <cstring>
+
 #include "platform/nls/nls_tables.h"
 
 namespace {
@@ -23,6 +25,7 @@ struct ByteWeights {
     unsigned char letterCase[2] = {kNoWeight, kNoWeight};
     bool special = false;  // sorted apart, with `specialWeight`
     unsigned char specialWeight[2] = {};
+    bool plain = true;  // no accent, no case weight, not sorted apart: nothing past the first level
 };
 
 // Reads the bytes up to the next level end into `out` (at most `size`);
@@ -55,6 +58,10 @@ ByteWeights parse(const char* text) {
         weights.specialWeight[0] = key[2];
         weights.specialWeight[1] = key[3];
     }
+    for (int unit = 0; unit < weights.units; ++unit)
+        weights.plain =
+            weights.plain && weights.accent[unit] == kNoWeight && weights.letterCase[unit] == kNoWeight;
+    weights.plain = weights.plain && !weights.special;
     return weights;
 }
 
@@ -88,8 +95,27 @@ void appendLevel(std::string& key, std::string_view text, const unsigned char (B
 }  // namespace
 
 std::string sortKey(std::string_view text) {
+    std::size_t units = 0;
+    bool plain = true;
+    for (const char c : text) {
+        units += static_cast<std::size_t>(weightsOf(c).units);
+        plain = plain && weightsOf(c).plain;
+    }
+    // Most names: the primary weights, then every later level empty. Each
+    // byte's four weight bytes go in whole and the next overwrites what was
+    // not its own; the level ends are written last.
+    if (plain) {
+        std::string key(2 * units + 4, static_cast<char>(kLevelEnd));
+        char* out = key.data();
+        for (const char c : text) {
+            const ByteWeights& weights = weightsOf(c);
+            std::memcpy(out, weights.primary, sizeof weights.primary);
+            out += 2 * weights.units;
+        }
+        std::memset(out, kLevelEnd, 4);
+        return key;
+    }
     std::string key;
-    key.reserve(4 * text.size() + 4);
     for (const char c : text) {
         const ByteWeights& weights = weightsOf(c);
         key.append(reinterpret_cast<const char*>(weights.primary),
