@@ -156,7 +156,11 @@ class ListBoxControl : public ControlState {
         list_->setResized([this] { updateScroll(); });
         // The widget's own focus event reaches assistive technology after
         // this one; the caret's entry is told once that is done.
-        list_->setFocusGained([this] { QTimer::singleShot(0, list_, [this] { tellFocus(); }); });
+        list_->setFocusGained([list = list_.data()] {
+            QTimer::singleShot(0, list, [list] {
+                if (list->control) list->control->tellFocus();
+            });
+        });
         // The platform's list box takes the focus on a left press only; the
         // control gives it itself (see pressed).
         list_->setFocusPolicy(Qt::TabFocus);
@@ -296,6 +300,12 @@ class ListBoxControl : public ControlState {
     }
     // The entry's interface, made when first asked for and kept with it.
     QAccessibleInterface* accessibleEntry(int index);
+    // Tells assistive technology that the caret's entry has the focus.
+    void tellFocus() {
+        if (!QAccessible::isActive() || !list_ || !list_->hasFocus() || !valid(focus_)) return;
+        toldCaret_ = &entry(focus_);
+        tell(QAccessible::Focus, focus_);
+    }
     const std::string& entryText(const Entry* entry) const { return entry->text; }
 
   private:
@@ -716,12 +726,6 @@ class ListBoxControl : public ControlState {
         }
         const Entry* caret = valid(focus_) ? &entry(focus_) : nullptr;
         if (caret != toldCaret_ && list_->hasFocus()) tellFocus();
-    }
-
-    void tellFocus() {
-        if (!QAccessible::isActive() || !list_ || !list_->hasFocus() || !valid(focus_)) return;
-        toldCaret_ = &entry(focus_);
-        tell(QAccessible::Focus, focus_);
     }
 
     // Deletes an entry leaving the list, and its interface; with `tellGone`
