@@ -84,6 +84,8 @@ else()
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/res/hicolor DESTINATION ${share}/icons)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${share}/doc/cardloom RENAME copyright)
   # Man pages and the package's changelog, compressed as Debian keeps them.
+  # The folder is made here: only some generators make an output's folder.
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
   set(compressed)
   foreach(file man/cardloom.1 man/cardinfo.1 changelog.Debian)
     get_filename_component(name ${file} NAME)
