@@ -539,7 +539,9 @@ TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
             << problem.what;
         if (situation.saved) {
             EXPECT_EQ(readFileBytes(real), expected);
-            if (path != real) EXPECT_TRUE(fs::is_symlink(path)) << "the link stays a link";
+            if (path != real) {
+                EXPECT_TRUE(fs::is_symlink(path)) << "the link stays a link";
+            }
         } else {
             EXPECT_NE(problem.what[0], '\0');
             EXPECT_EQ(kindAndBytes(path), pathBefore);

@@ -43,7 +43,9 @@ TEST(IniText, EditsKeepEveryOtherLineAndReadBack) {
         EXPECT_EQ(content, edit.after);
         std::string read;
         EXPECT_EQ(readIniValue(content, name, read), edit.value != nullptr);
-        if (edit.value) EXPECT_EQ(read, value);
+        if (edit.value) {
+            EXPECT_EQ(read, value);
+        }
     }
 }
 
