@@ -9,7 +9,7 @@ cd "$root"
 which=("$@")
 [ ${#which[@]} -gt 0 ] || which=(linux windows)
 
-bash scripts/setup.sh
+bash scripts/setup.sh test
 args=(--example examples/cardinfo.dat --work build/screenshots --out docs)
 for t in "${which[@]}"; do
   case $t in

@@ -14,7 +14,7 @@ jobs=${CARDLOOM_JOBS:-2}
 trees=("$@")
 [ ${#trees[@]} -gt 0 ] || trees=(linux asan windows)
 
-bash scripts/setup.sh || { echo "test: setup failed" >&2; exit 1; }
+bash scripts/setup.sh test || { echo "test: setup failed" >&2; exit 1; }
 started=$SECONDS
 log=$root/build/test-logs
 mkdir -p "$log"
@@ -64,7 +64,7 @@ for t in "${trees[@]}"; do
   echo "== $t: configure and build"
   t0=$SECONDS
   # shellcheck disable=SC2086
-  if ! cmake -S . -B "$dir" -G Ninja ${options[$t]} >"$log/$t-configure.log" 2>&1; then
+  if ! cmake -S . -B "$dir" -G Ninja -DCARDLOOM_TESTS=ON ${options[$t]} >"$log/$t-configure.log" 2>&1; then
     tail -n 40 "$log/$t-configure.log"
     failed+=("$t (configure)"); summary+=("$t: configure failed, see $log/$t-configure.log"); continue
   fi
