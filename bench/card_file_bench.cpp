@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
 

@@ -1,6 +1,9 @@
-// Pieces shared by the card file decoder, encoder and file operations: the
-// bounds-checked byte cursor, the little-endian helpers and the order of the
-// text fields in the file.
+// The card file's byte layout inside the card module: the decoder (one walk
+// over an image source, which the loader feeds from the file), the encoder,
+// and what they share: the bounds-checked byte cursor, the little-endian
+// helpers and the order of the text fields in the file. Tests, the fuzzer and
+// the benchmarks use the encoder directly; the program loads and saves
+// through card_file.h.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +13,8 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
+
+constexpr std::uint32_t MaxFourByteValue = 16777215;  // three bytes of value
 
 // A read position inside a file image. Every read checks the bytes that
 // remain; a read that does not fit leaves the position where it was.
@@ -47,12 +52,6 @@ inline bool readFourByteValue(ByteCursor& cursor, std::uint32_t& value, unsigned
     return true;
 }
 
-inline bool skipBytes(ByteCursor& cursor, std::size_t count) {
-    if (bytesLeft(cursor) < count) return false;
-    cursor.pos += count;
-    return true;
-}
-
 inline void putByte(std::vector<std::uint8_t>& out, unsigned value) {
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
 }
@@ -74,9 +73,9 @@ inline void putFourByteValue(std::vector<std::uint8_t>& out, std::uint32_t value
 constexpr CardField blockFields[5] = {CardField::Type, CardField::Cost, CardField::Pt, CardField::Text,
                                       CardField::Comment};
 
-// Largest file image a valid card file can need: header, text blocks up to
-// the highest index position, card count and 8192 index entries of full width.
-constexpr std::size_t MaxCardFileSize = 4 + std::size_t{MaxFourByteValue} + 4 + MaxCards * (11 + 255 + 127);
+// Bytes of an index entry besides its name and edition: their two length
+// words, the block offset, the colour byte and the two reserved bytes.
+constexpr std::size_t IndexEntryFixedBytes = 2 + 4 + 1 + 2 + 2;
 
 // The first "^^" pair in the first `length` bytes of `text`, or nullptr.
 const char* findCaretPair(const char* text, std::size_t length);
@@ -102,9 +101,14 @@ struct EncodedCard {
 using ImageSource =
     std::function<int(std::size_t offset, std::uint8_t* into, std::size_t count, FileProblem* problem)>;
 
-// Decodes an image of `size` bytes as decodeCards does, reading it from
-// `source` piece by piece as the walk goes (each run of it front to back).
-int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem);
+// Decodes an image of `size` bytes into `table` as loadCardFile describes,
+// reading it from `source` piece by piece as the walk goes (each run of it
+// front to back), so that a load never holds the whole file in memory. On any
+// problem 0 is returned and the table is exactly as it was (the slots the
+// walk wrote to are put back). `notes`, when given, receives what a save
+// would change.
+int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem,
+                     FileNotes* notes);
 
 // Receives an encoded image in pieces; each piece's bytes belong at `offset`
 // of the image. They come front to back, except the first four bytes (the
@@ -132,3 +136,14 @@ void recordBlockOffsets(CardTable& table, const std::vector<EncodedCard>& cards)
 
 // Turns "^^" into CR LF in the fields that encoding found holding one.
 void convertEncodedCarets(CardTable& table, const std::vector<EncodedCard>& cards);
+
+// Encodes the active slots of `table` in slot order into `out`, as a save
+// writes them: contiguous block offsets, zero fourth bytes and reserved bytes,
+// "^^" pairs written as CR LF. Sets blockOffset of each active slot. The text
+// fields are not changed. Returns 0 (and `out` empty) when an offset or the
+// index position would exceed MaxFourByteValue.
+int encodeCards(CardTable& table, std::vector<std::uint8_t>& out, FileProblem* problem);
+
+// Turns every "^^" pair in the seven strings of each active slot into CR LF,
+// in place, as a save does.
+void convertLineBreaks(CardTable& table);

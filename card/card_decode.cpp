@@ -2,8 +2,8 @@
 // fills together. A damaged file is still refused whole: the walk puts back
 // every slot it touched (a free slot is zero again, a slot that held a card
 // gets that card back), so the table is then exactly as before the call.
-// The image is either whole in memory or read from its file piece by piece
-// as the walk goes, so a load never holds the whole file in memory.
+// The image comes from a source piece by piece as the walk goes, so a load
+// never holds the whole file in memory.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -17,12 +17,12 @@ constexpr std::size_t PieceSize = std::size_t{1} << 17;  // bytes read from a so
 
 // One run of the image that the walk reads front to back: the text blocks,
 // or the header, card count and index entries. `cursor` holds the bytes at
-// hand (the whole image, or the piece last read from the source).
+// hand, the piece last read from the source.
 struct Stream {
     ByteCursor cursor;
-    std::size_t at;                   // image offset of cursor.data[0]
-    std::size_t end;                  // image offset where this run ends
-    const ImageSource* source;        // null: the whole image is at hand
+    std::size_t at;   // image offset of cursor.data[0]
+    std::size_t end;  // image offset where this run ends
+    const ImageSource* source;
     std::vector<std::uint8_t> piece;  // the bytes read from the source
 };
 
@@ -34,10 +34,7 @@ std::size_t remaining(const Stream& stream) {
     return stream.end - offsetOf(stream);
 }
 
-Stream imageStream(const std::uint8_t* data, std::size_t start, std::size_t end) {
-    return Stream{{data, end, start}, 0, end, nullptr, {}};
-}
-
+// A run from `start` to `end` with nothing read yet.
 Stream sourceStream(const ImageSource& source, std::size_t start, std::size_t end) {
     Stream stream{{nullptr, 0, 0}, start, end, &source, {}};
     stream.piece.resize(std::min(PieceSize, end - start));
@@ -184,10 +181,9 @@ bool readHeaderValue(Stream& stream, std::uint32_t& value, unsigned& fourth, Fil
     return fetch(stream, 4, problem) && readFourByteValue(stream.cursor, value, fourth);
 }
 
-// Walks the whole image: `entries` is positioned at its start, and `blocks`
-// is made by `openBlocks` once the index position is known.
-template <typename OpenBlocks>
-int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable& table, FileProblem* problem,
+// Walks the whole image: the header, then the text blocks and the index
+// entries side by side.
+int walkImage(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem,
               FileNotes* notes) {
     FileNotes found;
     std::uint32_t indexPosition = 0, cardCount = 0;
@@ -197,6 +193,7 @@ int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable
                    static_cast<unsigned long>(size));
         return 0;
     }
+    Stream entries = sourceStream(source, 0, size);
     if (!readHeaderValue(entries, indexPosition, fourth, problem)) return 0;
     if (fourth != 0) found.nonzeroFourthBytes++;
     if (indexPosition < 4) {
@@ -211,12 +208,8 @@ int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable
         return 0;
     }
     // The card count and the entries follow the index position.
-    if (entries.source) {
-        entries.at = indexPosition;
-        entries.cursor = {entries.piece.data(), 0, 0};
-    } else {
-        entries.cursor.pos = indexPosition;
-    }
+    entries.at = indexPosition;
+    entries.cursor = {entries.piece.data(), 0, 0};
     if (!readHeaderValue(entries, cardCount, fourth, problem)) return 0;
     if (fourth != 0) found.nonzeroFourthBytes++;
     if (cardCount > static_cast<std::uint32_t>(MaxCards)) {
@@ -231,7 +224,7 @@ int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable
         setProblem(problem, 0, "not enough memory to keep the cards in memory while the file loads");
         return 0;
     }
-    Walk walk{openBlocks(static_cast<std::size_t>(indexPosition)),
+    Walk walk{sourceStream(source, 4, indexPosition),
               std::move(entries),
               table,
               oldCount,
@@ -270,16 +263,10 @@ int walkImage(std::size_t size, Stream entries, OpenBlocks openBlocks, CardTable
 
 }  // namespace
 
-int decodeCards(const std::uint8_t* data, std::size_t size, CardTable& table, FileProblem* problem,
-                FileNotes* notes) {
-    auto openBlocks = [&](std::size_t indexPosition) { return imageStream(data, 4, indexPosition); };
-    return walkImage(size, imageStream(data, 0, size), openBlocks, table, problem, notes);
-}
-
-int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem) {
-    auto openBlocks = [&](std::size_t indexPosition) { return sourceStream(source, 4, indexPosition); };
+int decodeCardSource(std::size_t size, const ImageSource& source, CardTable& table, FileProblem* problem,
+                     FileNotes* notes) {
     try {
-        return walkImage(size, sourceStream(source, 0, size), openBlocks, table, problem, nullptr);
+        return walkImage(size, source, table, problem, notes);
     } catch (const std::bad_alloc&) {
         setProblem(problem, 0, "not enough memory to read the card file");
         return 0;

@@ -29,7 +29,7 @@ std::size_t textBlockSize(const EncodedCard& card) {
 }
 
 std::size_t indexEntrySize(const EncodedCard& card) {
-    return 11 + lengthOf(card, CardField::Name) + lengthOf(card, CardField::Edition);
+    return IndexEntryFixedBytes + lengthOf(card, CardField::Name) + lengthOf(card, CardField::Edition);
 }
 
 // Length prefix, then the bytes with every "^^" pair written as CR LF; notes

@@ -12,30 +12,6 @@
 
 namespace {
 
-// Writes `count` bytes that belong at file offset `offset`; a short count is
-// a failure.
-constexpr DWORD IoChunk = 1 << 20;  // bytes per WriteFile call
-
-int writeBytes(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
-               FileProblem* problem) {
-    std::size_t done = 0;
-    while (done < count) {
-        DWORD part = count - done < IoChunk ? static_cast<DWORD>(count - done) : IoChunk;
-        DWORD written = 0;
-        if (!WriteFile(file, bytes + done, part, &written, nullptr)) {
-            setSystemProblem(problem, offset + done + (written <= part ? written : 0), "writing failed");
-            return 0;
-        }
-        if (written != part) {
-            setProblem(problem, offset + done + written, "writing failed: %lu of %lu bytes written",
-                       static_cast<unsigned long>(written), static_cast<unsigned long>(part));
-            return 0;
-        }
-        done += written;
-    }
-    return 1;
-}
-
 // Encodes the table into the open file, flushes and closes it. The pieces go
 // out in order; the index position at the front is written last, once the
 // text blocks are measured.
@@ -51,7 +27,7 @@ int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& ca
                 setSystemProblem(problem, offset, "writing failed");
                 return 0;
             }
-            if (!writeBytes(file, bytes, count, offset, problem)) return 0;
+            if (!writeAll(file, bytes, count, offset, problem)) return 0;
             if (offset == written) written += count;
             return 1;
         };
@@ -77,12 +53,11 @@ int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& ca
 
 }  // namespace
 
-int loadCardFile(const char* path, CardTable& table, FileProblem* problem) {
-    // A file larger than any card file can be is read as far as a card file
-    // reaches; its tail is then bytes after the index, which the reader
-    // ignores. The decoder reads the file in pieces as it goes.
+int loadCardFile(const char* path, CardTable& table, FileProblem* problem, FileNotes* notes) {
+    // The decoder reads the file in pieces as it goes, and only as far as the
+    // card file reaches: what follows is bytes after the index.
     std::size_t size = 0;
-    HANDLE file = openRegularFile(path, MaxCardFileSize, Oversize::ReadPrefix, size, problem);
+    HANDLE file = openRegularFile(path, size, problem);
     if (file == INVALID_HANDLE_VALUE) return 0;
     std::size_t position = 0;  // the file pointer
     auto source = [&](std::size_t offset, std::uint8_t* into, std::size_t count, FileProblem* failure) {
@@ -105,7 +80,7 @@ int loadCardFile(const char* path, CardTable& table, FileProblem* problem) {
         }
         return 1;
     };
-    const int loaded = decodeCardSource(size, source, table, problem);
+    const int loaded = decodeCardSource(size, source, table, problem, notes);
     CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
     return loaded;
 }

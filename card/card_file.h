@@ -1,14 +1,10 @@
-// The card data file: its byte layout (decode and encode) and the file
-// operations that load it into the card table and save the table back.
+// The card data file as the program uses it: loading it into the card table
+// and saving the table back.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <vector>
 
 #include "card/card_table.h"
-
-constexpr std::uint32_t MaxFourByteValue = 16777215;  // three bytes of value
 
 // Why a file could not be read or written. `offset` is the byte offset in the
 // file where the problem lies (for encoding/saving failures it is the offset
@@ -30,29 +26,13 @@ struct FileNotes {
     std::size_t unusedBlockBytes = 0;  // bytes between the last text block and the index position
 };
 
-// Decodes a whole file image into `table` (slot i = the i-th card, all active,
-// slotCount = N). The slots from slotCount on must be zero, as the table
-// keeps them. On any problem 0 is returned and the table is exactly as it
-// was (the slots the decoder wrote to are put back). `notes`, when given,
-// receives what a save would change.
-int decodeCards(const std::uint8_t* data, std::size_t size, CardTable& table, FileProblem* problem,
-                FileNotes* notes = nullptr);
-
-// Encodes the active slots of `table` in slot order into `out`, as a save
-// writes them: contiguous block offsets, zero fourth bytes and reserved bytes,
-// "^^" pairs written as CR LF. Sets blockOffset of each active slot. The text
-// fields are not changed. Returns 0 (and `out` empty) when an offset or the
-// index position would exceed MaxFourByteValue.
-int encodeCards(CardTable& table, std::vector<std::uint8_t>& out, FileProblem* problem);
-
-// Turns every "^^" pair in the seven strings of each active slot into CR LF,
-// in place, as a save does.
-void convertLineBreaks(CardTable& table);
-
 // Reads the file at `path` (opened exclusively, and only when it is a regular
-// file) and decodes it into `table`. Returns 0 when it cannot be opened or
-// read, is not a regular file, or is damaged; the table is then untouched.
-int loadCardFile(const char* path, CardTable& table, FileProblem* problem);
+// file) into `table`: slot i = the i-th card, all active, slotCount = N; the
+// slots from slotCount on must be zero, as the table keeps them. Returns 0
+// when it cannot be opened or read, is not a regular file, or is damaged; the
+// table is then exactly as it was. `notes`, when given, receives what a save
+// would change.
+int loadCardFile(const char* path, CardTable& table, FileProblem* problem, FileNotes* notes = nullptr);
 
 // Writes the active cards of `table` to the file `path` names, behind any
 // links, without ever destroying the old file: a private temporary file beside

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr DWORD IoChunk = 1 << 20;     // bytes per ReadFile call
+constexpr DWORD IoChunk = 1 << 20;     // bytes per ReadFile or WriteFile call
 constexpr int TempAttempts = 16;       // random names tried for the temporary file
 constexpr int ReplaceAttempts = 10;    // tries to replace a busy target
 constexpr DWORD ReplacePauseMs = 100;  // pause between those tries
@@ -135,38 +135,27 @@ void setSystemProblem(FileProblem* problem, std::size_t offset, const char* acti
                static_cast<unsigned long>(code));
 }
 
-HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
-                       FileProblem* problem) {
+HANDLE openRegularFile(const char* path, std::size_t& size, FileProblem* problem) {
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         setSystemProblem(problem, 0, "cannot open the file");
         return file;
     }
-    int ok = 1;
-    DWORD high = 0;
-    DWORD low = 0;
     if (GetFileType(file) != FILE_TYPE_DISK) {
         setProblem(problem, 0, "not a plain file (a device, pipe or socket), so it is not read");
-        ok = 0;
-    } else {
-        SetLastError(ERROR_SUCCESS);
-        low = GetFileSize(file, &high);
-        if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
-            setSystemProblem(problem, 0, "cannot get the size of the file");
-            ok = 0;
-        }
-    }
-    unsigned long long fileSize = (static_cast<unsigned long long>(high) << 32) | low;
-    if (ok && fileSize > limit && oversize == Oversize::Refuse) {
-        setProblem(problem, 0, "the file is larger than %llu MiB",
-                   static_cast<unsigned long long>(limit >> 20));
-        ok = 0;
-    }
-    if (!ok) {
         CloseHandle(file);  // opened for reading only: nothing is lost if closing fails
         return INVALID_HANDLE_VALUE;
     }
-    size = fileSize < limit ? static_cast<std::size_t>(fileSize) : limit;
+    SetLastError(ERROR_SUCCESS);
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+        setSystemProblem(problem, 0, "cannot get the size of the file");
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    const unsigned long long fileSize = (static_cast<unsigned long long>(high) << 32) | low;
+    size = fileSize < SIZE_MAX ? static_cast<std::size_t>(fileSize) : SIZE_MAX;
     return file;
 }
 
@@ -186,17 +175,40 @@ int readUpTo(HANDLE file, std::uint8_t* into, std::size_t count, std::size_t off
     return 1;
 }
 
-int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
-                    FileProblem* problem) {
-    std::size_t wanted = 0;
-    HANDLE file = openRegularFile(path, limit, oversize, wanted, problem);
-    if (file == INVALID_HANDLE_VALUE) {
-        bytes.clear();
-        return 0;
+int writeAll(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
+             FileProblem* problem) {
+    std::size_t done = 0;
+    while (done < count) {
+        DWORD part = count - done < IoChunk ? static_cast<DWORD>(count - done) : IoChunk;
+        DWORD written = 0;
+        if (!WriteFile(file, bytes + done, part, &written, nullptr)) {
+            setSystemProblem(problem, offset + done + (written <= part ? written : 0), "writing failed");
+            return 0;
+        }
+        if (written != part) {
+            setProblem(problem, offset + done + written, "writing failed: %lu of %lu bytes written",
+                       static_cast<unsigned long>(written), static_cast<unsigned long>(part));
+            return 0;
+        }
+        done += written;
     }
+    return 1;
+}
+
+int readRegularFile(const char* path, std::size_t limit, std::vector<std::uint8_t>& bytes,
+                    FileProblem* problem) {
+    bytes.clear();
+    std::size_t wanted = 0;
+    HANDLE file = openRegularFile(path, wanted, problem);
+    if (file == INVALID_HANDLE_VALUE) return 0;
     int ok = 1;
+    if (wanted > limit) {
+        setProblem(problem, 0, "the file is larger than %llu MiB",
+                   static_cast<unsigned long long>(limit >> 20));
+        ok = 0;
+    }
     try {
-        bytes.resize(wanted);
+        if (ok) bytes.resize(wanted);
     } catch (const std::bad_alloc&) {
         setProblem(problem, 0, "not enough memory to read a file of %llu bytes",
                    static_cast<unsigned long long>(wanted));

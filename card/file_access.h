@@ -1,5 +1,5 @@
-// The file system as the card file meets it, in the platform's calls: whole
-// reads of regular files, the place where a save really lands, the private
+// The file system as the card file meets it, in the platform's calls: reads
+// of regular files, checked writes, the place where a save really lands, the private
 // temporary file beside it and the replacement of the old file.
 #pragma once
 
@@ -13,17 +13,11 @@
 // Reports the failed `action` with the platform's last error, named.
 void setSystemProblem(FileProblem* problem, std::size_t offset, const char* action);
 
-// What reading does with a file larger than its limit.
-enum class Oversize { ReadPrefix, Refuse };
-
-// Opens the regular file at `path` (exclusively) for reading and gives the
-// number of bytes to read: its size, or at most `limit`; a larger file is
-// refused instead when `oversize` says so. Anything but a regular file (a
-// FIFO, a device, a folder) is refused at once, without waiting on it. The
-// caller reads and closes the handle. Returns INVALID_HANDLE_VALUE with the
-// reason in `problem`.
-HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, std::size_t& size,
-                       FileProblem* problem);
+// Opens the regular file at `path` (exclusively) for reading and gives its
+// size. Anything but a regular file (a FIFO, a device, a folder) is refused at
+// once, without waiting on it. The caller reads and closes the handle.
+// Returns INVALID_HANDLE_VALUE with the reason in `problem`.
+HANDLE openRegularFile(const char* path, std::size_t& size, FileProblem* problem);
 
 // Reads up to `count` bytes from the open file's position into `into`, in
 // pieces; `got` says how many came before the file ended. Returns 0 with the
@@ -31,9 +25,16 @@ HANDLE openRegularFile(const char* path, std::size_t limit, Oversize oversize, s
 int readUpTo(HANDLE file, std::uint8_t* into, std::size_t count, std::size_t offset, std::size_t& got,
              FileProblem* problem);
 
+// Writes `count` bytes at the open file's position, in pieces, which belong
+// at file offset `offset`. Returns 0 with the reason when a write fails or
+// writes fewer bytes than asked.
+int writeAll(HANDLE file, const std::uint8_t* bytes, std::size_t count, std::size_t offset,
+             FileProblem* problem);
+
 // The regular file at `path` opened as openRegularFile does, read whole into
-// `bytes`. Returns 0 with the reason in `problem`.
-int readRegularFile(const char* path, std::size_t limit, Oversize oversize, std::vector<std::uint8_t>& bytes,
+// `bytes`; a file larger than `limit` is refused unread. Returns 0 with the
+// reason in `problem`.
+int readRegularFile(const char* path, std::size_t limit, std::vector<std::uint8_t>& bytes,
                     FileProblem* problem);
 
 // Where a save to a path lands: the file itself, behind any links, so that a

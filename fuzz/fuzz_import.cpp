@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
 #include "fuzz/fuzz_tables.h"

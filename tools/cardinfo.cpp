@@ -28,7 +28,6 @@
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 #include "tools/check_report.h"
-#include "tools/file_bytes.h"
 
 namespace {
 
@@ -104,19 +103,12 @@ int dumpCommand(const char* path, bool csv) {
 }
 
 int checkCommand(const char* path) {
-    // The verdict is the editor's own load; the notes come from decoding the
-    // whole file once more, since the load does not report them.
+    // The verdict and the notes both come from the editor's own load.
     std::string name;
     if (!coreName(path, name)) return nameOutsideCodePage(path);
     FileProblem problem;
-    if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!readFileBytes(name.c_str(), MaxInputSize, bytes, error))
-        return fail(std::string(path) + ": " + error);
     FileNotes notes;
-    if (!decodeCards(bytes.data(), bytes.size(), cardTable, &problem, &notes))
-        return fail(describeProblem(path, problem));
+    if (!loadCardFile(name.c_str(), cardTable, &problem, &notes)) return fail(describeProblem(path, problem));
     return emit(describeNotes(path, cardTable.slotCount, notes));
 }
 
@@ -144,12 +136,12 @@ int importCommand(const char* in, const char* out) {
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     std::vector<std::uint8_t> bytes;
-    std::string error;
-    if (!readFileBytes(inName.c_str(), MaxInputSize, bytes, error))
-        return fail(std::string(in) + ": " + error);
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (!importCards(text, format, cardTable, error)) return fail(std::string(in) + ": " + error);
     FileProblem problem;
+    if (!readRegularFile(inName.c_str(), MaxInputSize, bytes, &problem))
+        return fail(std::string(in) + ": " + problem.what);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::string error;
+    if (!importCards(text, format, cardTable, error)) return fail(std::string(in) + ": " + error);
     if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "card/card_codec.h"
 #include "platform/win32.h"
 #include "tests/support/test_cards.h"
 
@@ -265,6 +266,20 @@ Bytes largeFile() {
     return image;
 }
 
+// The loader's walk over an image in memory instead of a file.
+int decodeInMemory(const Bytes& image, CardTable& table, FileProblem* problem) {
+    const ImageSource memory = [&](std::size_t offset, std::uint8_t* into, std::size_t count,
+                                   FileProblem* failure) {
+        if (offset > image.size() || count > image.size() - offset) {
+            setProblem(failure, offset, "read past the image");
+            return 0;
+        }
+        std::memcpy(into, image.data() + offset, count);
+        return 1;
+    };
+    return decodeCardSource(image.size(), memory, table, problem, nullptr);
+}
+
 void putWordAt(Bytes& bytes, std::size_t at, unsigned value) {
     bytes[at] = static_cast<std::uint8_t>(value & 0xFF);
     bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
@@ -310,7 +325,7 @@ TEST(Load, FileReadInPiecesMatchesTheImageInMemory) {
             std::memcpy(inMemory.get(), before, sizeof(CardTable));
             std::memcpy(fromFile.get(), before, sizeof(CardTable));
             FileProblem memoryProblem, fileProblem;
-            const int decoded = decodeCards(row.bytes.data(), row.bytes.size(), *inMemory, &memoryProblem);
+            const int decoded = decodeInMemory(row.bytes, *inMemory, &memoryProblem);
             EXPECT_EQ(loadCardFile(path.c_str(), *fromFile, &fileProblem), decoded);
             EXPECT_TRUE(sameTable(*fromFile, *inMemory));
             if (decoded) {
@@ -323,6 +338,22 @@ TEST(Load, FileReadInPiecesMatchesTheImageInMemory) {
             }
         }
     }
+}
+
+// However long the tail after the index, the loader reads only the card file
+// and counts the rest.
+TEST(Load, BytesAfterTheIndexAreCountedHoweverMany) {
+    ScratchFolder folder;
+    const std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, oneCardFile);
+    const std::uintmax_t size = std::uintmax_t{40} << 20;  // more than any card file; sparse
+    fs::resize_file(path, size);
+    auto table = newTable();
+    FileProblem problem;
+    FileNotes notes;
+    ASSERT_EQ(loadCardFile(path.c_str(), *table, &problem, &notes), 1) << problem.what;
+    EXPECT_EQ(table->slotCount, 1);
+    EXPECT_EQ(notes.trailingBytes, size - oneCardFile.size());
 }
 
 TEST(Load, ExampleDatabaseLoadsAndSavesUnchanged) {

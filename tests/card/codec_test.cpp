@@ -1,9 +1,10 @@
-// Encoding and decoding card file images: the exact bytes written, and what
-// the reader accepts from files written by other programs.
+// Encoding card file images and loading them: the exact bytes written, and
+// what the loader accepts from files written by other programs.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
+#include "card/card_codec.h"
 #include "tests/support/test_cards.h"
 
 namespace {
@@ -134,7 +135,7 @@ TEST(Encode, RefusesUnterminatedField) {
 TEST(Decode, WorkedExample) {
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(decodeCards(oneCardFile.data(), oneCardFile.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(oneCardFile, *table, nullptr, &notes), 1);
     EXPECT_EQ(table->slotCount, 1);
     const CardRecord& card = table->slots[0];
     EXPECT_STREQ(card.name, "New card");
@@ -156,7 +157,7 @@ TEST(Decode, WorkedExample) {
 TEST(Decode, EightByteFileHasNoCards) {
     const Bytes empty = {0x04, 0, 0, 0, 0, 0, 0, 0};
     auto table = newTable();
-    ASSERT_EQ(decodeCards(empty.data(), empty.size(), *table, nullptr), 1);
+    ASSERT_EQ(loadImage(empty, *table, nullptr), 1);
     EXPECT_EQ(table->slotCount, 0);
     EXPECT_EQ(table->slots[0].active, 0);
 }
@@ -170,9 +171,9 @@ TEST(Decode, IgnoresFourthBytesBlockOffsetsAndReservedBytes) {
                             entry("Beta", 0xABCDEF, 1, "E", 0x1234), entry("Alpha", 0, 2, "E", 0xFFFF)});
     auto expected = newTable();
     auto table = newTable();
-    ASSERT_EQ(decodeCards(plain.data(), plain.size(), *expected, nullptr), 1);
+    ASSERT_EQ(loadImage(plain, *expected, nullptr), 1);
     FileNotes notes;
-    ASSERT_EQ(decodeCards(odd.data(), odd.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(odd, *table, nullptr, &notes), 1);
     EXPECT_TRUE(sameTable(*table, *expected));
     EXPECT_EQ(notes.nonzeroFourthBytes, 2);
     EXPECT_EQ(notes.movedBlockOffsets, 2);
@@ -189,7 +190,7 @@ TEST(Decode, BlockOffsetFourthByteIsNotPartOfTheValue) {
         {four(4 + 10), block("", "", "", "", ""), four(1), str("N"), four(4, 0xFF), {0}, str(""), {0, 0}});
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(file, *table, nullptr, &notes), 1);
     EXPECT_EQ(notes.movedBlockOffsets, 0);
     EXPECT_EQ(notes.nonzeroFourthBytes, 1);
 }
@@ -199,7 +200,7 @@ TEST(Decode, ColourByteIsUnsigned) {
         const Bytes file = join({four(14), block("", "", "", "", ""), four(1),
                                  entry("Land", 4, static_cast<std::uint8_t>(colours), "")});
         auto table = newTable();
-        ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr), 1);
+        ASSERT_EQ(loadImage(file, *table, nullptr), 1);
         EXPECT_EQ(table->slots[0].colours, colours);
     }
 }
@@ -223,7 +224,7 @@ TEST(Decode, ZeroByteCutsTheFieldButAllBytesAreConsumed) {
                              {0, 0}});
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(file, *table, nullptr, &notes), 1);
     const CardRecord& card = table->slots[0];
     EXPECT_STREQ(card.cost, "12");
     EXPECT_STREQ(card.pt, "PT");
@@ -242,7 +243,7 @@ TEST(Decode, KeepsCaretsAndLineBreaksAsStored) {
         join({four(4 + 10 + 4 + 4), block("", "", "", "a^^b", "x\r\ny"), four(1), entry("^^", 4, 0, "")});
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(file, *table, nullptr, &notes), 1);
     EXPECT_STREQ(table->slots[0].text, "a^^b");
     EXPECT_STREQ(table->slots[0].comment, "x\r\ny");
     EXPECT_STREQ(table->slots[0].name, "^^");
@@ -254,7 +255,7 @@ TEST(Decode, FieldsFilledToTheirFullWidth) {
     const Bytes file = join({four(4 + 10 + 2 * 1279), block("", "", "", text.c_str(), text.c_str()), four(1),
                              entry(name.c_str(), 4, 0, std::string(EditionWidth - 1, 'e').c_str())});
     auto table = newTable();
-    ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr), 1);
+    ASSERT_EQ(loadImage(file, *table, nullptr), 1);
     EXPECT_EQ(std::strlen(table->slots[0].name), 255u);
     EXPECT_EQ(std::strlen(table->slots[0].comment), 1279u);
     EXPECT_EQ(std::strlen(table->slots[0].edition), 127u);
@@ -269,7 +270,7 @@ TEST(Decode, NotesTrailingAndUnusedBytes) {
                              {1, 2, 3, 4, 5}});
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(decodeCards(file.data(), file.size(), *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(file, *table, nullptr, &notes), 1);
     EXPECT_EQ(notes.unusedBlockBytes, 3u);
     EXPECT_EQ(notes.trailingBytes, 5u);
     EXPECT_STREQ(table->slots[0].name, "N");
@@ -278,10 +279,10 @@ TEST(Decode, NotesTrailingAndUnusedBytes) {
 TEST(Decode, ReplacesAnEarlierLoadWhole) {
     auto table = newTable();
     for (int i = 0; i < 5; ++i) addExampleCard(*table);
-    ASSERT_EQ(decodeCards(oneCardFile.data(), oneCardFile.size(), *table, nullptr), 1);
+    ASSERT_EQ(loadImage(oneCardFile, *table, nullptr), 1);
     EXPECT_EQ(table->slotCount, 1);
     auto expected = newTable();
-    ASSERT_EQ(decodeCards(oneCardFile.data(), oneCardFile.size(), *expected, nullptr), 1);
+    ASSERT_EQ(loadImage(oneCardFile, *expected, nullptr), 1);
     EXPECT_TRUE(sameTable(*table, *expected));
 }
 

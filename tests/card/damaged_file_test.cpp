@@ -1,5 +1,6 @@
-// Files that break what the format promises are refused whole: decoding
-// returns 0, names the offset of the damage, and leaves the table as it was.
+// Files that break what the format promises are refused whole by the loader
+// the program uses: loading returns 0, names the offset of the damage, and
+// leaves the table as it was.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -108,7 +109,7 @@ TEST(DamagedFile, RefusedWholeWithTheTableUntouched) {
         FileProblem problem;
         FileNotes notes;
         notes.caretPairs = -1;
-        EXPECT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, &problem, &notes), 0);
+        EXPECT_EQ(loadImage(row.bytes, *table, &problem, &notes), 0);
         EXPECT_EQ(problem.offset, row.offset) << problem.what;
         EXPECT_NE(problem.what[0], '\0');
         EXPECT_TRUE(sameTable(*table, *before));
@@ -121,7 +122,7 @@ TEST(DamagedFile, ProblemNamesTheField) {
     auto table = newTable();
     FileProblem problem;
     DamagedFile row = withLongField("", CardField::Comment, 1280);
-    ASSERT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, &problem), 0);
+    ASSERT_EQ(loadImage(row.bytes, *table, &problem), 0);
     EXPECT_NE(std::strstr(problem.what, "comment"), nullptr) << problem.what;
     EXPECT_NE(std::strstr(problem.what, "1280"), nullptr) << problem.what;
 }
@@ -136,13 +137,13 @@ TEST(DamagedFile, LongestFieldsThatFitAreAccepted) {
     for (const auto& limit : limits) {
         DamagedFile row = withLongField("", limit.field, limit.length);
         auto table = newTable();
-        EXPECT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, nullptr), 1) << limit.length;
+        EXPECT_EQ(loadImage(row.bytes, *table, nullptr), 1) << limit.length;
     }
     // A string of its field's full length with a zero byte inside loads cut
     // at the zero byte.
     DamagedFile row = withLongField("", CardField::Name, 255, 100);
     auto table = newTable();
-    EXPECT_EQ(decodeCards(row.bytes.data(), row.bytes.size(), *table, nullptr), 1);
+    EXPECT_EQ(loadImage(row.bytes, *table, nullptr), 1);
     EXPECT_EQ(std::strlen(table->slots[0].name), 100u);
 }
 

@@ -46,7 +46,7 @@ TEST(RoundTrip, WriteLoadWriteIsIdentical) {
 
         auto loaded = newTable();
         FileNotes notes;
-        ASSERT_EQ(decodeCards(first.data(), first.size(), *loaded, nullptr, &notes), 1);
+        ASSERT_EQ(loadImage(first, *loaded, nullptr, &notes), 1);
         EXPECT_EQ(notes.movedBlockOffsets + notes.nonzeroFourthBytes + notes.nonzeroReservedBytes +
                       notes.caretPairs + notes.truncatedAtZero,
                   0);
@@ -81,7 +81,7 @@ TEST(RoundTrip, FullTableOfSmallCards) {
     Bytes first, second;
     ASSERT_EQ(encodeCards(*table, first, nullptr), 1);
     auto loaded = newTable();
-    ASSERT_EQ(decodeCards(first.data(), first.size(), *loaded, nullptr), 1);
+    ASSERT_EQ(loadImage(first, *loaded, nullptr), 1);
     EXPECT_EQ(loaded->slotCount, MaxCards);
     EXPECT_STREQ(loaded->slots[MaxCards - 1].name, "Card 8191");
     EXPECT_STREQ(loaded->slots[77].text, "x\r\ny");

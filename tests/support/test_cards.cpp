@@ -109,6 +109,13 @@ bool sameTable(const CardTable& table, const CardTable& other) {
     return std::memcmp(&table, &other, sizeof table) == 0;
 }
 
+int loadImage(const Bytes& bytes, CardTable& table, FileProblem* problem, FileNotes* notes) {
+    ScratchFolder folder;
+    const std::string path = folder.file("cardinfo.dat");
+    writeFileBytes(path, bytes);
+    return loadCardFile(path.c_str(), table, problem, notes);
+}
+
 Bytes readFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

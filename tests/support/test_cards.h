@@ -61,6 +61,10 @@ extern const Bytes oneCardFile;
 // The bytes 0x01-0xFF, once each.
 std::string everyByte();
 
+// Loads `bytes` as the program loads a card file, through loadCardFile, from
+// a file holding them in a scratch folder of its own.
+int loadImage(const Bytes& bytes, CardTable& table, FileProblem* problem, FileNotes* notes = nullptr);
+
 Bytes readFileBytes(const std::filesystem::path& path);
 void writeFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 

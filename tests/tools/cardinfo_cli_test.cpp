@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/card_codec.h"
 #include "card/card_file.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/card_codec.h"
 #include "card/card_file.h"
 #include "platform/code_page.h"
 #include "tests/support/test_cards.h"
