@@ -3,6 +3,7 @@
 #include "editor/main_window.h"
 
 #include "card/card_table.h"
+#include "cardloom_version.h"
 #include "editor/card_io.h"
 #include "editor/commands.h"
 #include "editor/layout.h"
@@ -29,13 +30,13 @@ int layoutEnabled;
 namespace {
 
 const char* const className = "Cardloom";
-const char* const windowTitle = "Cardloom v5.0 by Kesp";
+const char* const windowTitle = CARDLOOM_WINDOW_TITLE;
 const char* const waitText = "Please wait while loading Cardloom";
-const char* const aboutText =
-    "Cardloom v5.0\n"
-    "Made by Kesp (kesp@example.org)\n"
-    "\n"
-    "https://cardloom.example.org";
+const char* const aboutText = "Cardloom v" CARDLOOM_VERSION
+                              "\n"
+                              "Made by Kesp (kesp@example.org)\n"
+                              "\n"
+                              "https://cardloom.example.org";
 
 // The styles of the inventory, named by what they make.
 constexpr DWORD NameEditStyle = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;

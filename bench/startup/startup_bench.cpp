@@ -33,6 +33,7 @@
 #include "bench/startup/bench_cards.h"
 #include "bench/startup/first_paint.h"
 #include "card/card_table.h"
+#include "cardloom_version.h"
 
 extern char** environ;
 
@@ -40,7 +41,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const mainTitle = "Cardloom v5.0 by Kesp";
 constexpr double LaunchTimeout = 30.0;  // seconds to wait for one first paint
 constexpr int Launches = 12;            // timed launches per database
 constexpr double Target = 1.2;          // full start-up at most this times the floor
@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {  // the watcher disconnects before a private Xvfb is stopped
-        PaintWatcher watcher(mainTitle);
+        PaintWatcher watcher(CARDLOOM_WINDOW_TITLE);
         if (watcher.problem().empty()) {
             run.watcher = &watcher;
             std::printf("transparent huge pages: %s (measured in: ", originalHugePages.c_str());
