@@ -8,19 +8,23 @@
 #include "platform/win32.h"
 #include "settings/data_file.h"
 
+namespace {
+
 struct ErrorText {
     int code;
     const char* text;
     int forgetsPath;  // the remembered path is removed before the box
 };
 
-static const ErrorText errorTexts[] = {
+const ErrorText errorTexts[] = {
     {NoDataFile, "Cardloom needs a data file to work\r\nLook in the Sets subdirectory.", 0},
     {ControlsFailed, "Cardloom couldn't initialize the buttons.", 0},
     {LoadFailed, "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.", 1},
     {StartFailed, "Cardloom couldn't start.", 1},
     {SaveFailed, "The updates cardinfo.dat couldn't be saved.", 0},
 };
+
+}  // namespace
 
 void reportError(int code) {
     char message[256];

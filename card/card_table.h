@@ -70,8 +70,9 @@ inline const char* fieldText(const CardRecord& card, CardField id) {
     return reinterpret_cast<const char*>(&card) + infoOf(id).offset;
 }
 
-// Copies src into a field of the given width. Returns 0 without touching the
-// field when src (up to its NUL) does not fit with its terminator.
+// Copies src into a fixed buffer of the given width (a card field, a path).
+// Returns 0 without touching the buffer when src (up to its NUL) does not fit
+// with its terminator: text is never cut short.
 int copyField(char* field, int width, const char* src);
 
 // Name of the highest set bit of the mask, or nullptr for no bit.

@@ -50,14 +50,6 @@ bool isBusyError(DWORD code) {
            code == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-// Copies `text` into `out`, bounded and terminated; false when it does not fit.
-bool copyPath(char (&out)[MAX_PATH], const char* text) {
-    std::size_t length = strnlen(text, MAX_PATH);
-    if (length >= MAX_PATH) return false;
-    std::memcpy(out, text, length + 1);
-    return true;
-}
-
 // Length of the folder part of `path`, separator included.
 std::size_t folderLength(const char* path) {
     std::size_t length = 0;
@@ -87,7 +79,7 @@ int finalPath(HANDLE file, char (&path)[MAX_PATH], FileProblem* problem) {
     } else if (whole && std::strncmp(name, "\\\\?\\", 4) == 0) {
         plain = name + 4;
     }
-    if (!whole || !copyPath(path, plain)) {
+    if (!whole || !copyField(path, MAX_PATH, plain)) {
         setProblem(problem, 0, "the card file really lives under a path longer than %d characters",
                    MAX_PATH - 1);
         return 0;
@@ -233,7 +225,7 @@ int findSaveTarget(const char* path, SaveTarget& target, FileProblem* problem) {
         }
         DWORD attributes = GetFileAttributesA(path);
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-            copyPath(target.path, path);  // the caller checked its length
+            copyField(target.path, MAX_PATH, path);  // the caller checked its length
             return 1;
         }
         // A link to a file not yet made: making it where the link points

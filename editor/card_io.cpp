@@ -10,7 +10,11 @@
 #include "editor/main_window.h"
 #include "settings/data_file.h"
 
-static const char savedSuffix[] = " created successfully";
+namespace {
+
+const char savedSuffix[] = " created successfully";
+
+}  // namespace
 
 int loadCards() {
     FileProblem problem;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "card/card_table.h"
 #include "editor/main_window.h"
 
 char dataFilePath[DataFilePathSize];
@@ -13,20 +14,15 @@ const char* const settingsValueName = "cardinfo.dat";
 const char* const dataFileFilters =
     "Apprentice Data File (cardinfo.dat)\0cardinfo.dat\0All Files (*.*)\0*.*\0";
 
+namespace {
+
 // The dialog: Explorer style, only existing files, no read-only check box.
 constexpr DWORD OpenDialogFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-
-// Bounded copy: at most size - 1 bytes of src, always terminated.
-static void copyPath(char* destination, std::size_t size, const char* src) {
-    std::size_t length = strnlen(src, size - 1);
-    std::memcpy(destination, src, length);
-    destination[length] = '\0';
-}
 
 // Reads the remembered path into dataFilePath. A missing value, one too long
 // for the buffer, or one that fills the whole buffer without a terminator
 // counts as nothing stored; dataFilePath is then left alone.
-static int readStoredPath(HKEY key) {
+int readStoredPath(HKEY key) {
     char stored[DataFilePathSize];
     DWORD size = sizeof stored;
     if (RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
@@ -35,9 +31,24 @@ static int readStoredPath(HKEY key) {
     if (size > sizeof stored) return 0;
     if (size == sizeof stored && std::memchr(stored, '\0', size) == nullptr) return 0;
     if (size < sizeof stored) stored[size] = '\0';
-    copyPath(dataFilePath, sizeof dataFilePath, stored);
-    return 1;
+    return copyField(dataFilePath, DataFilePathSize, stored);
 }
+
+// The proposed name: the current directory, a backslash, the file name; just
+// the file name when the directory is unknown or the whole would not fit, and
+// nothing when not even that fits.
+void proposeFileName(const char* fileName, char* working) {
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, working);
+    std::size_t nameLength = std::strlen(fileName);
+    if (length == 0 || length >= MAX_PATH || length + 1 + nameLength >= MAX_PATH) {
+        if (!copyField(working, MAX_PATH, fileName)) working[0] = '\0';
+        return;
+    }
+    if (working[length - 1] != '\\') working[length++] = '\\';
+    copyField(working + length, static_cast<int>(MAX_PATH - length), fileName);  // fits: checked above
+}
+
+}  // namespace
 
 int locateDataFile(int forced) {
     HKEY key = nullptr;
@@ -53,19 +64,6 @@ int locateDataFile(int forced) {
     }
     if (key != nullptr) RegCloseKey(key);
     return found;
-}
-
-// The proposed name: the current directory, a backslash, the file name; just
-// the file name when the directory is unknown or the whole would not fit.
-static void proposeFileName(const char* fileName, char* working) {
-    DWORD length = GetCurrentDirectoryA(MAX_PATH, working);
-    std::size_t nameLength = std::strlen(fileName);
-    if (length == 0 || length >= MAX_PATH || length + 1 + nameLength >= MAX_PATH) {
-        copyPath(working, MAX_PATH, fileName);
-        return;
-    }
-    if (working[length - 1] != '\\') working[length++] = '\\';
-    copyPath(working + length, MAX_PATH - length, fileName);
 }
 
 int chooseDataFile(const char* fileName, const char* filters, char* destination) {
@@ -87,8 +85,7 @@ int chooseDataFile(const char* fileName, const char* filters, char* destination)
     request.lpstrDefExt = nameLength >= 3 ? fileName + nameLength - 3 : fileName;
 
     if (!GetOpenFileNameA(&request)) return 0;
-    copyPath(destination, MAX_PATH, working);
-    return 1;
+    return copyField(destination, MAX_PATH, working);
 }
 
 void forgetDataFile() {
