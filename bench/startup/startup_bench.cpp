@@ -55,7 +55,8 @@ struct Run {
     std::vector<std::string> editor;  // the command that starts the editor
     fs::path winePrefix;              // the Windows build under Wine: its prefix; empty otherwise
     fs::path folder;
-    pid_t xvfb = 0;
+    pid_t xvfb = 0;               // a private Xvfb, started when $DISPLAY is empty
+    std::FILE* xvfbHelper = nullptr;  // scripts/xvfb.sh, which waits for it
     PaintWatcher* watcher = nullptr;
     std::map<int, Database> databases;                           // by card count
     std::vector<std::string> hugePages;                          // the huge page modes measured in, in order
@@ -70,40 +71,25 @@ void fail(const std::string& why) {
     std::exit(1);
 }
 
-// Starts Xvfb on the first free display from :83 and points DISPLAY at it.
+// Starts a private Xvfb with the project's helper and points DISPLAY at it.
 void startXvfb() {
-    for (int n = 83; n < 140; ++n) {
-        const std::string number = std::to_string(n);
-        const std::string socket = "/tmp/.X11-unix/X" + number;
-        if (fs::exists("/tmp/.X" + number + "-lock") || fs::exists(socket)) continue;
-        std::string name = number;
-        name.insert(name.begin(), ':');
-        const char* argv[] = {"Xvfb",      name.c_str(), "-screen",  "0",    "1280x1024x24",
-                              "-nolisten", "tcp",        "-noreset", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int spawned =
-            posix_spawnp(&run.xvfb, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) fail("cannot start Xvfb");
-        for (int i = 0; i < 200 && !fs::exists(socket); ++i) usleep(50000);
-        int status = 0;
-        if (fs::exists(socket) && waitpid(run.xvfb, &status, WNOHANG) == 0) {
-            setenv("DISPLAY", name.c_str(), 1);
-            return;
-        }
-        run.xvfb = 0;  // lost the race for this display number; try the next
+    run.xvfbHelper = popen("bash '" CARDLOOM_SOURCE_DIR "/scripts/xvfb.sh'", "re");
+    if (run.xvfbHelper == nullptr) fail("cannot run scripts/xvfb.sh");
+    int display = -1;
+    long pid = 0;
+    if (std::fscanf(run.xvfbHelper, "%d %ld", &display, &pid) != 2 || pid <= 0) {
+        pclose(run.xvfbHelper);
+        fail("cannot start Xvfb");
     }
-    fail("no free display number for Xvfb");
+    run.xvfb = static_cast<pid_t>(pid);
+    setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
 }
 
+// Stops the private Xvfb; the helper ends with it.
 void stopXvfb() {
     if (run.xvfb == 0) return;
     kill(run.xvfb, SIGTERM);
-    int status = 0;
-    waitpid(run.xvfb, &status, 0);
+    pclose(run.xvfbHelper);
     run.xvfb = 0;
 }
 
