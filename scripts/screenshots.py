@@ -17,7 +17,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import xdrive  # noqa: E402
 
 CLIENT = (1000, 700)
-MAIN_TITLE = r"^Cardloom v5\.0 by Kesp$"
 
 
 def start(command, env, cwd, log):
@@ -49,15 +48,13 @@ def check_size(client):
 
 def linux_shot(args, data_dir, out):
     config = os.path.join(args.work, "config")
-    os.makedirs(os.path.join(config, "Kesp"), exist_ok=True)
-    with open(os.path.join(config, "Kesp", "Cardloom.conf"), "w") as f:
-        f.write("[General]\ncardinfo.dat=%s\n" % os.path.join(data_dir, "cardinfo.dat"))
+    xdrive.remember_path(args, os.path.join(data_dir, "cardinfo.dat"))
     display = xdrive.VirtualDisplay(1280, 1024, own=True)
     env = dict(os.environ, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="xcb")
     with open(os.path.join(args.work, "linux.log"), "w") as log:
         process = start([args.linux], env, data_dir, log)
         try:
-            main = xdrive.find_window(MAIN_TITLE, 60)
+            main = xdrive.find_window(xdrive.MAIN_TITLE, 60)
             client = xdrive.settled_client_area(main, 60)
             x, y, w, h = main.geometry()
             xdrive.run("xdotool", "windowsize", "--sync", main.wid,
@@ -103,7 +100,7 @@ def windows_shot(args, data_dir, out):
                 install_wine_fonts(args.prefix)
                 process = start([args.wine, args.windows], env, data_dir, log)
                 try:
-                    main = xdrive.find_window(MAIN_TITLE, 60)
+                    main = xdrive.find_window(xdrive.MAIN_TITLE, 60)
                     client = xdrive.settled_client_area(main, 60)
                     if size is None:
                         # The maximised client area is the screen less the

@@ -12,11 +12,8 @@ on the window itself, not back in the field, and the menu letters still work.
 Nothing is saved, so the data file must be unchanged at the end. Before all
 this, a first start whose open dialog is cancelled shows its error box in the
 middle of the screen, as the platform places message boxes.
-
-    keyboard_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 """
 
-import argparse
 import os
 import subprocess
 import sys
@@ -26,7 +23,6 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xdrive  # noqa: E402
 from xdrive import DriveError, key, type_text  # noqa: E402
-from editor_e2e import Editor, dump, forget_path  # noqa: E402
 
 
 def expect(what, got, wanted):
@@ -35,22 +31,6 @@ def expect(what, got, wanted):
 
 
 COST_LIMIT = 31  # the cost field's width in the file, less its terminator
-
-
-def press_cost(editor):
-    xdrive.run("xdotool", "mousemove", "0", "0")
-    editor.press_cost()
-
-
-def press_name(editor):
-    """Clicks the name field. The pointer leaves first: a move with --sync to
-    where the pointer already is waits for a motion that never comes."""
-    xdrive.run("xdotool", "mousemove", "0", "0")
-    editor.press_name()
-
-
-def read_name(editor):
-    return editor.read_line_field(lambda: press_name(editor))
 
 
 def close_menu():
@@ -73,11 +53,11 @@ def screen_size():
     return tuple(int(out.split(label + ":")[1].split()[0]) for label in ("Width", "Height"))
 
 
-def cancelled_start(args, data_dir):
+def cancelled_start(run):
     """The open dialog cancelled at the first start: the error box stands in
     the middle of the screen, not over the small start-up window, and the
     program ends with status 0 once it is closed."""
-    editor = Editor(args, data_dir)
+    editor = run.editor()
     try:
         dialog = editor.dialog(r"^Open", 60)
         dialog.focus()
@@ -95,10 +75,10 @@ def cancelled_start(args, data_dir):
         editor.kill()
 
 
-def session(args, data_dir, dialog_path, names):
-    editor = Editor(args, data_dir)
+def session(run, names):
+    editor = run.editor()
     try:
-        editor.open_with(dialog_path)
+        editor.open_with(run.dialog_path)
 
         # The window has the keyboard as soon as it is shown; F10 selects the
         # menu bar as a lone Alt does.
@@ -109,26 +89,26 @@ def session(args, data_dir, dialog_path, names):
         close_menu()
 
         # A typed letter finds the card; Right moves on as Down does.
-        editor.press_list_item_0()
-        first = read_name(editor)
+        editor.press_first_card()
+        first = editor.read_line_field("name")
         letter, found = letter_finding_one(names, first)
-        editor.press_list_item_0()
+        editor.press_first_card()
         key(letter)
-        expect("the card found by typing %r" % letter, read_name(editor), found)
-        editor.press_list_item_0()
+        expect("the card found by typing %r" % letter, editor.read_line_field("name"), found)
+        editor.press_first_card()
         key(letter, "Right")
-        after = read_name(editor)
+        after = editor.read_line_field("name")
         if after == found:
             raise DriveError("Right in the card list stayed on %r" % found)
-        editor.press_list_item_0()
+        editor.press_first_card()
         key(letter, "Right", "Left")
-        expect("the card after Right and Left", read_name(editor), found)
+        expect("the card after Right and Left", editor.read_line_field("name"), found)
 
         # Tab keeps the focus in the field.
-        press_name(editor)
+        editor.press("name")
         key("End", "Tab")
         type_text("Q")
-        expect("the name after Tab and Q", read_name(editor), found + "Q")
+        expect("the name after Tab and Q", editor.read_line_field("name"), found + "Q")
 
         # The buttons' letters do nothing: no save, no box, nothing typed.
         key("End", "alt+s")
@@ -136,26 +116,23 @@ def session(args, data_dir, dialog_path, names):
         others = [w.name() for w in editor.other_windows()]
         if others:
             raise DriveError("Alt+S opened %r" % others)
-        expect("the name after Alt+S", read_name(editor), found + "Q")
+        expect("the name after Alt+S", editor.read_line_field("name"), found + "Q")
 
         # About by its menu letter; afterwards keys reach no field.
         key("alt+a")
-        box = editor.dialog(r"^About$", 30)
-        box.focus()
-        key("Return")
-        xdrive.window_gone(box)
+        editor.answer_box(r"^About$")
         type_text("Z")
         xdrive.key_for_popup("alt+f")
         close_menu()
-        expect("the name after the About box", read_name(editor), found + "Q")
+        expect("the name after the About box", editor.read_line_field("name"), found + "Q")
 
         # A paste longer than the cost field's room keeps what fits.
-        cost = editor.read_line_field(lambda: press_cost(editor))
+        cost = editor.read_line_field("cost")
         pasted = "0123456789" * 4
         subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=pasted, text=True, check=True)
-        press_cost(editor)
+        editor.press("cost")
         key("End", "ctrl+v")
-        expect("the cost after a long paste", editor.read_line_field(lambda: press_cost(editor)),
+        expect("the cost after a long paste", editor.read_line_field("cost"),
                cost + pasted[:COST_LIMIT - len(cost)])
 
         editor.exit_by_menu()
@@ -163,43 +140,15 @@ def session(args, data_dir, dialog_path, names):
         editor.kill()
 
 
-def parse_arguments():
-    parser = argparse.ArgumentParser()
-    for name in ("program", "cardinfo", "example", "work"):
-        parser.add_argument("--" + name, required=True)
-    parser.add_argument("--wine")
-    parser.add_argument("--prefix")
-    args = parser.parse_args()
-    for name in ("program", "cardinfo", "example", "work", "wine", "prefix"):
-        if getattr(args, name):
-            setattr(args, name, os.path.abspath(getattr(args, name)))
-    return args
-
-
-def main():
-    args = parse_arguments()
-    missing = xdrive.have_tools()
-    if missing:
-        print("missing tools: " + " ".join(missing))
-        return 1
-    data_dir, file_path, dialog_path = xdrive.fresh_data_file(args.work, args.example, args.wine)
-    original = open(file_path, "rb").read()
-    display = xdrive.VirtualDisplay()
-    try:
-        forget_path(args)
-        names = [card["name"] for card in dump(args, file_path)]
-        cancelled_start(args, data_dir)
-        session(args, data_dir, dialog_path, names)
-        if open(file_path, "rb").read() != original:
-            raise DriveError("the data file changed though nothing was saved")
-    except DriveError as e:
-        xdrive.report_failure(e, args.work)
-        return 1
-    finally:
-        display.close()
-    print("passed")
-    return 0
+def test(run):
+    original = open(run.file_path, "rb").read()
+    names = [card["name"] for card in xdrive.dump(run.args, run.file_path)]
+    cancelled_start(run)
+    session(run, names)
+    if open(run.file_path, "rb").read() != original:
+        raise DriveError("the data file changed though nothing was saved")
+    return ""
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(xdrive.main(test, __doc__))

@@ -12,8 +12,6 @@ released on it removes nothing, and a middle click in a field pastes
 nothing. In the colour list a left press toggles the
 colour under it and nothing else, and Update takes exactly the colours drawn
 as selected.
-
-    mouse_e2e.py --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 """
 
 import os
@@ -24,9 +22,7 @@ import time
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xdrive  # noqa: E402
-from xdrive import DriveError, key  # noqa: E402
-from editor_e2e import Editor, dump, forget_path  # noqa: E402
-from keyboard_e2e import parse_arguments  # noqa: E402
+from xdrive import DriveError  # noqa: E402
 
 LEFT, MIDDLE, RIGHT = "1", "2", "3"
 BELOW_LAST = 30  # a row far below the last card (the list holds at most 12)
@@ -68,9 +64,10 @@ class CardList:
 
     def __init__(self, editor):
         self.editor = editor
-        self.left, self.top = editor.at(12, 12)
-        self.bottom = editor.at(0, editor.client[3] - 32)[1]
-        editor.press_list_item_0()
+        x, y, _, h = editor.place("cards")
+        self.left, self.top = x + 2, y + 2  # inside the list's border
+        self.bottom = y + h - 2
+        editor.press_first_card()
         bands = self.highlighted()
         if len(bands) != 1:
             raise DriveError("no single highlighted row after a click on the first card: %r" % bands)
@@ -85,11 +82,10 @@ class CardList:
         return bands_in_column(self.left + 170, self.top, self.bottom)
 
     def colour_list(self):
-        """(x, y, width) of the colour list's rows on the screen: under the
-        colour button, 140 high; its rows are as high as the card list's."""
-        a = self.editor.client[2] - 250
-        x, y = self.editor.at(int(0.85 * a + 240) + 2, 32)
-        return x, y, int(0.15 * a) - 4
+        """(x, y, width) of the colour list's rows on the screen, inside its
+        border; its rows are as high as the card list's."""
+        x, y, w, _ = self.editor.place("colour list")
+        return x + 2, y + 2, w - 4
 
     def colour_centre(self, row):
         x, y, width = self.colour_list()
@@ -107,8 +103,7 @@ class CardList:
         return rows, bands
 
     def press_colour_button(self):
-        x, y, width = self.colour_list()
-        click_at(x + width // 2, y - 12)
+        click_at(*self.editor.centre("colours"))
 
     def highlighted_row(self):
         bands = self.highlighted()
@@ -134,8 +129,7 @@ def drag_cards(start, end):
 
 def gesture_on_delete(button=LEFT, release_beside=False):
     def gesture(cards):
-        editor = cards.editor
-        x, y = editor.at(145, editor.client[3] - 20)
+        x, y = cards.editor.centre("delete")
         if not release_beside:
             click_at(x, y, button)
             return
@@ -175,13 +169,11 @@ def middle_click_on_cost(cards):
         owner.stdin.write(b"PASTED")
         owner.stdin.close()
         time.sleep(0.3)
-        editor = cards.editor
-        a = editor.client[2] - 250
-        click_at(*editor.at(int(0.7 * a + 230) + int(0.15 * a) // 2, 20), MIDDLE)
+        click_at(*cards.editor.centre("cost"), MIDDLE)
     finally:
         owner.terminate()
         owner.wait()
-    editor.press_update()
+    cards.editor.press("update")
 
 
 # Linux only: Wine's edit fields paste the clipboard on a middle click, where
@@ -214,24 +206,16 @@ GESTURES = [
 
 def name_of_row(editor, cards, row):
     click_at(*cards.centre(row))
-    xdrive.run("xdotool", "mousemove", "0", "0")
-    return editor.read_line_field(editor.press_name)
+    return editor.read_line_field("name")
 
 
-def save(editor):
-    editor.press_save()
-    box = editor.dialog(r"^Cardloom$", 30)
-    box.focus()
-    key("Return")
-    xdrive.window_gone(box)
-
-
-def session(args, data_dir, file_path, dialog_path):
-    editor = Editor(args, data_dir)
+def test(run):
+    args = run.args
+    editor = run.editor()
     try:
-        editor.open_with(dialog_path)
+        editor.open_with(run.dialog_path)
         cards = CardList(editor)
-        before = {c["name"]: c for c in dump(args, file_path)}
+        before = {c["name"]: c for c in xdrive.dump(args, run.file_path)}
         rounds = 0
         for what, gesture, row, delete, toggled in GESTURES:
             if args.wine and what == MIDDLE_IN_FIELD:
@@ -240,7 +224,7 @@ def session(args, data_dir, file_path, dialog_path):
             wanted = name_of_row(editor, cards, row) if delete and row else first
             card = before[first]
             colours = card["colours"]
-            editor.press_list_item_0()
+            editor.press_first_card()
             gesture(cards)
             shown = cards.highlighted_row()
             if shown != row:
@@ -252,11 +236,11 @@ def session(args, data_dir, file_path, dialog_path):
                     raise DriveError("after the %s colours %r are highlighted (bands %r, rows %d high), "
                                      "expected bits %#x" % (what, sorted(shown), bands, cards.height, colours))
                 cards.press_colour_button()
-                editor.press_update()
+                editor.press("update")
             if delete:
-                editor.press_delete()
-            save(editor)
-            saved = {c["name"]: c for c in dump(args, file_path)}
+                editor.press("delete")
+            editor.save()
+            saved = {c["name"]: c for c in xdrive.dump(args, run.file_path)}
             removed = sorted(set(before) - set(saved))
             if removed != ([wanted] if delete else []) or len(saved) + len(removed) != len(before):
                 raise DriveError("after the %s the save removed %r, expected %r"
@@ -269,30 +253,10 @@ def session(args, data_dir, file_path, dialog_path):
             before = saved
             rounds += 1
         editor.exit_by_menu()
-        return rounds
+        return ": %d gestures" % rounds
     finally:
         editor.kill()
 
 
-def main():
-    args = parse_arguments()
-    missing = xdrive.have_tools()
-    if missing:
-        print("missing tools: " + " ".join(missing))
-        return 1
-    data_dir, file_path, dialog_path = xdrive.fresh_data_file(args.work, args.example, args.wine)
-    display = xdrive.VirtualDisplay()
-    try:
-        forget_path(args)
-        rounds = session(args, data_dir, file_path, dialog_path)
-    except DriveError as e:
-        xdrive.report_failure(e, args.work)
-        return 1
-    finally:
-        display.close()
-    print("passed: %d gestures" % rounds)
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(xdrive.main(test, __doc__))

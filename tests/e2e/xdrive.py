@@ -1,13 +1,28 @@
-"""Drives a running program on an X display as a person would: real pointer and
-key events through xdotool, screen pixels through ImageMagick, the clipboard
-through xclip. Used by the end-to-end test and the screenshot script."""
+"""Drives the editor on an X display as a person would: real pointer and key
+events through xdotool, screen pixels through ImageMagick, the clipboard
+through xclip. Starts the program under test (on Linux or through the Wine
+runner), answers its dialogs, clicks at the places its layout gives the
+controls, reads a saved file back through `cardinfo` and checks its bytes
+with the file model of tests/tools/crosscheck. The library of the end-to-end
+tests (which import only from here) and of the screenshot script."""
 
+import argparse
+import json
 import os
 import re
 import shutil
+import signal
 import subprocess
+import sys
 import tempfile
 import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tools", "crosscheck"))
+import cardfile_model  # noqa: E402
+
+XVFB_HELPER = os.path.join(HERE, "..", "..", "scripts", "xvfb.sh")
+MAIN_TITLE = r"^Cardloom v\d+\.\d+ by Kesp$"
 
 
 class DriveError(Exception):
@@ -46,30 +61,27 @@ def wait_for(what, test, timeout=30.0, interval=0.2):
 
 
 class VirtualDisplay:
-    """An Xvfb of its own when $DISPLAY is empty (or always with `own`), made
-    the current display until close()."""
+    """A virtual display of its own (from scripts/xvfb.sh) when $DISPLAY is
+    empty, or always with `own`, made the current display until close()."""
 
     def __init__(self, width=1280, height=1024, own=False):
-        self.process = None
+        self.helper = None
         self.previous = os.environ.get("DISPLAY")
         if self.previous and not own:
             return
-        for n in range(170, 240):
-            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
-                continue
-            self.process = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp",
-                 "-noreset"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait_for("Xvfb :%d" % n, lambda: os.path.exists("/tmp/.X11-unix/X%d" % n), 10)
-            os.environ["DISPLAY"] = ":%d" % n
-            return
-        raise DriveError("no free display number for Xvfb")
+        self.helper = subprocess.Popen(["bash", XVFB_HELPER, "%dx%d" % (width, height)],
+                                       stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, text=True)
+        started = self.helper.stdout.readline().split()
+        if len(started) != 2:
+            self.helper.wait()
+            raise DriveError("no virtual display could be started")
+        self.number, self.pid = started[0], int(started[1])
+        os.environ["DISPLAY"] = ":" + self.number
 
     def close(self):
-        if self.process:
-            self.process.terminate()
-            self.process.wait()
+        if self.helper:
+            os.kill(self.pid, signal.SIGTERM)
+            self.helper.wait()
             if self.previous:
                 os.environ["DISPLAY"] = self.previous
             else:
@@ -272,23 +284,6 @@ def have_tools():
     return [t for t in ("xdotool", "xwininfo", "import", "xclip", "Xvfb") if not shutil.which(t)]
 
 
-def fresh_data_file(work, example, wine):
-    """Empties the work folder and copies the example into data/cardinfo.dat.
-    Returns that folder, the file's path, and the path as the open dialog of
-    the build under test takes it (a Wine drive path under Wine)."""
-    shutil.rmtree(work, ignore_errors=True)
-    data_dir = os.path.join(work, "data")
-    os.makedirs(data_dir)
-    file_path = os.path.join(data_dir, "cardinfo.dat")
-    shutil.copyfile(example, file_path)
-    dialog_path = "Z:" + file_path.replace("/", "\\") if wine else file_path
-    return data_dir, file_path, dialog_path
-
-
-def temp_dir(prefix):
-    return tempfile.mkdtemp(prefix=prefix)
-
-
 def report_failure(error, work):
     """Prints a driving failure with a screenshot of the screen at that moment."""
     shot = os.path.join(work, "failure.png")
@@ -297,3 +292,258 @@ def report_failure(error, work):
     except DriveError:
         shot = "(no screenshot)"
     print("FAILED: %s\nscreen at the failure: %s" % (error, shot))
+
+
+# ---- The editor under test ---------------------------------------------------
+
+def layout(width, height):
+    """The places of the controls the tests use, (x, y, width, height) in a
+    client area of that size, by the rules of editor/layout.cpp."""
+    row, buttons = width - 250, width - 240
+    return {
+        "cards": (10, 10, 200, height - 40),
+        "add": (10, height - 30, 90, 20),
+        "delete": (100, height - 30, 90, 20),
+        "name": (220, 10, int(0.7 * row), 20),
+        "cost": (int(0.7 * row + 230), 10, int(0.15 * row), 20),
+        "colours": (int(0.85 * row + 240), 10, int(0.15 * row), 20),
+        "colour list": (int(0.85 * row + 240), 30, int(0.15 * row), 140),
+        "text": (220, 70, width - 230, int(0.6 * (height - 100))),
+        "update": (220, height - 25, int(0.5 * buttons), 20),
+        "save": (int(0.5 * buttons + 230), height - 25, int(0.5 * buttons), 20),
+    }
+
+
+class Editor:
+    """One run of the program under test, with the places of its controls."""
+
+    def __init__(self, args, cwd):
+        self.args = args
+        env = dict(os.environ)
+        if args.wine:
+            env["WINEPREFIX"] = args.prefix
+            command = [args.wine, args.program]
+        else:
+            env["XDG_CONFIG_HOME"] = os.path.join(args.work, "config")
+            env["QT_QPA_PLATFORM"] = "xcb"
+            command = [args.program]
+        self.log = open(os.path.join(args.work, "editor.log"), "a")
+        self.process = subprocess.Popen(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                        stdout=self.log, stderr=self.log)
+        self.main = find_window(MAIN_TITLE, 60)
+        self.client = None
+
+    def dialog(self, pattern, timeout=30):
+        return find_window(pattern, timeout, exclude=[self.main])
+
+    def other_windows(self):
+        return [w for w in visible_windows() if w.wid != self.main.wid and w.name()]
+
+    def settle(self):
+        self.client = settled_client_area(self.main, 60)
+        return self.client
+
+    def open_with(self, path):
+        """Answers the start-up's Open dialog with `path` and waits for the
+        loaded window to settle."""
+        dialog = self.dialog(r"^Open", 60)
+        dialog.focus()
+        key("End", "shift+Home")
+        type_text(path)
+        key("Return")
+        window_gone(dialog)
+        return self.settle()
+
+    def answer_box(self, pattern):
+        """Closes the message box whose title matches with Return."""
+        box = self.dialog(pattern, 30)
+        box.focus()
+        key("Return")
+        window_gone(box)
+
+    def at(self, x, y):
+        """A point of the client area on the screen."""
+        return self.client[0] + x, self.client[1] + y
+
+    def place(self, control):
+        """(x, y, width, height) of a control on the screen."""
+        x, y, w, h = layout(self.client[2], self.client[3])[control]
+        return self.client[0] + x, self.client[1] + y, w, h
+
+    def centre(self, control):
+        x, y, w, h = self.place(control)
+        return x + w // 2, y + h // 2
+
+    def press(self, control):
+        """Clicks the middle of a control."""
+        self.click_at(*self.centre(control))
+
+    def press_first_card(self):
+        x, y, w, _ = self.place("cards")
+        self.click_at(x + w // 2, y + 8)
+
+    @staticmethod
+    def click_at(x, y):
+        """A left click at a point of the screen. The pointer leaves first: a
+        move with --sync to where the pointer already is waits for a motion
+        that never comes."""
+        run("xdotool", "mousemove", "0", "0")
+        click(x, y)
+
+    def read_line_field(self, control):
+        """The text of a single-line field, through the clipboard."""
+        self.press(control)
+        clear_clipboard()
+        key("End", "shift+Home", "ctrl+c")
+        return wait_for("the clipboard", clipboard, 5)
+
+    def replace_line_field(self, control, text):
+        self.press(control)
+        key("End", "shift+Home", "BackSpace")
+        type_text(text)
+
+    def replace_multi_line_field(self, control, text):
+        self.press(control)
+        key("ctrl+End", "ctrl+shift+Home", "BackSpace")
+        type_text(text)
+
+    def save(self):
+        """Save, and the confirmation box closed."""
+        self.press("save")
+        self.answer_box(r"^Cardloom$")
+
+    def exit_by_menu(self):
+        self.main.focus()
+        key_for_popup("alt+f")
+        key("x")
+        try:
+            self.process.wait(30)
+        except subprocess.TimeoutExpired:
+            raise DriveError("the editor did not end after File > Exit")
+        self.log.close()
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+# ---- The data file and the remembered path -----------------------------------
+
+def cardinfo(args, *command):
+    """Runs the companion (through the Wine runner for a Windows build); its output."""
+    prefix = [args.wine] if args.wine else []
+    env = dict(os.environ, WINEPREFIX=args.prefix) if args.wine else None
+    status, out, err = run_to_files(prefix + [args.cardinfo] + list(command), env)
+    if status != 0:
+        raise DriveError("cardinfo %s: %s" % (" ".join(command), err.strip()))
+    return out
+
+
+def dump(args, path):
+    """The cards of a saved file, as `cardinfo dump` reads them."""
+    return json.loads(cardinfo(args, "dump", path).decode("utf-8"))
+
+
+def convert_carets(text):
+    """A field's text as a save leaves it: each "^^" pair a line break."""
+    return cardfile_model.text_of(cardfile_model.convert_carets(cardfile_model.bytes_of(text)))
+
+
+def check_file_bytes(path, cards):
+    """The file at `path` must hold, byte for byte, what the file model writes
+    for `cards` (dumped records, in slot order)."""
+    model = [cardfile_model.Card(card["colours"], **{f: cardfile_model.bytes_of(card[f])
+                                                     for f in cardfile_model.TEXT_FIELDS})
+             for card in cards]
+    wanted = cardfile_model.save_bytes(model)
+    with open(path, "rb") as f:
+        saved = f.read()
+    if saved != wanted:
+        at = next((i for i, (a, b) in enumerate(zip(saved, wanted)) if a != b), min(len(saved), len(wanted)))
+        raise DriveError("the saved file (%d bytes) differs from the expected %d bytes at offset %d"
+                         % (len(saved), len(wanted), at))
+
+
+def remember_path(args, path):
+    """Makes the Linux build remember `path` as its data file."""
+    config = os.path.join(args.work, "config", "Kesp")
+    os.makedirs(config, exist_ok=True)
+    with open(os.path.join(config, "Cardloom.conf"), "w", encoding="utf-8") as out:
+        out.write("[General]\ncardinfo.dat=%s\n" % path)
+
+
+def remembered_path(args):
+    if args.wine:
+        env = dict(os.environ, WINEPREFIX=args.prefix)
+        command = [args.wine, "reg", "query", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat"]
+        return run_to_files(command, env)[1].decode(errors="replace")
+    path = os.path.join(args.work, "config", "Kesp", "Cardloom.conf")
+    return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+
+
+def forget_path(args):
+    if args.wine:
+        env = dict(os.environ, WINEPREFIX=args.prefix)
+        run_to_files([args.wine, "reg", "delete", r"HKCU\Software\Kesp\Cardloom", "/f"], env)
+    shutil.rmtree(os.path.join(args.work, "config"), ignore_errors=True)
+
+
+# ---- One test run ------------------------------------------------------------
+
+class Run:
+    """What a test works with: the arguments, and a fresh copy of the example
+    in data/cardinfo.dat of the work folder, with the path the open dialog of
+    the build under test takes for it (a Wine drive path under Wine)."""
+
+    def __init__(self, args):
+        self.args = args
+        shutil.rmtree(args.work, ignore_errors=True)
+        self.data_dir = os.path.join(args.work, "data")
+        os.makedirs(self.data_dir)
+        self.file_path = os.path.join(self.data_dir, "cardinfo.dat")
+        shutil.copyfile(args.example, self.file_path)
+        self.dialog_path = "Z:" + self.file_path.replace("/", "\\") if args.wine else self.file_path
+
+    def editor(self):
+        """Starts the program in the data folder."""
+        return Editor(self.args, self.data_dir)
+
+
+def main(test, doc):
+    """Runs `test(Run)` from the command line
+
+        SCRIPT --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
+
+    (with --wine the programs are Windows executables run through the runner,
+    and the path is remembered in the registry of the prefix) on a virtual
+    display unless there is one, with no remembered path at the start. Prints
+    what `test` returns, or the failure with a screenshot. Returns the exit
+    status."""
+    parser = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
+    for name in ("program", "cardinfo", "example", "work"):
+        parser.add_argument("--" + name, required=True)
+    parser.add_argument("--wine")
+    parser.add_argument("--prefix")
+    args = parser.parse_args()
+    for name in ("program", "cardinfo", "example", "work", "wine", "prefix"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
+    missing = have_tools()
+    if missing:
+        print("missing tools: " + " ".join(missing))
+        return 1
+    if not os.path.exists(args.example):
+        print("no example file at " + args.example)
+        return 1
+    setup = Run(args)
+    display = VirtualDisplay()
+    try:
+        forget_path(args)
+        print("passed" + test(setup))
+    except DriveError as e:
+        report_failure(e, args.work)
+        return 1
+    finally:
+        display.close()
+    return 0

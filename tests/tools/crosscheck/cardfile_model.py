@@ -4,7 +4,9 @@ Python, used to check the program's own over generated files.
 Reader: `read_cards(data)` gives a `Reading` with the cards the file yields
 and what a save would change, or raises `Refused` for a file that breaks the
 layout or the limits of the card table. Writer: `save_bytes(cards)` gives the
-exact bytes a save writes for those cards.
+exact bytes a save writes for those cards. Text: `text_of` and `bytes_of`
+convert a field between its bytes and the text `cardinfo dump` shows. The
+end-to-end tests use the same writer and text conversion.
 """
 
 MAX_CARDS = 8192
@@ -14,6 +16,27 @@ MAX_FOUR_BYTE = 0xFFFFFF
 WIDTHS = {"name": 256, "edition": 128, "type": 128, "cost": 32, "pt": 32, "text": 1280, "comment": 1280}
 BLOCK_FIELDS = ("type", "cost", "pt", "text", "comment")
 TEXT_FIELDS = ("name", "edition") + BLOCK_FIELDS
+
+
+# Windows-1252 as the program converts it: the five undefined bytes stand for
+# the C1 controls of the same number.
+_CHARACTERS = []
+for _b in range(256):
+    try:
+        _CHARACTERS.append(bytes((_b,)).decode("cp1252"))
+    except UnicodeDecodeError:
+        _CHARACTERS.append(chr(_b))
+_BYTES = {c: b for b, c in enumerate(_CHARACTERS)}
+
+
+def text_of(data):
+    """A field's bytes as text."""
+    return "".join(_CHARACTERS[b] for b in data)
+
+
+def bytes_of(text):
+    """A field's text as its bytes."""
+    return bytes(_BYTES[c] for c in text)
 
 
 class Refused(Exception):

@@ -22,16 +22,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cardfile_model import (BLOCK_FIELDS, MAX_CARDS, TEXT_FIELDS, WIDTHS, Card, Refused,  # noqa: E402
-                            read_cards, save_bytes)
-
-# Windows-1252 as the program decodes it: the five undefined bytes stand for
-# the C1 controls of the same number.
-CP1252 = []
-for _b in range(256):
-    try:
-        CP1252.append(bytes((_b,)).decode("cp1252"))
-    except UnicodeDecodeError:
-        CP1252.append(chr(_b))
+                            read_cards, save_bytes, text_of)
 
 # Pieces strings are built from: plain text, caret runs, line breaks of every
 # kind, bytes at and above 0x80; and in some strings zero bytes.
@@ -256,7 +247,7 @@ def expected_json(cards):
     for slot, card in enumerate(cards):
         record = {"slot": slot}
         for field in TEXT_FIELDS:
-            record[field] = "".join(CP1252[b] for b in card.fields[field])
+            record[field] = text_of(card.fields[field])
         record["colours"] = card.colours
         out.append(record)
     return out
