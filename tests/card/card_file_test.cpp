@@ -3,34 +3,17 @@
 // as they were.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <optional>
-#include <thread>
+#include <string>
+#include <vector>
 
 #include "card/card_codec.h"
-#include "platform/win32.h"
-#include "tests/support/test_cards.h"
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
+#include "tests/card/card_file_support.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A table with a "^^" pair, so that a save that wrongly touched memory shows.
-std::unique_ptr<CardTable> tableToSave(int cards = 3) {
+std::unique_ptr<CardTable> tableToSave(int cards) {
     auto table = newTable();
     for (int i = 0; i < cards; ++i) {
         std::string name = "Card " + std::to_string(i);
@@ -39,40 +22,6 @@ std::unique_ptr<CardTable> tableToSave(int cards = 3) {
     return table;
 }
 
-// Holds a file the way another program would: exclusively, until destroyed.
-class ForeignLock {
-  public:
-    explicit ForeignLock(const std::string& path) {
-#ifdef _WIN32
-        handle_ = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-        held_ = handle_ != INVALID_HANDLE_VALUE;
-#else
-        fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        held_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
-#endif
-    }
-    ~ForeignLock() {
-#ifdef _WIN32
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-#else
-        if (fd_ >= 0) close(fd_);
-#endif
-    }
-    bool held() const {
-        return held_;
-    }
-
-  private:
-#ifdef _WIN32
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-#else
-    int fd_ = -1;
-#endif
-    bool held_ = false;
-};
-
-// Expects that a save to `path` fails and changes nothing.
 void expectFailedSaveChangesNothing(const std::string& path, const fs::path& folder) {
     auto table = tableToSave(40);
     auto before = newTable();
@@ -92,6 +41,28 @@ void expectFailedSaveChangesNothing(const std::string& path, const fs::path& fol
         EXPECT_TRUE(leftoverTempFiles(folder).empty());
     }
 }
+
+std::unique_ptr<CardTable> largeTableToSave() {
+    auto table = newTable();
+    const std::string text(TextWidth - 1, 't'), comment(CommentWidth - 1, 'c');
+    for (int i = 0; i < 600; ++i) {
+        std::string name = "Card " + std::to_string(i);
+        putCard(*table,
+                {name.c_str(), "Edition", "Type", "2", "1/1", text.c_str(), comment.c_str(), i & 0xFF});
+    }
+    std::memcpy(table->slots[450].comment + 700, "^^^", 3);
+    std::memcpy(table->slots[599].name, "Last^^", 7);
+    std::memcpy(table->slots[599].edition, "^^", 3);
+    table->slots[300].active = 0;
+    return table;
+}
+
+void oldFileAt(const fs::path& place) {
+    fs::create_directories(place.parent_path());
+    writeFileBytes(place, oneCardFile);
+}
+
+namespace {
 
 TEST(Save, WritesTheEncodedFileThenConvertsMemory) {
     ScratchFolder folder;
@@ -113,24 +84,6 @@ TEST(Save, WritesTheEncodedFileThenConvertsMemory) {
     // A second save without edits writes the same file.
     ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1);
     EXPECT_EQ(readFileBytes(path), expected);
-}
-
-// Cards filling well over a megabyte, so that a save writes many pieces, with
-// "^^" in fields that are written late: in a text block past the first
-// pieces, and in the name and edition of the last index entry.
-std::unique_ptr<CardTable> largeTableToSave() {
-    auto table = newTable();
-    const std::string text(TextWidth - 1, 't'), comment(CommentWidth - 1, 'c');
-    for (int i = 0; i < 600; ++i) {
-        std::string name = "Card " + std::to_string(i);
-        putCard(*table,
-                {name.c_str(), "Edition", "Type", "2", "1/1", text.c_str(), comment.c_str(), i & 0xFF});
-    }
-    std::memcpy(table->slots[450].comment + 700, "^^^", 3);
-    std::memcpy(table->slots[599].name, "Last^^", 7);
-    std::memcpy(table->slots[599].edition, "^^", 3);
-    table->slots[300].active = 0;
-    return table;
 }
 
 TEST(Save, LargeTableGoesOutInPiecesAndMemoryFollows) {
@@ -372,173 +325,28 @@ TEST(Load, ExampleDatabaseLoadsAndSavesUnchanged) {
     EXPECT_EQ(readFileBytes(path), readFileBytes(example));
 }
 
-#ifndef _WIN32
-
-TEST(Save, ReplacedFileKeepsItsPermissionBits) {
-    ScratchFolder folder;
-    std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    auto table = tableToSave();
-    ASSERT_EQ(saveCardFile(path.c_str(), *table, nullptr), 1);
-    struct stat info;
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-}
-
-TEST(SaveFault, FileSizeLimit) {
-    ScratchFolder folder;
-    std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
-    // SIGXFSZ keeps its default action: a write past the limit must fail,
-    // not end the process.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    expectFailedSaveChangesNothing(path, folder.path());
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-}
-
-TEST(SaveFault, WriteFailsAfterTheFirstPieces) {
-    ScratchFolder folder;
-    std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
-    auto table = largeTableToSave();
-    auto before = newTable();
-    std::memcpy(before.get(), table.get(), sizeof(CardTable));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 700000;  // a few pieces fit, the rest does not
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    FileProblem problem;
-    const int saved = saveCardFile(path.c_str(), *table, &problem);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
-    EXPECT_EQ(saved, 0);
-    EXPECT_GT(problem.offset, 0u) << problem.what;
-    EXPECT_TRUE(sameTable(*table, *before)) << "no \"^^\" converted, no offset recorded";
-    EXPECT_EQ(readFileBytes(path), oneCardFile);
-    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
-}
-
-// A small file system mounted for one test, when the test may mount.
-class SmallMount {
-  public:
-    SmallMount(const fs::path& where, const char* options) : where_(where) {
-        fs::create_directories(where);
-        mounted_ = mount("tmpfs", where.c_str(), "tmpfs", 0, options) == 0;
-    }
-    ~SmallMount() {
-        if (mounted_) umount2(where_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    bool makeReadOnly() {
-        return mount("tmpfs", where_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-
-  private:
-    fs::path where_;
-    bool mounted_ = false;
-};
-
-TEST(SaveFault, FullDisk) {
-    ScratchFolder folder;
-    SmallMount disk(folder.path() / "disk", "size=64k");
-    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
-    std::string path = (folder.path() / "disk" / "cardinfo.dat").string();
-    writeFileBytes(path, oneCardFile);
-    // 40 cards of about 60 bytes fit, so fill the rest of the space first.
-    Bytes filler(60 * 1024, 0xAA);
-    writeFileBytes(folder.path() / "disk" / "filler", filler);
-    expectFailedSaveChangesNothing(path, folder.path() / "disk");
-}
-
-TEST(SaveFault, ReadOnlyFileSystem) {
-    ScratchFolder folder;
-    SmallMount disk(folder.path() / "ro", "size=64k");
-    if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
-    std::string path = (folder.path() / "ro" / "cardinfo.dat").string();
-    writeFileBytes(path, oneCardFile);
-    ASSERT_TRUE(disk.makeReadOnly());
-    expectFailedSaveChangesNothing(path, folder.path() / "ro");
-}
-
-#endif
-
 // ---- Whatever kind of file a path names ------------------------------------
 
-// A path to save to, built in a scratch folder, and where the cards must land.
-struct Situation {
-    const char* what;
-    std::function<void(const fs::path& folder, fs::path& path, fs::path& real)> build;
-    bool saved;  // true: the cards land in `real`; false: refused, nothing changes
-};
-
-void oldFileAt(const fs::path& place) {
-    fs::create_directories(place.parent_path());
-    writeFileBytes(place, oneCardFile);
+// Whatever the platform, a second name, a folder and a device are refused.
+std::vector<Situation> situations() {
+    std::vector<Situation> all = {
+        {"a second name (hard link)",
+         [](const fs::path& f, fs::path& path, fs::path& real) {
+             oldFileAt(real = f / "cardinfo.dat");
+             fs::create_hard_link(real, path = f / "other.dat");
+         },
+         false},
+        {"a folder",
+         [](const fs::path& f, fs::path& path, fs::path& real) {
+             fs::create_directory(path = real = f / "d.dat");
+         },
+         false},
+        {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = deviceName; },
+         false},
+    };
+    for (Situation& situation : platformSituations()) all.push_back(std::move(situation));
+    return all;
 }
-
-const char* const deviceName =
-#ifdef _WIN32
-    "NUL";
-#else
-    "/dev/null";
-#endif
-
-const Situation situations[] = {
-    {"a second name (hard link)",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         oldFileAt(real = f / "cardinfo.dat");
-         fs::create_hard_link(real, path = f / "other.dat");
-     },
-     false},
-    {"a folder",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         fs::create_directory(path = real = f / "d.dat");
-     },
-     false},
-    {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = deviceName; }, false},
-#ifndef _WIN32
-    {"a link to the file in another folder",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         oldFileAt(real = f / "game" / "cardinfo.dat");
-         fs::create_symlink(real, path = f / "cardinfo.dat");
-     },
-     true},
-    {"a chain of relative links",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         oldFileAt(real = f / "game" / "sets" / "cardinfo.dat");
-         fs::create_symlink("sets/cardinfo.dat", f / "game" / "hop.dat");
-         fs::create_symlink("game/hop.dat", path = f / "cardinfo.dat");
-     },
-     true},
-    {"a link to a missing file in an existing folder",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         fs::create_directory(f / "game");
-         fs::create_symlink(real = f / "game" / "cardinfo.dat", path = f / "cardinfo.dat");
-     },
-     true},
-    {"a link into a missing folder",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         fs::create_symlink(real = f / "gone" / "cardinfo.dat", path = f / "cardinfo.dat");
-     },
-     false},
-    {"a loop of links",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         fs::create_symlink("b.dat", path = real = f / "a.dat");
-         fs::create_symlink("a.dat", f / "b.dat");
-     },
-     false},
-    {"a FIFO",
-     [](const fs::path& f, fs::path& path, fs::path& real) {
-         ASSERT_EQ(mkfifo((path = real = f / "p.dat").c_str(), 0644), 0);
-     },
-     false},
-#endif
-};
 
 // What a path is, without following it, and the bytes of a regular file.
 std::string kindAndBytes(const fs::path& path) {
@@ -553,7 +361,7 @@ std::string kindAndBytes(const fs::path& path) {
 }
 
 TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
-    for (const Situation& situation : situations) {
+    for (const Situation& situation : situations()) {
         SCOPED_TRACE(situation.what);
         ScratchFolder folder;
         fs::path path, real;
@@ -587,10 +395,7 @@ TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
 TEST(Load, RefusesAnythingButARegularFileAtOnce) {
     ScratchFolder folder;
     std::vector<std::string> paths = {folder.path().string(), deviceName};
-#ifndef _WIN32
-    paths.push_back(folder.file("p.dat"));
-    ASSERT_EQ(mkfifo(paths.back().c_str(), 0644), 0);  // no writer: a blocking open would wait for ever
-#endif
+    for (const std::string& path : platformNonRegularFiles(folder.path())) paths.push_back(path);
     for (const std::string& path : paths) {
         auto table = newTable();
         FileProblem problem;
@@ -598,102 +403,5 @@ TEST(Load, RefusesAnythingButARegularFileAtOnce) {
         EXPECT_EQ(table->slotCount, 0);
     }
 }
-
-#ifdef _WIN32
-TEST(SaveTarget, ReplacementKeepsTheFileAttributes) {
-    ScratchFolder folder;
-    std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
-    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), kept));
-    auto table = tableToSave();
-    FileProblem problem;
-    ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
-    EXPECT_EQ(GetFileAttributesA(path.c_str()) & kept, kept);
-    EXPECT_NE(readFileBytes(path), oneCardFile);
-}
-#else
-TEST(SaveTarget, TemporaryFileIsPrivateUntilItTakesTheOldPlace) {
-    ScratchFolder folder;
-    std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
-    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
-    mode_t seen = 0;
-    std::string seenName;
-    {
-        // While another program holds the file, the save waits with its
-        // finished temporary file beside it.
-        std::optional<ForeignLock> lock(path);
-        ASSERT_TRUE(lock->held());
-        auto table = tableToSave();
-        int saved = -1;
-        std::thread save([&] { saved = saveCardFile(path.c_str(), *table, nullptr); });
-        for (int i = 0; i < 200 && seenName.empty(); ++i) {
-            for (const std::string& name : leftoverTempFiles(folder.path())) {
-                struct stat info;
-                if (stat(folder.file(name.c_str()).c_str(), &info) == 0)
-                    seen = info.st_mode & 07777, seenName = name;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        lock.reset();
-        save.join();
-        EXPECT_EQ(saved, 1);
-    }
-    EXPECT_EQ(seenName.rfind(".cardinfo.dat.", 0), 0u) << seenName;
-    EXPECT_EQ(seen, 0600u);
-    struct stat info;
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
-}
-
-// Runs a save as another user (nobody) in a child process; its result.
-int saveAsNobody(const std::string& path) {
-    pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-        auto table = tableToSave();
-        _exit(saveCardFile(path.c_str(), *table, nullptr));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
-}
-
-TEST(SaveTarget, OwnerGroupAndModeAreKeptOrTheSaveIsRefused) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to make files of other users";
-    ScratchFolder folder;
-    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);  // anyone may make files here
-    struct Case {
-        const char* what;
-        uid_t owner;
-        mode_t mode;
-        bool asNobody;
-        int saved;
-    } cases[] = {
-        {"another user's file, saved by root", 65534, 0640, false, 1},
-        {"root's file that nobody may not write", 0, 0644, true, 0},
-        {"root's file that nobody may write but not own", 0, 0666, true, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        std::string path = folder.file("cardinfo.dat");
-        writeFileBytes(path, oneCardFile);
-        ASSERT_EQ(chown(path.c_str(), c.owner, c.owner), 0);
-        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
-        auto table = tableToSave();
-        EXPECT_EQ(c.asNobody ? saveAsNobody(path) : saveCardFile(path.c_str(), *table, nullptr), c.saved);
-        struct stat info;
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_uid, c.owner);
-        EXPECT_EQ(info.st_gid, c.owner);
-        EXPECT_EQ(info.st_mode & 07777, c.mode);
-        EXPECT_EQ(readFileBytes(path) == oneCardFile, c.saved == 0);
-        EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
-        fs::remove(path);
-    }
-}
-#endif
 
 }  // namespace
