@@ -21,7 +21,10 @@ std::string textAt(HWND list, int index) {
 }
 std::string all(HWND list) {
     std::string joined;
-    for (int i = 0; i < send(list, LB_GETCOUNT); ++i) joined += (i ? "|" : "") + textAt(list, i);
+    for (int i = 0; i < send(list, LB_GETCOUNT); ++i) {
+        if (i) joined += '|';
+        joined += textAt(list, i);
+    }
     return joined;
 }
 
