@@ -71,10 +71,10 @@ endif()
 list(JOIN menu_defs ", " menu_defs)
 list(JOIN roots ", " roots)
 list(LENGTH roots root_count)
-string(APPEND menu_source "}  // namespace\n\nconst MenuDef kMenus[] = {${menu_defs}};\n")
-string(APPEND menu_source "const int kMenuCount = ${menu_count};\n")
-string(APPEND menu_source "const MenuRoot kMenuRoots[] = {${roots}};\n")
-string(APPEND menu_source "const int kMenuRootCount = ${root_count};\n\n}  // namespace winlayer\n")
+string(APPEND menu_source "}  // namespace\n\nconst MenuDef Menus[] = {${menu_defs}};\n")
+string(APPEND menu_source "const int MenuCount = ${menu_count};\n")
+string(APPEND menu_source "const MenuRoot MenuRoots[] = {${roots}};\n")
+string(APPEND menu_source "const int MenuRootCount = ${root_count};\n\n}  // namespace winlayer\n")
 file(CONFIGURE OUTPUT ${gen_dir}/menu_table.cpp CONTENT "${menu_source}" @ONLY)
 
 # The icon file's bytes.
@@ -82,6 +82,6 @@ set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEP
 file(READ ${res_dir}/cardloom.ico icon_hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," icon_bytes "${icon_hex}")
 file(CONFIGURE OUTPUT ${gen_dir}/icon_data.cpp CONTENT
-"// Generated from res/cardloom.ico; do not edit.\n#include \"platform/linux/user/icon_data.h\"\n\nnamespace winlayer {\n\nconst unsigned char kCardloomIcon[] = {${icon_bytes} 0};\nconst unsigned kCardloomIconSize = sizeof kCardloomIcon - 1;\n\n}  // namespace winlayer\n" @ONLY)
+"// Generated from res/cardloom.ico; do not edit.\n#include \"platform/linux/user/icon_data.h\"\n\nnamespace winlayer {\n\nconst unsigned char CardloomIcon[] = {${icon_bytes} 0};\nconst unsigned CardloomIconSize = sizeof CardloomIcon - 1;\n\n}  // namespace winlayer\n" @ONLY)
 
 target_sources(win32_user PRIVATE ${gen_dir}/menu_table.cpp ${gen_dir}/icon_data.cpp)

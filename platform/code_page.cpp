@@ -40,9 +40,9 @@ bool appendCp1252BestFit(std::string& out, char32_t codePoint) {
         out += "??";
         return false;
     }
-    const BestFit* const end = kBestFit1252 + kBestFit1252Count;
+    const BestFit* const end = BestFit1252 + BestFit1252Count;
     const BestFit* const fit = std::lower_bound(
-        kBestFit1252, end, codePoint, [](const BestFit& entry, char32_t unit) { return entry.unit < unit; });
+        BestFit1252, end, codePoint, [](const BestFit& entry, char32_t unit) { return entry.unit < unit; });
     out += fit != end && fit->unit == codePoint ? static_cast<char>(fit->byte) : '?';
     return false;
 }

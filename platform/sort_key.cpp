@@ -13,16 +13,16 @@
 
 namespace {
 
-constexpr unsigned char kLevelEnd = 1;
-constexpr unsigned char kNoWeight = 2;  // no accent, no case
-constexpr unsigned char kSpecialMark = 0xFF;
+constexpr unsigned char LevelEnd = 1;
+constexpr unsigned char NoWeight = 2;  // no accent, no case
+constexpr unsigned char SpecialMark = 0xFF;
 
 // One byte's weights, read from its single-byte key.
 struct ByteWeights {
-    int units = 0;                                     // primary weights: 0, 1, or 2 for an expansion
-    unsigned char primary[4] = {};                     // two bytes each
-    unsigned char accent[2] = {kNoWeight, kNoWeight};  // one per primary weight
-    unsigned char letterCase[2] = {kNoWeight, kNoWeight};
+    int units = 0;                                   // primary weights: 0, 1, or 2 for an expansion
+    unsigned char primary[4] = {};                   // two bytes each
+    unsigned char accent[2] = {NoWeight, NoWeight};  // one per primary weight
+    unsigned char letterCase[2] = {NoWeight, NoWeight};
     bool special = false;  // sorted apart, with `specialWeight`
     unsigned char specialWeight[2] = {};
     bool plain = true;  // no accent, no case weight, not sorted apart: nothing past the first level
@@ -31,7 +31,7 @@ struct ByteWeights {
 // Reads the bytes up to the next level end into `out` (at most `size`);
 // false when the key does not have that shape.
 bool readLevel(const unsigned char*& key, unsigned char* out, int size) {
-    for (int i = 0; *key != kLevelEnd; ++i, ++key) {
+    for (int i = 0; *key != LevelEnd; ++i, ++key) {
         if (*key == 0 || i >= size) return false;
         out[i] = *key;
     }
@@ -42,25 +42,25 @@ bool readLevel(const unsigned char*& key, unsigned char* out, int size) {
 ByteWeights parse(const char* text) {
     ByteWeights weights;
     const auto* key = reinterpret_cast<const unsigned char*>(text);
-    while (*key != kLevelEnd && *key != 0 && weights.units < 2) {
+    while (*key != LevelEnd && *key != 0 && weights.units < 2) {
         weights.primary[2 * weights.units] = key[0];
         weights.primary[2 * weights.units + 1] = key[1];
         ++weights.units;
         key += 2;
     }
     unsigned char fourth[1];
-    if (*key++ != kLevelEnd || !readLevel(key, weights.accent, weights.units) ||
+    if (*key++ != LevelEnd || !readLevel(key, weights.accent, weights.units) ||
         !readLevel(key, weights.letterCase, weights.units) || !readLevel(key, fourth, 0))
         return ByteWeights{};
     // A single byte sorted apart stands at place 0: FF FF, then its weight.
-    if (key[0] == kSpecialMark && key[1] == kSpecialMark && key[2] != 0 && key[3] != 0) {
+    if (key[0] == SpecialMark && key[1] == SpecialMark && key[2] != 0 && key[3] != 0) {
         weights.special = true;
         weights.specialWeight[0] = key[2];
         weights.specialWeight[1] = key[3];
     }
     for (int unit = 0; unit < weights.units; ++unit)
         weights.plain =
-            weights.plain && weights.accent[unit] == kNoWeight && weights.letterCase[unit] == kNoWeight;
+            weights.plain && weights.accent[unit] == NoWeight && weights.letterCase[unit] == NoWeight;
     weights.plain = weights.plain && !weights.special;
     return weights;
 }
@@ -68,14 +68,14 @@ ByteWeights parse(const char* text) {
 struct WeightTable {
     ByteWeights bytes[256];
     WeightTable() {
-        for (int byte = 1; byte < 256; ++byte) bytes[byte] = parse(kSortKeys1252[byte]);
+        for (int byte = 1; byte < 256; ++byte) bytes[byte] = parse(SortKeys1252[byte]);
     }
 };
 
-const WeightTable kWeights;
+const WeightTable Weights;
 
 const ByteWeights& weightsOf(char c) {
-    return kWeights.bytes[static_cast<unsigned char>(c)];
+    return Weights.bytes[static_cast<unsigned char>(c)];
 }
 
 // Appends one accent or case level: a weight per primary weight, the
@@ -87,9 +87,9 @@ void appendLevel(std::string& key, std::string_view text, const unsigned char (B
         for (int unit = 0; unit < weights.units; ++unit) key += static_cast<char>((weights.*level)[unit]);
     }
     std::size_t end = key.size();
-    while (end > start && static_cast<unsigned char>(key[end - 1]) == kNoWeight) --end;
+    while (end > start && static_cast<unsigned char>(key[end - 1]) == NoWeight) --end;
     key.resize(end);
-    key += static_cast<char>(kLevelEnd);
+    key += static_cast<char>(LevelEnd);
 }
 
 }  // namespace
@@ -105,14 +105,14 @@ std::string sortKey(std::string_view text) {
     // byte's four weight bytes go in whole and the next overwrites what was
     // not its own; the level ends are written last.
     if (plain) {
-        std::string key(2 * units + 4, static_cast<char>(kLevelEnd));
+        std::string key(2 * units + 4, static_cast<char>(LevelEnd));
         char* out = key.data();
         for (const char c : text) {
             const ByteWeights& weights = weightsOf(c);
             std::memcpy(out, weights.primary, sizeof weights.primary);
             out += 2 * weights.units;
         }
-        std::memset(out, kLevelEnd, 4);
+        std::memset(out, LevelEnd, 4);
         return key;
     }
     std::string key;
@@ -121,10 +121,10 @@ std::string sortKey(std::string_view text) {
         key.append(reinterpret_cast<const char*>(weights.primary),
                    2 * static_cast<std::size_t>(weights.units));
     }
-    key += static_cast<char>(kLevelEnd);
+    key += static_cast<char>(LevelEnd);
     appendLevel(key, text, &ByteWeights::accent);
     appendLevel(key, text, &ByteWeights::letterCase);
-    key += static_cast<char>(kLevelEnd);  // the empty fourth level
+    key += static_cast<char>(LevelEnd);  // the empty fourth level
     unsigned place = 0;
     for (const char c : text) {
         const ByteWeights& weights = weightsOf(c);

@@ -56,7 +56,7 @@ static int write_tables(const char *path) {
     fprintf(out,
             "// Written by platform/nls/make_nls_tables.c under Wine (locale %04lx); do not edit.\n"
             "#include \"platform/nls/nls_tables.h\"\n\n"
-            "const BestFit kBestFit1252[] = {\n",
+            "const BestFit BestFit1252[] = {\n",
             (unsigned long)GetUserDefaultLCID());
     int count = 0;
     for (unsigned unit = 1; unit <= 0xFFFF; unit++) {
@@ -69,7 +69,7 @@ static int write_tables(const char *path) {
         fprintf(out, "    {0x%04X, 0x%02X},\n", unit, (unsigned char)byte);
         count++;
     }
-    fprintf(out, "};\nconst int kBestFit1252Count = %d;\n\nconst char* const kSortKeys1252[256] = {\n    \"\",\n", count);
+    fprintf(out, "};\nconst int BestFit1252Count = %d;\n\nconst char* const SortKeys1252[256] = {\n    \"\",\n", count);
     for (int byte = 1; byte < 256; byte++) {
         const char text = (char)byte;
         unsigned char key[64];
@@ -120,7 +120,7 @@ static int write_reference(const char *path) {
     fprintf(out,
             "// Written by platform/nls/make_nls_tables.c under Wine (locale %04lx); do not edit.\n"
             "// Each text, as added in this order, and the platform's sort key of it.\n"
-            "const ReferenceText kReferenceTexts[] = {\n",
+            "const ReferenceText ReferenceTexts[] = {\n",
             (unsigned long)GetUserDefaultLCID());
     char text[300];
     int length = 0;
@@ -135,7 +135,7 @@ static int write_reference(const char *path) {
         put_escaped(out, key, n, 0);
         fprintf(out, "},\n");
     }
-    fprintf(out, "};\n\n// The texts in the order the sorted list box shows them.\nconst char* const kReferenceOrder[] = {\n");
+    fprintf(out, "};\n\n// The texts in the order the sorted list box shows them.\nconst char* const ReferenceOrder[] = {\n");
     const int count = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
         if (SendMessageA(list, LB_GETTEXTLEN, i, 0) >= (LRESULT)sizeof text) return 0;

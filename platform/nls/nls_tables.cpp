@@ -1,7 +1,7 @@
 // Written by platform/nls/make_nls_tables.c under Wine (locale 0409); do not edit.
 #include "platform/nls/nls_tables.h"
 
-const BestFit kBestFit1252[] = {
+const BestFit BestFit1252[] = {
     {0x0100, 0x41},
     {0x0101, 0x61},
     {0x0102, 0x41},
@@ -444,9 +444,9 @@ const BestFit kBestFit1252[] = {
     {0xFF5D, 0x7D},
     {0xFF5E, 0x7E},
 };
-const int kBestFit1252Count = 441;
+const int BestFit1252Count = 441;
 
-const char* const kSortKeys1252[256] = {
+const char* const SortKeys1252[256] = {
     "",
     "\x01\x01\x01\x01\xFF\xFF\x03\x12",  // 0x01
     "\x01\x01\x01\x01\xFF\xFF\x04\x12",  // 0x02

@@ -10,10 +10,10 @@ struct BestFit {
 };
 
 // Sorted by unit.
-extern const BestFit kBestFit1252[];
-extern const int kBestFit1252Count;
+extern const BestFit BestFit1252[];
+extern const int BestFit1252Count;
 
 // The platform's case-insensitive sort key of each single byte (LCMapStringA
 // with LCMAP_SORTKEY and NORM_IGNORECASE, without its closing 0); byte 0 has
 // none.
-extern const char* const kSortKeys1252[256];
+extern const char* const SortKeys1252[256];

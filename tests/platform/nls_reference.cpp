@@ -4,5 +4,5 @@
 
 #include "tests/platform/nls_reference.inc"
 
-const int kReferenceTextCount = static_cast<int>(std::size(kReferenceTexts));
-static_assert(std::size(kReferenceOrder) == std::size(kReferenceTexts), "every added text is in the order");
+const int ReferenceTextCount = static_cast<int>(std::size(ReferenceTexts));
+static_assert(std::size(ReferenceOrder) == std::size(ReferenceTexts), "every added text is in the order");

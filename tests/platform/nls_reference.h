@@ -9,6 +9,6 @@ struct ReferenceText {
     const char* key;
 };
 
-extern const ReferenceText kReferenceTexts[];
-extern const int kReferenceTextCount;
-extern const char* const kReferenceOrder[];
+extern const ReferenceText ReferenceTexts[];
+extern const int ReferenceTextCount;
+extern const char* const ReferenceOrder[];

@@ -25,8 +25,8 @@ std::string hex(const std::string& bytes) {
 }  // namespace
 
 TEST(SortKey, IsThePlatformsForTheRecordedTexts) {
-    for (int i = 0; i < kReferenceTextCount; ++i) {
-        const ReferenceText& reference = kReferenceTexts[i];
+    for (int i = 0; i < ReferenceTextCount; ++i) {
+        const ReferenceText& reference = ReferenceTexts[i];
         EXPECT_EQ(hex(sortKey(reference.text)), hex(reference.key)) << "text " << hex(reference.text);
     }
     EXPECT_EQ(compareText("\xC6ther Vial", "Aether Flash"), 1);

@@ -13,7 +13,7 @@ std::deque<OpenAnswer*> openQueue;  // armed open-dialog answers, oldest first
 UINT_PTR timerId = 0;               // the polling thread timer, 0 when idle
 HWND lastAnswered = nullptr;        // dialog already answered, skipped until it goes
 
-constexpr UINT kPollMs = 30;
+constexpr UINT PollMs = 30;
 
 struct Search {
     HWND found;
@@ -40,7 +40,7 @@ void answerBox(HWND box) {
     BoxAnswer* answer = boxQueue.front();
     boxQueue.pop_front();
     GetWindowTextA(box, answer->caption, sizeof answer->caption);
-    GetDlgItemTextA(box, kBoxTextId, answer->text, sizeof answer->text);
+    GetDlgItemTextA(box, BoxTextId, answer->text, sizeof answer->text);
     answer->owner = GetWindow(box, GW_OWNER);
     answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
     answer->seen = true;
@@ -52,7 +52,7 @@ void answerBox(HWND box) {
 
 // The file type box's entries, each followed by '\n', as far as they fit.
 void readFileTypes(HWND dialog, char* out, std::size_t size) {
-    HWND box = GetDlgItem(dialog, kOpenFileTypeId);
+    HWND box = GetDlgItem(dialog, OpenFileTypeId);
     const LRESULT count = box != nullptr ? SendMessageA(box, CB_GETCOUNT, 0, 0) : 0;
     std::size_t used = 0;
     out[0] = '\0';
@@ -69,8 +69,8 @@ void readFileTypes(HWND dialog, char* out, std::size_t size) {
 void answerOpen(HWND dialog) {
     OpenAnswer* answer = openQueue.front();
     openQueue.pop_front();
-    GetDlgItemTextA(dialog, kOpenFileNameId, answer->proposed, sizeof answer->proposed);
-    GetDlgItemTextA(dialog, kOpenFileTypeId, answer->fileType, sizeof answer->fileType);
+    GetDlgItemTextA(dialog, OpenFileNameId, answer->proposed, sizeof answer->proposed);
+    GetDlgItemTextA(dialog, OpenFileTypeId, answer->fileType, sizeof answer->fileType);
     readFileTypes(dialog, answer->fileTypes, sizeof answer->fileTypes);
     answer->owner = GetWindow(dialog, GW_OWNER);
     answer->ownerEnabled = answer->owner != nullptr ? IsWindowEnabled(answer->owner) : TRUE;
@@ -78,7 +78,7 @@ void answerOpen(HWND dialog) {
     answer->seen = true;
     lastAnswered = dialog;
     if (answer->path != nullptr) {
-        SetDlgItemTextA(dialog, kOpenFileNameId, answer->path);
+        SetDlgItemTextA(dialog, OpenFileNameId, answer->path);
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
     } else {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
@@ -90,7 +90,7 @@ void CALLBACK poll(HWND, UINT, UINT_PTR, DWORD) {
     Search search{nullptr};
     EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr) return;
-    bool isOpenDialog = GetDlgItem(search.found, kOpenFileNameId) != nullptr;
+    bool isOpenDialog = GetDlgItem(search.found, OpenFileNameId) != nullptr;
     if (isOpenDialog && !openQueue.empty()) {
         answerOpen(search.found);
     } else if (!isOpenDialog && !boxQueue.empty()) {
@@ -100,7 +100,7 @@ void CALLBACK poll(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void arm() {
-    if (timerId == 0) timerId = SetTimer(nullptr, 0, kPollMs, poll);
+    if (timerId == 0) timerId = SetTimer(nullptr, 0, PollMs, poll);
 }
 
 template <typename T>

@@ -69,6 +69,6 @@ int pendingAnswers();
 void stopAnswering();
 
 // Control ids inside the dialogs, the same on Windows and Wine.
-constexpr int kBoxTextId = 0xFFFF;      // static text of a message box
-constexpr int kOpenFileNameId = 0x47C;  // cmb13: file name box of the open dialog
-constexpr int kOpenFileTypeId = 0x470;  // cmb1: file type box of the open dialog
+constexpr int BoxTextId = 0xFFFF;      // static text of a message box
+constexpr int OpenFileNameId = 0x47C;  // cmb13: file name box of the open dialog
+constexpr int OpenFileTypeId = 0x470;  // cmb1: file type box of the open dialog

@@ -23,11 +23,12 @@ struct Predefined {
     ControlMaker make;
 };
 
-const Predefined kPredefined[] = {{"EDIT", makeEdit}, {"LISTBOX", listBoxMaker}, {"BUTTON", makeButton}};
+const Predefined PredefinedClasses[] = {
+    {"EDIT", makeEdit}, {"LISTBOX", listBoxMaker}, {"BUTTON", makeButton}};
 
 const Predefined* findPredefined(const char* name) {
     if (name == nullptr || IS_INTRESOURCE(name)) return nullptr;
-    for (const Predefined& p : kPredefined) {
+    for (const Predefined& p : PredefinedClasses) {
         if (sameName(p.name, name)) return &p;
     }
     return nullptr;

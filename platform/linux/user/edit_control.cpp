@@ -24,8 +24,8 @@
 namespace winlayer {
 namespace {
 
-constexpr size_t kInitialLimit = 30000;        // EM_GETLIMITTEXT before any EM_LIMITTEXT
-constexpr size_t kSingleLineMax = 0x7FFFFFFE;  // largest limit of a single-line field
+constexpr size_t InitialLimit = 30000;        // EM_GETLIMITTEXT before any EM_LIMITTEXT
+constexpr size_t SingleLineMax = 0x7FFFFFFE;  // largest limit of a single-line field
 
 bool isLineBreak(QChar c) {
     return c == u'\n' || c == QChar(0x2029) || c == QChar(0x2028);
@@ -202,8 +202,8 @@ class EditControl : public ControlState {
                 return getLine(static_cast<int>(wParam), reinterpret_cast<char*>(lParam));
             case EM_LIMITTEXT:
                 limit_ = wParam != 0 ? static_cast<size_t>(static_cast<UINT>(wParam))
-                                     : (multiLine_ ? ~0u : kSingleLineMax);
-                if (!multiLine_ && limit_ > kSingleLineMax) limit_ = kSingleLineMax;
+                                     : (multiLine_ ? ~0u : SingleLineMax);
+                if (!multiLine_ && limit_ > SingleLineMax) limit_ = SingleLineMax;
                 return 0;
             case EM_GETLIMITTEXT:
                 return static_cast<LRESULT>(static_cast<UINT>(limit_));
@@ -383,7 +383,7 @@ class EditControl : public ControlState {
     HWND handle_;
     bool multiLine_ = false;
     bool settingText_ = false;
-    size_t limit_ = kInitialLimit;
+    size_t limit_ = InitialLimit;
     QLineEdit* line_ = nullptr;
     PlainEdit* plain_ = nullptr;
     QString lastText_;

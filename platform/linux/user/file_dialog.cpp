@@ -22,10 +22,10 @@
 namespace winlayer {
 namespace {
 
-constexpr int kFileNameItemId = 0x47C;     // the file name box (cmb13)
-constexpr int kFileTypeItemId = 0x470;     // the file type box (cmb1)
-constexpr DWORD kInitialization = 0x0002;  // CDERR_INITIALIZATION
-DWORD lastDialogError = 0;                 // result of CommDlgExtendedError
+constexpr int FileNameItemId = 0x47C;     // the file name box (cmb13)
+constexpr int FileTypeItemId = 0x470;     // the file type box (cmb1)
+constexpr DWORD Initialization = 0x0002;  // CDERR_INITIALIZATION
+DWORD lastDialogError = 0;                // result of CommDlgExtendedError
 
 // One display text and pattern pair of the request's filter list.
 struct Filter {
@@ -130,7 +130,7 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
     ensureApp();
     lastDialogError = 0;
     if (request == nullptr || request->lpstrFile == nullptr || request->nMaxFile == 0) {
-        lastDialogError = kInitialization;
+        lastDialogError = Initialization;
         return FALSE;
     }
     std::string initial(request->lpstrFile, strnlen(request->lpstrFile, request->nMaxFile));
@@ -174,11 +174,11 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA request) {
     DialogWindow window(request->hwndOwner, dialog.title, &dialog, onCommand);
     dialog.handle = window.handle();
     window.addItem(
-        kFileNameItemId, [nameBox] { return nameBox != nullptr ? fromQt(nameBox->text()) : std::string(); },
+        FileNameItemId, [nameBox] { return nameBox != nullptr ? fromQt(nameBox->text()) : std::string(); },
         [nameBox](const std::string& text) {
             if (nameBox != nullptr) nameBox->setText(toQt(text));
         });
-    window.addItem(kFileTypeItemId, std::make_unique<FileTypeBox>(dialog, filters));
+    window.addItem(FileTypeItemId, std::make_unique<FileTypeBox>(dialog, filters));
     const bool accepted = window.run() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     if (!(request->Flags & OFN_NOCHANGEDIR)) {
         QDir::setCurrent(accepted ? QFileInfo(dialog.selectedFiles().first()).absolutePath()

@@ -4,7 +4,7 @@
 
 namespace winlayer {
 
-extern const unsigned char kCardloomIcon[];  // the bytes of res/cardloom.ico
-extern const unsigned kCardloomIconSize;     // their count, 0 without an icon file
+extern const unsigned char CardloomIcon[];  // the bytes of res/cardloom.ico
+extern const unsigned CardloomIconSize;     // their count, 0 without an icon file
 
 }  // namespace winlayer

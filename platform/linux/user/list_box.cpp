@@ -126,8 +126,8 @@ class ListWidget : public QAbstractScrollArea {
     std::function<void()> focusGained_;
 };
 
-constexpr int kDragScrollInterval = 50;  // ms between the steps of a drag beyond the top or bottom edge
-constexpr int kTextMargin = 2;           // pixels left of each name, as the platform draws it
+constexpr int DragScrollInterval = 50;  // ms between the steps of a drag beyond the top or bottom edge
+constexpr int TextMargin = 2;           // pixels left of each name, as the platform draws it
 
 // The keys a list box answers in WM_KEYDOWN.
 struct ListKey {
@@ -135,7 +135,7 @@ struct ListKey {
     UINT virtualKey;
 };
 
-const ListKey kListKeys[] = {
+const ListKey ListKeys[] = {
     {Qt::Key_Left, VK_LEFT}, {Qt::Key_Up, VK_UP},        {Qt::Key_Right, VK_RIGHT},
     {Qt::Key_Down, VK_DOWN}, {Qt::Key_PageUp, VK_PRIOR}, {Qt::Key_PageDown, VK_NEXT},
     {Qt::Key_Home, VK_HOME}, {Qt::Key_End, VK_END},      {Qt::Key_Space, VK_SPACE},
@@ -482,7 +482,7 @@ class ListBoxControl : public ControlState {
             const bool selected = isSelected(index);
             if (selected) painter.fillRect(row, palette.brush(QPalette::Highlight));
             painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            painter.drawText(row.adjusted(kTextMargin, 0, 0, 0),
+            painter.drawText(row.adjusted(TextMargin, 0, 0, 0),
                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, toQt(entry(index).text));
             if (index == focus_ && list_->hasFocus()) drawFocusFrame(painter, row);
         }
@@ -538,7 +538,7 @@ class ListBoxControl : public ControlState {
         const int index = itemAt(y);
         if (!dragStep(index == -1 ? focus_ : index)) drag_ = 0;
         if (drag_ != 0) {
-            dragTimer_.start(kDragScrollInterval);
+            dragTimer_.start(DragScrollInterval);
         } else {
             dragTimer_.stop();
         }
@@ -599,7 +599,7 @@ class ListBoxControl : public ControlState {
     void keyPressed(QKeyEvent* event) {
         if (event->modifiers() & Qt::AltModifier) return;
         const HWND self = handle_;
-        for (const ListKey& key : kListKeys) {
+        for (const ListKey& key : ListKeys) {
             if (key.qtKey == event->key()) SendMessageA(self, WM_KEYDOWN, key.virtualKey, 0);
         }
         const QString text = event->text();

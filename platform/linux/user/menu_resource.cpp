@@ -15,12 +15,12 @@ namespace winlayer {
 namespace {
 
 HMENU handleOf(int index) {
-    return reinterpret_cast<HMENU>(const_cast<MenuDef*>(&kMenus[index]));
+    return reinterpret_cast<HMENU>(const_cast<MenuDef*>(&Menus[index]));
 }
 
 const MenuDef* menuOf(HMENU menu) {
-    for (int i = 0; i < kMenuCount; ++i) {
-        if (handleOf(i) == menu) return &kMenus[i];
+    for (int i = 0; i < MenuCount; ++i) {
+        if (handleOf(i) == menu) return &Menus[i];
     }
     return nullptr;
 }
@@ -32,7 +32,7 @@ void fillMenu(QWidget* target, const MenuDef& def, HWND owner) {
         QAction* action = nullptr;
         if (item.popup >= 0) {
             QMenu* popup = new QMenu(text, target);
-            fillMenu(popup, kMenus[item.popup], owner);
+            fillMenu(popup, Menus[item.popup], owner);
             action = popup->menuAction();
         } else if (item.text[0] == 0) {
             action = new QAction(target);
@@ -51,9 +51,9 @@ void fillMenu(QWidget* target, const MenuDef& def, HWND owner) {
 
 HMENU loadMenuResource(const char* name) {
     if (name == nullptr) return nullptr;
-    for (int i = 0; i < kMenuRootCount; ++i) {
-        if (IS_INTRESOURCE(name) ? false : sameName(kMenuRoots[i].name, name))
-            return handleOf(kMenuRoots[i].menu);
+    for (int i = 0; i < MenuRootCount; ++i) {
+        if (IS_INTRESOURCE(name) ? false : sameName(MenuRoots[i].name, name))
+            return handleOf(MenuRoots[i].menu);
     }
     return nullptr;
 }

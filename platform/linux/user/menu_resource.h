@@ -11,7 +11,7 @@ namespace winlayer {
 struct MenuItemDef {
     const char* text;  // with "&" before the mnemonic; empty for a separator
     int id;            // command identifier, 0 for a pop-up or separator
-    int popup;         // index of the pop-up menu in kMenus, or -1
+    int popup;         // index of the pop-up menu in Menus, or -1
 };
 
 struct MenuDef {
@@ -21,13 +21,13 @@ struct MenuDef {
 
 struct MenuRoot {
     const char* name;  // resource name
-    int menu;          // index in kMenus
+    int menu;          // index in Menus
 };
 
-extern const MenuDef kMenus[];       // every menu and pop-up of the script
-extern const int kMenuCount;         // their number
-extern const MenuRoot kMenuRoots[];  // the named menu resources
-extern const int kMenuRootCount;     // their number
+extern const MenuDef Menus[];       // every menu and pop-up of the script
+extern const int MenuCount;         // their number
+extern const MenuRoot MenuRoots[];  // the named menu resources
+extern const int MenuRootCount;     // their number
 
 // The menu resource of that name (case-insensitive), or null.
 HMENU loadMenuResource(const char* name);

@@ -17,10 +17,10 @@
 namespace winlayer {
 namespace {
 
-constexpr UINT kButtonMask = 0x0000000F;
-constexpr UINT kIconMask = 0x000000F0;
-constexpr UINT kYesNoCancel = 0x00000003;
-constexpr int kTextItemId = 0xFFFF;
+constexpr UINT ButtonMask = 0x0000000F;
+constexpr UINT IconMask = 0x000000F0;
+constexpr UINT YesNoCancel = 0x00000003;
+constexpr int TextItemId = 0xFFFF;
 
 struct ButtonDef {
     int id;
@@ -29,10 +29,10 @@ struct ButtonDef {
 };
 
 std::vector<ButtonDef> buttonsFor(UINT type) {
-    switch (type & kButtonMask) {
+    switch (type & ButtonMask) {
         case MB_OKCANCEL:
             return {{IDOK, QMessageBox::Ok, "OK"}, {IDCANCEL, QMessageBox::Cancel, "Cancel"}};
-        case kYesNoCancel:
+        case YesNoCancel:
             return {{IDYES, QMessageBox::Yes, "&Yes"},
                     {IDNO, QMessageBox::No, "&No"},
                     {IDCANCEL, QMessageBox::Cancel, "Cancel"}};
@@ -44,7 +44,7 @@ std::vector<ButtonDef> buttonsFor(UINT type) {
 }
 
 QMessageBox::Icon iconFor(UINT type) {
-    switch (type & kIconMask) {
+    switch (type & IconMask) {
         case MB_ICONHAND:
             return QMessageBox::Critical;
         case MB_ICONQUESTION:
@@ -105,7 +105,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     };
     DialogWindow window(owner, title, &box, press);
     window.addItem(
-        kTextItemId, [message] { return message; }, [](const std::string&) {});
+        TextItemId, [message] { return message; }, [](const std::string&) {});
     for (const ButtonDef& def : buttons) {
         std::string label = def.text;
         window.addItem(

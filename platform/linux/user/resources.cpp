@@ -17,11 +17,11 @@ struct Resource {
     UINT_PTR number;   // system resource number, 0 for a named one
 };
 
-const Resource kIcons[] = {{"CARDLOOM", 0},  {nullptr, 32512}, {nullptr, 32513}, {nullptr, 32514},
-                           {nullptr, 32515}, {nullptr, 32516}, {nullptr, 32517}};
-const Resource kCursors[] = {{nullptr, 32512}, {nullptr, 32513}, {nullptr, 32514}, {nullptr, 32515},
-                             {nullptr, 32516}, {nullptr, 32642}, {nullptr, 32643}, {nullptr, 32644},
-                             {nullptr, 32645}, {nullptr, 32646}, {nullptr, 32648}, {nullptr, 32649}};
+const Resource Icons[] = {{"CARDLOOM", 0},  {nullptr, 32512}, {nullptr, 32513}, {nullptr, 32514},
+                          {nullptr, 32515}, {nullptr, 32516}, {nullptr, 32517}};
+const Resource Cursors[] = {{nullptr, 32512}, {nullptr, 32513}, {nullptr, 32514}, {nullptr, 32515},
+                            {nullptr, 32516}, {nullptr, 32642}, {nullptr, 32643}, {nullptr, 32644},
+                            {nullptr, 32645}, {nullptr, 32646}, {nullptr, 32648}, {nullptr, 32649}};
 
 template <size_t N>
 HICON lookUp(const Resource (&table)[N], HINSTANCE instance, LPCSTR name) {
@@ -37,11 +37,11 @@ HICON lookUp(const Resource (&table)[N], HINSTANCE instance, LPCSTR name) {
 }  // namespace
 
 QIcon iconFor(HICON icon) {
-    if (icon != reinterpret_cast<HICON>(const_cast<Resource*>(&kIcons[0])) || kCardloomIconSize == 0)
+    if (icon != reinterpret_cast<HICON>(const_cast<Resource*>(&Icons[0])) || CardloomIconSize == 0)
         return QIcon();
     ensureApp();
     QPixmap picture;
-    picture.loadFromData(kCardloomIcon, kCardloomIconSize, "ICO");
+    picture.loadFromData(CardloomIcon, CardloomIconSize, "ICO");
     return picture.isNull() ? QIcon() : QIcon(picture);
 }
 
@@ -51,10 +51,10 @@ using namespace winlayer;
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     if (name == nullptr) return nullptr;
-    return lookUp(kIcons, instance, name);
+    return lookUp(Icons, instance, name);
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     if (name == nullptr) return nullptr;
-    return lookUp(kCursors, instance, name);
+    return lookUp(Cursors, instance, name);
 }

@@ -9,7 +9,7 @@
 namespace winlayer {
 namespace {
 
-constexpr char16_t kControlBase = 0xE000;
+constexpr char16_t ControlBase = 0xE000;
 
 }  // namespace
 
@@ -22,7 +22,7 @@ QString toQt(const std::string& bytes, TextUse use) {
             text += QChar(u'\n');
             ++i;
         } else if (use != TextUse::Plain && byte < 0x20 && byte != '\t') {
-            text += QChar(static_cast<char16_t>(kControlBase + byte));
+            text += QChar(static_cast<char16_t>(ControlBase + byte));
         } else {
             text += QChar(static_cast<char16_t>(cp1252CodePoint(byte)));
         }
@@ -40,8 +40,8 @@ std::string fromQt(const QString& text, TextUse use) {
         const bool lineBreak = c == u'\n' || c == 0x2029 || c == 0x2028;
         if (use == TextUse::MultiLineEdit && lineBreak) {
             bytes += "\r\n";
-        } else if (c > kControlBase && c < kControlBase + 0x20) {
-            bytes += static_cast<char>(c - kControlBase);
+        } else if (c > ControlBase && c < ControlBase + 0x20) {
+            bytes += static_cast<char>(c - ControlBase);
         } else if (c != 0) {
             appendCp1252BestFit(bytes, c);
         }

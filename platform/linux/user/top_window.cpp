@@ -82,8 +82,8 @@ class TopWidget : public QWidget {
         int newHeight = event->size().height() - w->top->menuHeight;
         if (newWidth == width && newHeight == height) return;
         RECT& rect = w->rect;
-        rect.right = rect.left + newWidth + 2 * kFrameBorder;
-        rect.bottom = rect.top + newHeight + 2 * kFrameBorder + kCaptionHeight + w->top->menuHeight;
+        rect.right = rect.left + newWidth + 2 * FrameBorder;
+        rect.bottom = rect.top + newHeight + 2 * FrameBorder + CaptionHeight + w->top->menuHeight;
         if (w->top->placement == Placement::Normal) w->top->normal = rect;
         sendSizeIfChanged(*w);
     }
@@ -133,8 +133,8 @@ RECT maximizedRect(const Window& window) {
     QRect area(0, 0, 800, 600);
     if (QScreen* screen = QGuiApplication::primaryScreen()) area = screen->availableGeometry();
     (void)window;
-    return RECT{area.left() - kFrameBorder, area.top() - kFrameBorder,
-                area.left() + area.width() + kFrameBorder, area.top() + area.height() + kFrameBorder};
+    return RECT{area.left() - FrameBorder, area.top() - FrameBorder, area.left() + area.width() + FrameBorder,
+                area.top() + area.height() + FrameBorder};
 }
 
 void createTopWidget(Window& window, HICON icon) {
@@ -145,7 +145,7 @@ void createTopWidget(Window& window, HICON icon) {
         auto* bar = new QMenuBar(widget);
         bar->setNativeMenuBar(false);
         buildMenuBar(bar, window.menu, window.handle);
-        window.top->menuHeight = kMenuBarHeight;
+        window.top->menuHeight = MenuBarHeight;
     }
     auto* client = new QWidget(widget);
     client->setAutoFillBackground(true);
@@ -185,10 +185,10 @@ void applyTopGeometry(Window& window) {
         const bool maximized = top.placement == Placement::Maximized;
         if (!maximized) widget->requestState(Qt::WindowNoState);
         const RECT& r = window.rect;
-        int width = r.right - r.left - 2 * kFrameBorder;
-        int height = r.bottom - r.top - 2 * kFrameBorder - kCaptionHeight;
-        widget->setGeometry(r.left + kFrameBorder, r.top + kFrameBorder + kCaptionHeight,
-                            width < 0 ? 0 : width, height < 0 ? 0 : height);
+        int width = r.right - r.left - 2 * FrameBorder;
+        int height = r.bottom - r.top - 2 * FrameBorder - CaptionHeight;
+        widget->setGeometry(r.left + FrameBorder, r.top + FrameBorder + CaptionHeight, width < 0 ? 0 : width,
+                            height < 0 ? 0 : height);
         widget->layoutParts(window);
         if (maximized) widget->requestState(Qt::WindowMaximized);
     }
@@ -224,7 +224,7 @@ void setPlacement(Window& window, Placement placement) {
         window.rect = maximizedRect(window);
     } else if (placement == Placement::Minimized) {
         window.style |= WS_MINIMIZE;
-        window.rect = RECT{-32000, -32000, -32000 + 160, -32000 + kCaptionHeight + 2 * kFrameBorder};
+        window.rect = RECT{-32000, -32000, -32000 + 160, -32000 + CaptionHeight + 2 * FrameBorder};
     } else {
         window.rect = top.normal;
     }

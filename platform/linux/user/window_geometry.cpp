@@ -13,7 +13,7 @@
 namespace winlayer {
 namespace {
 
-constexpr int kExposeWaitMs = 3000;  // longest wait for a window just shown to be mapped
+constexpr int ExposeWaitMs = 3000;  // longest wait for a window just shown to be mapped
 
 // The window system maps a window just shown asynchronously, and until then
 // nothing painted in it reaches the screen. Waits for that, at most a few
@@ -25,7 +25,7 @@ void waitUntilExposed(QWidget& widget) {
     clock.start();
     for (;;) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (native->isExposed() || clock.elapsed() > kExposeWaitMs) return;
+        if (native->isExposed() || clock.elapsed() > ExposeWaitMs) return;
         QThread::msleep(5);
     }
 }

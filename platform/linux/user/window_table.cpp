@@ -60,15 +60,15 @@ void clientSize(const Window& window, int& width, int& height) {
             width = height = 0;
             return;
         }
-        width -= 2 * kFrameBorder;
-        height -= 2 * kFrameBorder + kCaptionHeight + window.top->menuHeight;
+        width -= 2 * FrameBorder;
+        height -= 2 * FrameBorder + CaptionHeight + window.top->menuHeight;
     } else {
         if (window.exStyle & WS_EX_CLIENTEDGE) {
-            width -= 2 * kClientEdge;
-            height -= 2 * kClientEdge;
+            width -= 2 * ClientEdge;
+            height -= 2 * ClientEdge;
         }
-        if (window.style & WS_VSCROLL) width -= kScrollBarSize;
-        if (window.style & WS_HSCROLL) height -= kScrollBarSize;
+        if (window.style & WS_VSCROLL) width -= ScrollBarSize;
+        if (window.style & WS_HSCROLL) height -= ScrollBarSize;
     }
     if (width < 0) width = 0;
     if (height < 0) height = 0;
@@ -76,8 +76,8 @@ void clientSize(const Window& window, int& width, int& height) {
 
 POINT clientOrigin(const Window& window) {
     if (window.top) {
-        return POINT{window.rect.left + kFrameBorder,
-                     window.rect.top + kFrameBorder + kCaptionHeight + window.top->menuHeight};
+        return POINT{window.rect.left + FrameBorder,
+                     window.rect.top + FrameBorder + CaptionHeight + window.top->menuHeight};
     }
     POINT origin{window.rect.left, window.rect.top};
     if (Window* parent = findWindow(window.parent)) {
@@ -86,8 +86,8 @@ POINT clientOrigin(const Window& window) {
         origin.y += parentOrigin.y;
     }
     if (window.exStyle & WS_EX_CLIENTEDGE) {
-        origin.x += kClientEdge;
-        origin.y += kClientEdge;
+        origin.x += ClientEdge;
+        origin.y += ClientEdge;
     }
     return origin;
 }

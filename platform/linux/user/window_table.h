@@ -73,11 +73,11 @@ HWND activeWindow();
 void setActiveWindow(HWND window);
 
 // Non-client metrics of the layer's top-level windows and controls, pixels.
-constexpr int kFrameBorder = 4;
-constexpr int kCaptionHeight = 19;
-constexpr int kMenuBarHeight = 20;
-constexpr int kClientEdge = 2;
-constexpr int kScrollBarSize = 17;
+constexpr int FrameBorder = 4;
+constexpr int CaptionHeight = 19;
+constexpr int MenuBarHeight = 20;
+constexpr int ClientEdge = 2;
+constexpr int ScrollBarSize = 17;
 
 // Client rectangle size of a window given its outer size.
 void clientSize(const Window& window, int& width, int& height);

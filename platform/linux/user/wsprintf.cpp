@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kMaxOutput = 1024;
+constexpr int MaxOutput = 1024;
 
 struct Output {
     char* buffer;
@@ -16,7 +16,7 @@ struct Output {
     bool cut = false;  // output went past the limit
 
     void put(char c) {
-        if (length < kMaxOutput - 1) {
+        if (length < MaxOutput - 1) {
             buffer[length++] = c;
         } else {
             cut = true;
@@ -122,5 +122,5 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
     va_end(args);
     buffer[out.length] = 0;
     // Cut output keeps 1023 bytes and its NUL; the platform then returns 1024.
-    return out.cut ? kMaxOutput : out.length;
+    return out.cut ? MaxOutput : out.length;
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kMultiLine = WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL | ES_MULTILINE;
+constexpr DWORD MultiLine = WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL | ES_MULTILINE;
 
 void setText(HWND edit, const char* text) {
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
@@ -43,7 +43,7 @@ TEST_F(WindowTest, SingleLineReplacementIsCutAtTheLimit) {
 }
 
 TEST_F(WindowTest, MultiLineReplacementCountsLineBreaksTwice) {
-    HWND edit = control("EDIT", kMultiLine);
+    HWND edit = control("EDIT", MultiLine);
     SendMessageA(edit, EM_LIMITTEXT, 8, 0);
     setText(edit, "ab");
     EXPECT_EQ(replace(edit, 2, 2, "cd\r\nefghij"), "abcd\r\nef");

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kMultiLine = WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL | ES_MULTILINE;
+constexpr DWORD MultiLine = WS_VSCROLL | WS_HSCROLL | ES_AUTOHSCROLL | ES_MULTILINE;
 
 void setText(HWND edit, const char* text) {
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
@@ -21,7 +21,7 @@ std::string getText(HWND edit) {
 }  // namespace
 
 TEST_F(WindowTest, MultiLineFieldReadsLineByLine) {
-    HWND edit = control("EDIT", kMultiLine);
+    HWND edit = control("EDIT", MultiLine);
     EXPECT_EQ(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 1);  // empty field: one line
     setText(edit, "first\r\n\r\nlast line");
     EXPECT_EQ(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 3);
@@ -49,7 +49,7 @@ TEST_F(WindowTest, MultiLineFieldReadsLineByLine) {
 }
 
 TEST_F(WindowTest, LongLineIsCutAtTheBufferSize) {
-    HWND edit = control("EDIT", kMultiLine);
+    HWND edit = control("EDIT", MultiLine);
     std::string line(3000, 'x');
     line[1024] = 'y';
     setText(edit, (line + "\r\nz").c_str());
@@ -75,7 +75,7 @@ TEST_F(WindowTest, SingleLineFieldIgnoresLineNumber) {
 
 TEST_F(WindowTest, TextLimitsAsThePlatformReportsThem) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
-    HWND multi = control("EDIT", kMultiLine);
+    HWND multi = control("EDIT", MultiLine);
     EXPECT_EQ(SendMessageA(single, EM_GETLIMITTEXT, 0, 0), 30000);
     EXPECT_EQ(SendMessageA(multi, EM_GETLIMITTEXT, 0, 0), 30000);
     SendMessageA(multi, EM_LIMITTEXT, 5, 0);
@@ -88,7 +88,7 @@ TEST_F(WindowTest, TextLimitsAsThePlatformReportsThem) {
 
 TEST_F(WindowTest, EveryByteSurvivesTheRoundTrip) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
-    HWND multi = control("EDIT", kMultiLine);
+    HWND multi = control("EDIT", MultiLine);
     HWND list = control("LISTBOX", LBS_NOTIFY);
     std::string bytes;
     for (int b = 1; b <= 0xFF; ++b) bytes += static_cast<char>(b);
@@ -108,7 +108,7 @@ TEST_F(WindowTest, EveryByteSurvivesTheRoundTrip) {
 
 TEST_F(WindowTest, SetTextNotifiesOnlySingleLineFields) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
-    HWND multi = control("EDIT", kMultiLine);
+    HWND multi = control("EDIT", MultiLine);
     received.clear();
     setText(multi, "x");
     for (const Received& r : received) EXPECT_NE(r.message, static_cast<UINT>(WM_COMMAND));

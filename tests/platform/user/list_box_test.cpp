@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr DWORD kSortedList = WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+constexpr DWORD SortedList = WS_VSCROLL | LBS_SORT | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
 
 LRESULT add(HWND list, const char* text) {
     return send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
@@ -31,7 +31,7 @@ std::string all(HWND list) {
 }  // namespace
 
 TEST_F(WindowTest, SortedAddFindsCaseInsensitivePlaceInCurrentEntries) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     EXPECT_EQ(add(list, "delta"), 0);
     EXPECT_EQ(add(list, "Bravo"), 0);
     EXPECT_EQ(add(list, "charlie"), 1);
@@ -45,7 +45,7 @@ TEST_F(WindowTest, SortedAddFindsCaseInsensitivePlaceInCurrentEntries) {
 }
 
 TEST_F(WindowTest, SortedAddOfDuplicateGoesBesideTheEqualEntry) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     add(list, "a");
     add(list, "b");
     add(list, "c");
@@ -57,7 +57,7 @@ TEST_F(WindowTest, SortedAddOfDuplicateGoesBesideTheEqualEntry) {
 }
 
 TEST_F(WindowTest, InsertAndDeleteMoveTheSelection) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     for (const char* t : {"a", "b", "c", "d"}) add(list, t);
     EXPECT_EQ(send(list, LB_GETCURSEL), LB_ERR);
     EXPECT_EQ(send(list, LB_SETCURSEL, 2), 2);
@@ -75,7 +75,7 @@ TEST_F(WindowTest, InsertAndDeleteMoveTheSelection) {
 }
 
 TEST_F(WindowTest, BadIndexesGiveLbErr) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     add(list, "one");
     EXPECT_EQ(send(list, LB_DELETESTRING, 1), LB_ERR);
     EXPECT_EQ(send(list, LB_DELETESTRING, static_cast<WPARAM>(-1)), LB_ERR);
@@ -90,7 +90,7 @@ TEST_F(WindowTest, BadIndexesGiveLbErr) {
 }
 
 TEST_F(WindowTest, ItemDataFollowsItsEntry) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     send(list, LB_SETITEMDATA, static_cast<WPARAM>(add(list, "m")), 7);
     send(list, LB_SETITEMDATA, static_cast<WPARAM>(add(list, "b")), 8);
     send(list, LB_SETITEMDATA, static_cast<WPARAM>(add(list, "z")), 9);
@@ -127,7 +127,7 @@ TEST_F(WindowTest, MultipleSelectionKeepsOrderAndSelections) {
 }
 
 TEST_F(WindowTest, MessagesNeverNotifyASelectionChange) {
-    HWND list = control("LISTBOX", kSortedList);
+    HWND list = control("LISTBOX", SortedList);
     add(list, "a");
     add(list, "b");
     received.clear();

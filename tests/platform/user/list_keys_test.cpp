@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr DWORD kCardList = WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+constexpr DWORD CardList = WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
 
 HWND filled(HWND list, std::initializer_list<const char*> names) {
     for (const char* name : names) send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -39,7 +39,7 @@ After press(HWND list, UINT message, WPARAM key) {
 
 TEST_F(WindowTest, TypedCharacterFindsTheNextEntryBeginningWithIt) {
     const char* const names[] = {"Amber", "ashen", "Brine", "Cinder", "[Mossback]", "Prism", "\xC9t\xE9"};
-    HWND list = control("LISTBOX", kCardList);
+    HWND list = control("LISTBOX", CardList);
     for (const char* name : names) send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     send(list, LB_SETCURSEL, 0);
     // The search starts after the caret, ignores case and wraps to the start.
@@ -59,7 +59,7 @@ TEST_F(WindowTest, TypedCharacterFindsTheNextEntryBeginningWithIt) {
 }
 
 TEST_F(WindowTest, ArrowKeysMoveSelectAndNotifyEvenAtTheEnds) {
-    HWND list = filled(control("LISTBOX", kCardList), {"a", "b", "c", "d"});
+    HWND list = filled(control("LISTBOX", CardList), {"a", "b", "c", "d"});
     send(list, LB_SETCURSEL, 1);
     EXPECT_EQ(press(list, WM_KEYDOWN, VK_DOWN), (After{2, 2, 1}));
     EXPECT_EQ(press(list, WM_KEYDOWN, VK_RIGHT), (After{3, 3, 1}));  // Right is Down in one column
@@ -76,7 +76,7 @@ TEST_F(WindowTest, KeyWithoutSelectionSelectsTheCaretEntryFirst) {
     // After its selected entry is deleted, as Update and Delete do to the card
     // list, the list has a caret but no selection; the next key selects the
     // caret's entry instead of moving on from it.
-    HWND list = filled(control("LISTBOX", kCardList), {"a", "b", "c", "d", "e"});
+    HWND list = filled(control("LISTBOX", CardList), {"a", "b", "c", "d", "e"});
     send(list, LB_SETCURSEL, 1);
     send(list, LB_DELETESTRING, 1);
     ASSERT_EQ(send(list, LB_GETCURSEL), LB_ERR);

@@ -8,11 +8,11 @@
 
 namespace {
 
-constexpr DWORD kCardList = WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
-constexpr DWORD kColourList = LBS_MULTIPLESEL | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+constexpr DWORD CardList = WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+constexpr DWORD ColourList = LBS_MULTIPLESEL | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
 
-constexpr int kBelowLast = -1;   // a row: the client area below the last entry
-constexpr int kPastBottom = -2;  // a row: beyond the list's bottom edge
+constexpr int BelowLast = -1;   // a row: the client area below the last entry
+constexpr int PastBottom = -2;  // a row: beyond the list's bottom edge
 
 struct Step {
     UINT message;
@@ -41,9 +41,9 @@ void perform(HWND list, const std::vector<Step>& steps) {
     GetClientRect(list, &client);
     const int count = static_cast<int>(send(list, LB_GETCOUNT));
     for (const Step& step : steps) {
-        const int y = step.row >= 0            ? step.row * height + height / 2
-                      : step.row == kBelowLast ? count * height + height / 2
-                                               : client.bottom + 5;
+        const int y = step.row >= 0           ? step.row * height + height / 2
+                      : step.row == BelowLast ? count * height + height / 2
+                                              : client.bottom + 5;
         WPARAM keys = step.keys | (step.message == WM_LBUTTONUP ? 0 : MK_LBUTTON);
         send(list, step.message, keys, MAKELPARAM(20, y));
     }
@@ -57,17 +57,17 @@ std::vector<Step> click(int row, WPARAM keys = 0) {
 
 TEST_F(WindowTest, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease) {
     ShowWindow(window, SW_SHOW);
-    HWND list = filled(control("LISTBOX", kCardList), 4);
+    HWND list = filled(control("LISTBOX", CardList), 4);
     const Gesture gestures[] = {
         // The release notifies once, also when the selection stays.
         {"click on another entry", click(2), 2, 1},
         {"click on the selected entry", click(0), 0, 1},
         {"Ctrl + click on the selected entry", click(0, MK_CONTROL), 0, 1},
         {"Shift + click", click(3, MK_SHIFT), 3, 1},
-        {"click below the last entry", click(kBelowLast), 0, 0},
+        {"click below the last entry", click(BelowLast), 0, 0},
         {"drag", {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, 2}, {WM_MOUSEMOVE, 3}, {WM_LBUTTONUP, 3}}, 3, 1},
         {"drag to below the last entry",
-         {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, kBelowLast}, {WM_LBUTTONUP, 1}},
+         {{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, BelowLast}, {WM_LBUTTONUP, 1}},
          1,
          1},
         {"move without a press", {{WM_MOUSEMOVE, 3}, {WM_LBUTTONUP, 3}}, 0, 0},
@@ -89,18 +89,18 @@ TEST_F(WindowTest, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease
 
 TEST_F(WindowTest, DragBeyondTheBottomEdgeSelectsTheEntryPastTheRowsInView) {
     ShowWindow(window, SW_SHOW);
-    HWND list = filled(control("LISTBOX", kCardList), 12);
+    HWND list = filled(control("LISTBOX", CardList), 12);
     RECT client{};
     GetClientRect(list, &client);
     const LRESULT page = client.bottom / send(list, LB_GETITEMHEIGHT);
     ASSERT_LT(page, 12) << "the list must be shorter than its entries";
-    perform(list, {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, kPastBottom}, {WM_LBUTTONUP, 0}});
+    perform(list, {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, PastBottom}, {WM_LBUTTONUP, 0}});
     EXPECT_EQ(send(list, LB_GETCURSEL), page);
 }
 
 TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionList) {
     ShowWindow(window, SW_SHOW);
-    HWND list = filled(control("LISTBOX", kColourList), 6);
+    HWND list = filled(control("LISTBOX", ColourList), 6);
     struct Toggle {
         const char* what;
         std::vector<Step> steps;
@@ -115,7 +115,7 @@ TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionLi
         {"drag over three entries",
          {{WM_LBUTTONDOWN, 0}, {WM_MOUSEMOVE, 1}, {WM_MOUSEMOVE, 2}, {WM_LBUTTONUP, 2}},
          {0}},
-        {"click below the last entry", click(kBelowLast), {}},
+        {"click below the last entry", click(BelowLast), {}},
     };
     for (const Toggle& t : toggles) {
         SCOPED_TRACE(t.what);
@@ -131,7 +131,7 @@ TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionLi
 
 TEST_F(WindowTest, SelectingAnEntryOutOfViewScrollsTheFewestRowsToShowIt) {
     ShowWindow(window, SW_SHOW);
-    HWND list = filled(control("LISTBOX", kCardList), 12);
+    HWND list = filled(control("LISTBOX", CardList), 12);
     RECT client{};
     GetClientRect(list, &client);
     const int page = static_cast<int>(client.bottom / send(list, LB_GETITEMHEIGHT));

@@ -8,14 +8,14 @@
 
 TEST_F(WindowTest, SortedListOrdersAsThePlatformsList) {
     HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
-    for (int i = 0; i < kReferenceTextCount; ++i)
-        ASSERT_GE(send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kReferenceTexts[i].text)), 0);
-    ASSERT_EQ(send(list, LB_GETCOUNT), kReferenceTextCount);
-    for (int i = 0; i < kReferenceTextCount; ++i) {
+    for (int i = 0; i < ReferenceTextCount; ++i)
+        ASSERT_GE(send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ReferenceTexts[i].text)), 0);
+    ASSERT_EQ(send(list, LB_GETCOUNT), ReferenceTextCount);
+    for (int i = 0; i < ReferenceTextCount; ++i) {
         char text[300] = {};
         ASSERT_LT(send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i)), static_cast<LRESULT>(sizeof text));
         send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        EXPECT_EQ(std::string(text), kReferenceOrder[i]) << "position " << i;
+        EXPECT_EQ(std::string(text), ReferenceOrder[i]) << "position " << i;
     }
     // The exact search compares as the sort does: "AE" finds the first of
     // the entries equal to it ("ae"), whatever its case or expansion.

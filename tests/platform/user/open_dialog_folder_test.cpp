@@ -27,7 +27,7 @@ struct FolderCase {
     bool endsInChosen;  // the current folder is then the file's, else the one before
 };
 
-const FolderCase kFolderCases[] = {
+const FolderCase FolderCases[] = {
     {"confirmed", 0, true, true},
     {"confirmed with OFN_NOCHANGEDIR", OFN_NOCHANGEDIR, true, false},
     {"cancelled in the file's folder", 0, false, true},
@@ -48,7 +48,7 @@ TEST(OpenDialogFolder, TheCurrentFolderFollowsTheDialogUnlessNoChangeDir) {
     const std::string file = (chosen / "cardinfo.dat").string();
     const fs::path before = currentFolder();
 
-    for (const FolderCase& c : kFolderCases) {
+    for (const FolderCase& c : FolderCases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(SetCurrentDirectoryA(start.string().c_str()));
         OpenAnswer answer(c.confirm ? file.c_str() : nullptr);
