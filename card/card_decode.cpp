@@ -20,9 +20,9 @@ constexpr std::size_t PieceSize = std::size_t{1} << 17;  // bytes read from a so
 // hand, the piece last read from the source.
 struct Stream {
     ByteCursor cursor;
-    std::size_t at;   // image offset of cursor.data[0]
-    std::size_t end;  // image offset where this run ends
-    const ImageSource* source;
+    std::size_t at;                   // image offset of cursor.data[0]
+    std::size_t end;                  // image offset where this run ends
+    const ImageSource* source;        // where the bytes come from
     std::vector<std::uint8_t> piece;  // the bytes read from the source
 };
 
