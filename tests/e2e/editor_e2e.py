@@ -5,13 +5,16 @@ and key events.
 On Linux, first a start whose remembered path names a FIFO: while the loader
 waits for a writer, the small start-up window must be on the screen with its
 wait text painted. Then a first start with no remembered path -> the open dialog -> open a copy of the
-example file -> select a card, change its cost and text, Update -> select
+example file -> select a card, change its cost and text, paste text copied
+from a web page over its comment, Update -> select
 another card, Add, Delete it -> Save -> the confirmation box -> File > Exit.
 Then the file must hold exactly the expected cards (read back with
 `cardinfo dump`), byte for byte what the file format gives for them (written
 by the file model of the crosscheck, independently of the program), and be
-stable under `cardinfo rewrite`; the path must be remembered, and a second
-start must open without a dialog and show the saved cards.
+stable under `cardinfo rewrite`; the pasted characters that Windows-1252
+lacks saved as the platform converts them (its best fit, or '?'); the path
+must be remembered, and a second start must open without a dialog and show
+the saved cards.
 """
 
 import json
@@ -25,6 +28,10 @@ from xdrive import DriveError, key  # noqa: E402
 
 NEW_COST = "4GG"
 NEW_TEXT = "Trample\nWhen it enters, draw a card."
+# A name and a planeswalker's loyalty as a web page gives them, and what the
+# platform's conversion to Windows-1252 saves of them.
+WEB_TEXT = "J\u00f6tun \u00c6rgarde \u20ac\u2014\u03a9 \u22123 L\u014drien \u0141\u00f3d\u017a"
+WEB_TEXT_SAVED = "J\u00f6tun \u00c6rgarde \u20ac\u2014O -3 Lorien L\u00f3dz"
 NEW_CARD = {"name": "New card", "edition": "Edition", "type": "Type", "cost": "Cost",
             "pt": "P/T", "text": "Text", "comment": "Comment", "colours": 0}
 
@@ -46,6 +53,7 @@ def expected_cards(original, edited, deleted):
         if card["name"] == edited:
             card["cost"] = NEW_COST
             card["text"] = NEW_TEXT.replace("\n", "\r\n")
+            card["comment"] = WEB_TEXT_SAVED
         cards.append(card)
     cards.append(dict(NEW_CARD))
     for slot, card in enumerate(cards):
@@ -94,6 +102,7 @@ def first_session(run, original):
         one_card(original, edited)
         editor.replace_line_field("cost", NEW_COST)
         editor.replace_multi_line_field("text", NEW_TEXT)
+        editor.paste_over_multi_line_field("comment", WEB_TEXT)
         editor.press("update")
 
         # Select the third card, add a card before it, then delete it.

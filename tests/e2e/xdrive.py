@@ -309,6 +309,7 @@ def layout(width, height):
         "colours": (int(0.85 * row + 240), 10, int(0.15 * row), 20),
         "colour list": (int(0.85 * row + 240), 30, int(0.15 * row), 140),
         "text": (220, 70, width - 230, int(0.6 * (height - 100))),
+        "comment": (220, int(0.6 * (height - 110) + 80), width - 230, int(0.4 * (height - 110))),
         "update": (220, height - 25, int(0.5 * buttons), 20),
         "save": (int(0.5 * buttons + 230), height - 25, int(0.5 * buttons), 20),
     }
@@ -406,6 +407,13 @@ class Editor:
         self.press(control)
         key("ctrl+End", "ctrl+shift+Home", "BackSpace")
         type_text(text)
+
+    def paste_over_multi_line_field(self, control, text):
+        """Replaces a multi-line field's text with `text` pasted from the
+        clipboard, as text copied from another program arrives."""
+        subprocess.run(["xclip", "-i", "-selection", "clipboard"], input=text.encode("utf-8"), check=True)
+        self.press(control)
+        key("ctrl+End", "ctrl+shift+Home", "ctrl+v")
 
     def save(self):
         """Save, and the confirmation box closed."""
