@@ -178,9 +178,17 @@ bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) 
     return false;
 }
 
-bool importJson(std::string_view text, CardTable& table, std::string& error) {
+bool importJson(std::string_view text, CardTable& table, std::string& error, std::string_view setCode,
+                ImportReport& report) {
     nlohmann::json root;
     if (!parseJson(text, root, error)) return false;
+    report.source = setSourceOf(root);
+    if (report.source != SetSource::None) {
+        if (!setCode.empty())
+            return setFileCards(root, report.source, setCode, table, report.replaced, error);
+        error = "a set file: its editions need the set code (--code)";
+        return false;
+    }
     if (!root.is_array()) {
         error = "the text is not a JSON array of records";
         return false;
@@ -329,11 +337,14 @@ bool importFormatOf(std::string_view path, ImportFormat& format) {
     return false;
 }
 
-bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error) {
+bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error,
+                 std::string_view setCode, ImportReport* report) {
     // Slots from slotCount on are zero already; only those in use need clearing.
     const int used = std::clamp(table.slotCount, 0, MaxCards);
     std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
     table.slotCount = 0;
     if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
-    return format == ImportFormat::Json ? importJson(text, table, error) : importCsv(text, table, error);
+    ImportReport ignored;
+    return format == ImportFormat::Json ? importJson(text, table, error, setCode, report ? *report : ignored)
+                                        : importCsv(text, table, error);
 }

@@ -9,12 +9,18 @@
 // than its field, text with a NUL or a character Windows-1252 lacks, and more
 // than 8192 records are errors. A UTF-8 byte order mark at the start is
 // skipped.
+//
+// JSON text may instead be a set file of one of the card-data sources
+// (tools/set_file.h), whose cards are mapped to records; its editions need
+// the user's set code.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "card/card_table.h"
+#include "tools/set_file.h"
 
 enum class ImportFormat { Json, Csv };
 
@@ -22,7 +28,17 @@ enum class ImportFormat { Json, Csv };
 // False for any other name.
 bool importFormatOf(std::string_view path, ImportFormat& format);
 
-// Fills `table` from `text`, replacing what it held. Returns false with a
-// one-line reason in `error` that names the record (numbered from 1, with its
-// line for CSV) and the key; the table then holds the records read so far.
-bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error);
+// What an import learnt besides the cards: whether the text was a set file,
+// and one line for each of its cards whose text needed replacements.
+struct ImportReport {
+    SetSource source = SetSource::None;
+    std::vector<std::string> replaced;
+};
+
+// Fills `table` from `text`, replacing what it held. `setCode` (Windows-1252)
+// is the set code a set file's editions begin with; a set file without one is
+// refused. Returns false with a one-line reason in `error` that names the
+// record (numbered from 1, with its line for CSV) and the key; the table then
+// holds the records read so far.
+bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error,
+                 std::string_view setCode = {}, ImportReport* report = nullptr);

@@ -1,0 +1,50 @@
+// What changed between two card tables, as `cardinfo diff` prints it. Cards
+// are paired by name: the n-th card of a name in one table with the n-th
+// card of that name in the other. A card without a partner is added (only in
+// the second table) or removed (only in the first); a pair whose fields or
+// colours differ is changed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "card/card_table.h"
+
+// For each slot of `after`, the active slot of `before` holding the same name
+// at the same occurrence, or -1 (also for an inactive slot).
+std::vector<int> pairByName(const CardTable& before, const CardTable& after);
+
+// Which of two cards' fields differ: bit i for CardField i, ColoursChanged
+// for the colours.
+constexpr unsigned ColoursChanged = 1u << 7;
+unsigned changedFields(const CardRecord& a, const CardRecord& b);
+
+enum class ChangeKind { Added, Removed, Changed };
+
+struct CardChange {
+    ChangeKind kind;
+    int slot;         // in `after`, or in `before` for a removed card
+    int partner;      // a changed card's slot in `before`, else -1
+    int occurrence;   // the how-manieth card of its name it is, from 1
+    unsigned fields;  // a changed card's changedFields
+};
+
+// The added cards in the order of `after`, then the removed ones in the order
+// of `before`, then the changed ones in the order of `after`. Empty when both
+// hold the same cards.
+std::vector<CardChange> diffCards(const CardTable& before, const CardTable& after);
+
+// The changes as lines of UTF-8 text: 'added "Name"', 'removed "Name"' and
+// 'changed "Name"' ("#2" after the name for its second card, and so on), each
+// followed by its fields ("    key: value", values as JSON strings, colours
+// by name), for a changed card only those that differ as "old -> new"; then a
+// count of each kind. Empty for no changes.
+std::string diffAsText(const std::vector<CardChange>& changes, const CardTable& before,
+                       const CardTable& after);
+
+// The same as one JSON document: {"added": [card...], "removed": [card...],
+// "changed": [{"name", "occurrence", "fields": {key: {"old", "new"}}}]}, where
+// a card has the dump's keys but "slot", an "occurrence", and its colours as
+// an array of names.
+std::string diffAsJson(const std::vector<CardChange>& changes, const CardTable& before,
+                       const CardTable& after);
