@@ -79,7 +79,8 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
             return false;
         }
         CardRecord merged = card;
-        std::memcpy(merged.edition, edition.c_str(), edition.size() + 1);
+        std::memcpy(merged.edition, edition.data(), edition.size());
+        std::memset(merged.edition + edition.size(), 0, EditionWidth - edition.size());
         merged.blockOffset = held.blockOffset;
         if (!changedFields(held, merged)) continue;
         held = merged;
