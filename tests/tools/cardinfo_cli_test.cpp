@@ -254,7 +254,8 @@ TEST_F(CardinfoTool, HelpAndVersionGoToStandardOutput) {
     const ProcessResult help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("usage: cardinfo dump", 0), 0u) << help.out;
-    for (const char* word : {"dump", "check", "rewrite", "import", "--version", "Exit status"})
+    for (const char* word : {"dump", "check", "rewrite", "import", "diff", "merge", "--dry-run", "--output",
+                             "--code", "--version", "Exit status"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     EXPECT_EQ(help.err, "");
 
@@ -576,4 +577,159 @@ TEST_F(CardinfoTool, InputsThatAreNoRegularFileOrTooLargeFailAtOnce) {
     }
     EXPECT_NE(run({"import", large, path("out.dat")}).err.find("larger than 256 MiB"), std::string::npos);
     EXPECT_FALSE(fs::exists(path("out.dat")));
+}
+
+namespace {
+
+// The example database and the example set in both shapes, copied into the
+// test's folder; the set's new cards in the order a merge adds them.
+const char* const exampleSets[] = {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"};
+const char* const exampleSetNewCards[] = {"Æther Skiff",        "Flûtist of the Shoals",
+                                          "Hold // Release",    "Tidecaller Adept // Tidecaller Ascendant",
+                                          "Orla, Storm Herald", "Skyroot Marshal",
+                                          "Cinderbloom Shaman", "Ichor Lash",
+                                          "Voidborn Wanderer",  "Siege of Kelder Keep // Kelder Keep Reborn",
+                                          "Saltmarsh Flats",    "Saltworks Foundry",
+                                          "Kozan Sentry",       "Island"};
+
+Bytes exampleBytes(const char* name) {
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    return source ? fileBytes(std::string(source) + "/examples/" + name) : Bytes();
+}
+
+}  // namespace
+
+TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
+    const std::string a = write("a.dat", cardFileBytes({{"A"}, {"B"}}));
+    const std::string b = write("b.dat", cardFileBytes({{"A", "Other"}, {"C"}}));
+    const std::string dumpA = writeText("a.json", run({"dump", a}).out);
+    const std::string set = write("set.json", exampleBytes(exampleSets[1]));
+    const std::string damaged = write("damaged.dat", {0x24, 0x00});
+    const std::string badDump = writeText("bad.json", "[" + jsonRecord(0, {{"name", ""}}) + "]");
+    const std::string missing = path("missing.dat"), out = path("out.dat");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{"diff", a, dumpA}, 0},
+        {{"diff", "--json", dumpA, a}, 0},
+        {{"diff", a, b}, 1},
+        {{"diff", b, "--json", a}, 1},
+        {{"diff", "--code", "XX", a, set}, 1},
+        {{"diff", a}, 2},
+        {{"diff", a, b, b}, 2},
+        {{"diff", "--csv", a, b}, 2},
+        {{"diff", "--json", "--json", a, b}, 2},
+        {{"diff", "--code", a, b}, 2},           // --code takes A: one file left
+        {{"diff", "--code", "XX", a, b}, 2},     // no set file
+        {{"diff", a, set}, 2},                   // a set file without --code
+        {{"diff", "--code", "X,Y", a, set}, 2},  // no commas in a set code
+        {{"diff", a, missing}, 3},
+        {{"diff", damaged, a}, 3},
+        {{"diff", a, badDump}, 3},
+        {{"merge", a}, 2},
+        {{"merge", "--json", a, b}, 2},
+        {{"merge", a, set}, 2},
+        {{"merge", "--output", a, b}, 2},
+        {{"merge", "--code", "XX", a, b}, 2},
+        {{"merge", a, missing}, 1},
+        {{"merge", missing, b}, 1},
+        {{"merge", a, badDump}, 1},
+        {{"merge", "--output", b, a, b}, 1},  // the output would overwrite an input
+        {{"import", set, out}, 2},
+        {{"import", "--code", "XX", dumpA, out}, 2},
+        {{"import", "--dry-run", dumpA, out}, 2},
+        {{"merge", "--dry-run", a, b}, 0},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult result = run(c.args);
+        std::string call;
+        for (const std::string& arg : c.args) call += " " + arg;
+        EXPECT_EQ(result.exitCode, c.exitCode) << call << "\n" << result.err;
+        if (c.exitCode >= 2) {
+            EXPECT_EQ(result.out, "") << call;
+            EXPECT_GE(lineCount(result.err), 1) << call;
+        }
+        if (c.exitCode == 2) {
+            EXPECT_NE(result.err.find("usage: cardinfo"), std::string::npos) << call;
+        }
+    }
+    EXPECT_EQ(fileBytes(a), cardFileBytes({{"A"}, {"B"}}));
+    EXPECT_FALSE(fs::exists(out));
+}
+
+// The example set merged into the example database, from either source:
+// the dry run shows what the merge then does, the diff shows the set's new
+// cards and the reprint's new edition, and a second merge changes nothing.
+TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
+    const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
+    Bytes first;
+    for (const char* name : exampleSets) {
+        const std::string set = write(name, exampleBytes(name));
+        const std::string db = write("db.dat", exampleBytes("cardinfo.dat"));
+        const ProcessResult dry = run({"merge", "--dry-run", "--code", "XX", db, set});
+        ASSERT_EQ(dry.exitCode, 0) << name << ": " << dry.err;
+        EXPECT_EQ(fileBytes(db), fileBytes(example)) << name;
+        EXPECT_EQ(lineCount(dry.err), 2) << dry.err;
+
+        const ProcessResult merge = run({"merge", "--code", "XX", db, set});
+        ASSERT_EQ(merge.exitCode, 0) << name << ": " << merge.err;
+        EXPECT_EQ(merge.out, db + ": 14 cards added, 1 changed\n");
+        EXPECT_EQ(merge.err, dry.err);
+        const ProcessResult diff = run({"diff", example, db});
+        EXPECT_EQ(diff.exitCode, 1);
+        EXPECT_EQ(diff.out, dry.out) << name;
+
+        const ProcessResult json = run({"diff", "--json", example, db});
+        const auto changes = nlohmann::json::parse(json.out);
+        ASSERT_EQ(changes["added"].size(), std::size(exampleSetNewCards)) << name;
+        for (std::size_t i = 0; i < std::size(exampleSetNewCards); ++i)
+            EXPECT_EQ(changes["added"][i]["name"], exampleSetNewCards[i]) << name;
+        EXPECT_TRUE(changes["removed"].empty());
+        ASSERT_EQ(changes["changed"].size(), 1u);
+        EXPECT_EQ(changes["changed"][0]["name"], "Mossback Titan");
+        EXPECT_EQ(changes["changed"][0]["fields"]["edition"],
+                  nlohmann::json::parse(R"({"old":"Skyreach","new":"Skyreach, XX-R"})"));
+
+        if (first.empty()) first = fileBytes(db);
+        EXPECT_EQ(fileBytes(db), first) << name << " gives another database than " << exampleSets[0];
+        const ProcessResult again = run({"merge", "--code", "XX", "--output", path("again.dat"), db, set});
+        EXPECT_EQ(again.out, path("again.dat") + ": 0 cards added, 0 changed\n");
+        EXPECT_EQ(fileBytes(path("again.dat")), first);
+        EXPECT_EQ(run({"diff", "--code", "XX", set, db}).exitCode, 1)
+            << "the set file lacks the example's cards";
+    }
+}
+
+// A merge is refused whole, naming the incoming card and the field; the
+// database stays byte for byte as it was.
+TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
+    std::vector<TestCard> many;
+    for (int i = 0; i < MaxCards; ++i) many.push_back({"c" + std::to_string(i)});
+    struct Case {
+        Bytes db;
+        std::string in;  // the name of a file written below
+        const char* error;
+    };
+    const std::string in = writeText("new.json", "[" + jsonRecord(0, {{"name", "\"New\""}}) + "]");
+    const std::string wide =
+        write("wide.dat", cardFileBytes({{"B"}, {"A", "XX-RARE, YY-RARE, ZZ-RARE, WW-RARE, VV-RARE"}}));
+    const std::string cjk = writeText("cjk.json", "[" + jsonRecord(0, {{"text", "\"\\u4e2d\""}}) + "]");
+    const Case cases[] = {
+        {cardFileBytes(many), in, ": card 1 \"New\": the result would hold more than 8192 cards"},
+        {cardFileBytes({{"A", std::string(90, 'e')}}), wide,
+         ": card 2 \"A\", edition: the merged list is 135 characters, the field holds at most 127"},
+        {cardFileBytes({{"n"}}), cjk, ": record 1, text: character 1 (U+4E2D) is not in Windows-1252"},
+    };
+    for (const Case& c : cases) {
+        const std::string db = write("db.dat", c.db);
+        const ProcessResult result = run({"merge", db, c.in});
+        EXPECT_EQ(result.exitCode, 1) << c.error;
+        EXPECT_EQ(lineCount(result.err), 1) << result.err;
+        EXPECT_EQ(result.err.rfind("cardinfo: " + c.in + c.error, 0), 0u)
+            << "expected: " << c.error << "\n     got: " << result.err;
+        EXPECT_TRUE(fileBytes(db) == c.db) << c.error;
+        EXPECT_EQ(leftoverTempFiles(folder), std::vector<std::string>()) << c.error;
+    }
 }

@@ -1,0 +1,239 @@
+// A new set's cards from MTGJSON set files and Scryfall card lists: the
+// mapping of each field over the example set in both shapes, and what a set
+// file is refused for.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "tools/card_dump.h"
+#include "tools/card_import.h"
+
+namespace {
+
+// One record as `cardinfo dump` shows it.
+struct Row {
+    const char* name;
+    const char* edition;
+    const char* type;
+    const char* cost;
+    const char* pt;
+    const char* text;
+    const char* comment;
+    int colours;
+};
+
+// The example set with --code XX, in the order of the set file.
+const Row exampleSetRows[] = {
+    {"Æther Skiff", "XX-S", "Artifact — Vehicle", "3", "3/3",
+     "Crew 1 (Tap any number of creatures you control with total power 1 or more: This Vehicle becomes an "
+     "artifact creature until end of turn.)",
+     "", 0x40},
+    {"Flûtist of the Shoals", "XX-C", "Creature — Merfolk Bard", "1U", "1/3",
+     "When Flûtist of the Shoals enters the battlefield, scry 2.", "“The tide keeps time; I only follow.”",
+     0x02},
+    {"Hold // Release", "XX-U", "Instant // Sorcery", "1W // 2R", "",
+     "Tap target creature. It doesn't untap during its controller's next untap step.\r\n//\r\nRelease deals "
+     "3 "
+     "damage to any target.",
+     "", 0x01 | 0x08 | 0x20},
+    {"Tidecaller Adept // Tidecaller Ascendant", "XX-R", "Creature — Human Wizard // Creature — Human Wizard",
+     "1U", "1/2 // 3/3",
+     "At the beginning of your upkeep, if you control three or more Islands, transform Tidecaller "
+     "Adept.\r\n//\r\nFlying\r\nSpells you cast cost {1} less to cast.",
+     "", 0x02},
+    {"Orla, Storm Herald", "XX-M", "Legendary Planeswalker — Orla", "2RR", "4",
+     "+1: Orla, Storm Herald deals 1 damage to each opponent.\r\n-2: Orla, Storm Herald deals 3 damage to "
+     "any "
+     "target.\r\n-7: You get an emblem with \"Creatures you control have haste.\"",
+     "", 0x08},
+    {"Skyroot Marshal", "XX-R", "Creature — Elf Knight", "1GW", "3/3",
+     "Vigilance\r\nOther Elves you control get +1/+1.",
+     "The canopy answers to her horn.\r\nThe roots answer to her oath.", 0x01 | 0x10 | 0x20},
+    {"Cinderbloom Shaman", "XX-U", "Creature — Human Shaman", "1(R/G)(R/G)", "2/2", "Haste", "",
+     0x08 | 0x10 | 0x20},
+    {"Ichor Lash", "XX-C", "Instant", "1(B/P)", "",
+     "({B/P} can be paid with either {B} or 2 life.)\r\nTarget creature gets -2/-2 until end of turn.", "",
+     0x04},
+    {"Voidborn Wanderer", "XX-R", "Creature — Eldrazi", "5C", "4/5",
+     "Devoid (This card has no color.)\r\nWhen Voidborn Wanderer enters the battlefield, exile target "
+     "artifact.",
+     "", 0},
+    {"Siege of Kelder Keep // Kelder Keep Reborn", "XX-U", "Battle — Siege // Legendary Artifact", "2R", "5",
+     "(As a Siege enters, choose an opponent to protect it. You and others can attack it. When it's "
+     "defeated, "
+     "exile it, then cast it transformed.)\r\nWhen Siege of Kelder Keep enters the battlefield, it deals 2 "
+     "damage "
+     "to each creature.\r\n//\r\n{T}: Add {R}.",
+     "", 0x08},
+    {"Saltmarsh Flats", "XX-C", "Land", "", "", "{T}: Add {U} or {B}.", "", 0x80},
+    {"Saltworks Foundry", "XX-U", "Artifact Land", "", "", "{T}: Add {C}.", "", 0x40 | 0x80},
+    {"Kozan Sentry", "XX-C", "Creature — Human Soldier", "2W", "2/3", "First strike", "", 0x01},
+    {"Mossback Titan", "XX-R", "Creature — Beast", "5GG", "7/7",
+     "Trample\r\nMossback Titan can't be blocked by creatures with power 2 or less.",
+     "Moss grows on the stones it sleeps on.", 0x10},
+    {"Island", "XX-C", "Basic Land — Island", "", "", "({T}: Add {U}.)", "", 0x80},
+};
+
+std::string exampleFile(const char* name) {
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    if (!source) return "";
+    std::ifstream in(std::string(source) + "/examples/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The records an import of `text` gives, as the dump shows them, or the error.
+struct Imported {
+    bool ok;
+    std::string error;
+    nlohmann::json records;
+    ImportReport report;
+};
+
+Imported importSet(std::string_view text, std::string_view code = "XX") {
+    auto table = std::make_unique<CardTable>();
+    Imported out;
+    out.ok = importCards(text, ImportFormat::Json, *table, out.error, code, &out.report);
+    out.records = nlohmann::json::parse(cardsAsJson(*table));
+    return out;
+}
+
+// A Scryfall array of one card object with the given members.
+std::string scryfallCard(const std::string& members) {
+    return R"([{"object":"card","name":"N","rarity":"common",)" + members + "}]";
+}
+
+}  // namespace
+
+TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
+    for (const char* file : {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"}) {
+        const std::string text = exampleFile(file);
+        ASSERT_FALSE(text.empty()) << file << " (CARDLOOM_SOURCE_DIR names the source tree)";
+        const Imported set = importSet(text);
+        ASSERT_TRUE(set.ok) << file << ": " << set.error;
+        ASSERT_EQ(set.records.size(), std::size(exampleSetRows)) << file;
+        for (std::size_t i = 0; i < std::size(exampleSetRows); ++i) {
+            const Row& row = exampleSetRows[i];
+            const nlohmann::json& record = set.records[i];
+            const char* fields[7] = {row.name, row.edition, row.type,   row.cost,
+                                     row.pt,   row.text,    row.comment};
+            for (int f = 0; f < 7; ++f)
+                EXPECT_EQ(record[cardDumpKeys[1 + f]], fields[f])
+                    << file << ", " << row.name << ", " << cardDumpKeys[1 + f];
+            EXPECT_EQ(record["colours"], row.colours) << file << ", " << row.name;
+        }
+        ASSERT_EQ(set.report.replaced.size(), 2u) << file;
+        EXPECT_NE(set.report.replaced[0].find("\"Orla, Storm Herald\": characters replaced in text"),
+                  std::string::npos)
+            << set.report.replaced[0];
+        EXPECT_NE(set.report.replaced[1].find("\"Kōzan Sentry\": characters replaced in name"),
+                  std::string::npos)
+            << set.report.replaced[1];
+    }
+}
+
+TEST(SetFile, ManaCostsWithoutBraces) {
+    const std::pair<const char*, const char*> costs[] = {
+        {"{2}{G}{G}", "2GG"},
+        {"{W/U}{W/U}", "(W/U)(W/U)"},
+        {"{1}{G/P}", "1(G/P)"},
+        {"{2/W}", "(2/W)"},
+        {"{G/U/P}", "(G/U/P)"},
+        {"{10}{X}{C}", "10XC"},
+        {"", ""},
+        {"{S}{HW}", "S(HW)"},
+    };
+    for (const auto& [cost, expected] : costs) {
+        const Imported set = importSet(scryfallCard(std::string(R"("mana_cost":")") + cost + "\""));
+        ASSERT_TRUE(set.ok) << set.error;
+        EXPECT_EQ(set.records[0]["cost"], expected) << cost;
+    }
+}
+
+TEST(SetFile, ColoursFromColoursAndTypeLine) {
+    struct Case {
+        const char* colours;
+        const char* type;
+        int bits;
+    };
+    const Case cases[] = {
+        {R"(["W","U","B","R","G"])", "Creature", 0x3F},
+        {R"(["G"])", "Land Creature — Forest Dryad", 0x10},  // coloured: no Land
+        {R"(["R"])", "Legendary Artifact", 0x08},            // coloured: no Artifact
+        {"[]", "Legendary Artifact Creature — Golem", 0x40},
+        {"[]", "Basic Land — Wastes", 0x80},
+        {"[]", "Artifact Land", 0xC0},
+        {"[]", "Enchantment — Aura Land", 0},  // a subtype is not the card's type
+        {"null", "Kindred Instant", 0},
+    };
+    for (const Case& c : cases) {
+        const Imported set = importSet(
+            scryfallCard(std::string(R"("colors":)") + c.colours + R"(,"type_line":")" + c.type + "\""));
+        ASSERT_TRUE(set.ok) << set.error;
+        EXPECT_EQ(set.records[0]["colours"], c.bits) << c.colours << " " << c.type;
+    }
+}
+
+// MTGJSON's entries of one card: in side order whatever their order in the
+// file; a later printing of the same card adds nothing.
+TEST(SetFile, FacesOfAnMtgjsonCardByTheirSide) {
+    const std::string face = R"({"name":"Up // Down","rarity":"rare","layout":"split","side":")";
+    const std::string text = R"({"data":{"code":"T","name":"T","cards":[)" + face +
+                             R"(b","manaCost":"{B}","type":"Sorcery","colors":["B"]},)" + face +
+                             R"(a","manaCost":"{W}","type":"Instant","colors":["W"]},)" + face +
+                             R"(a","manaCost":"{9}","type":"Other"}]}})";
+    const Imported set = importSet(text);
+    ASSERT_TRUE(set.ok) << set.error;
+    ASSERT_EQ(set.records.size(), 1u);
+    EXPECT_EQ(set.records[0]["cost"], "W // B");
+    EXPECT_EQ(set.records[0]["type"], "Instant // Sorcery");
+    EXPECT_EQ(set.records[0]["colours"], 0x01 | 0x04 | 0x20);
+}
+
+TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
+    struct Case {
+        std::string text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {scryfallCard(R"("mana_cost":2)"), "card 1 \"N\", mana_cost: not a string"},
+        {R"({"data":{"cards":[{"name":"A","rarity":"common","text":["x"]}]}})",
+         "card 1 \"A\", text: not a string"},
+        {scryfallCard(R"("power":"1","toughness":1)"), "card 1 \"N\", toughness: not a string"},
+        {R"([{"object":"card","name":"N","rarity":"epic"}])",
+         "card 1 \"N\", rarity: \"epic\" is none of common uncommon rare mythic special bonus"},
+        {R"([{"object":"card","name":"N"}])",
+         "card 1 \"N\", rarity: \"\" is none of common uncommon rare mythic special bonus"},
+        {scryfallCard(R"("colors":["P"])"), "card 1 \"N\", colors: \"P\" is none of W U B R G"},
+        {scryfallCard(R"("colors":"W")"), "card 1 \"N\", colors: not a string"},
+        {scryfallCard(R"("oracle_text":"a\u0000b")"), "card 1 \"N\", text: holds a NUL character"},
+        {R"([{"object":"card","name":")" + std::string(256, 'n') + R"(","rarity":"rare"}])",
+         "card 1 \"nnnnn"},
+        {scryfallCard(R"("type_line":")" + std::string(128, 't') + "\""),
+         "card 1 \"N\", type: 128 characters, the field holds at most 127"},
+        {R"([{"object":"card","name":"A","rarity":"rare"},{"object":"card","rarity":"rare"}])",
+         "card 2: no name"},
+        {R"([{"object":"card","name":"A","rarity":"rare"},7])", "card 2: not an object"},
+        {scryfallCard(R"("card_faces":[{"name":"A"},"B"])"),
+         "card 1 \"N\", card_faces: a face that is not an object"},
+        {R"({"object":"list","data":{}})", "data: not an array"},
+        {R"({"data":{"cards":{}}})", "data.cards: not an array"},
+    };
+    for (const Case& c : cases) {
+        const Imported set = importSet(c.text);
+        EXPECT_FALSE(set.ok) << c.text;
+        EXPECT_EQ(set.error.rfind(c.error, 0), 0u) << "expected: " << c.error << "\n     got: " << set.error;
+    }
+    const Imported nameTooLong = importSet(cases[8].text);
+    EXPECT_NE(nameTooLong.error.find(", name: 256 characters, the field holds at most 255"),
+              std::string::npos);
+
+    const Imported noCode = importSet(scryfallCard(R"("mana_cost":"")"), "");
+    EXPECT_FALSE(noCode.ok);
+    EXPECT_EQ(noCode.report.source, SetSource::Scryfall);
+    EXPECT_EQ(noCode.error, "a set file: its editions need the set code (--code)");
+}
