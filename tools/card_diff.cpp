@@ -115,24 +115,25 @@ Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& 
 }  // namespace
 
 std::vector<int> pairByName(const CardTable& before, const CardTable& after) {
-    // Each name's slots in `before` as a chain: `head` holds its next unpaired
-    // slot, `next` the one after each slot.
-    const int beforeCount = slotLimit(before);
-    std::vector<int> next(static_cast<std::size_t>(beforeCount), -1);
+    // Each name's slots in `after` as a chain: `head` holds its next unpaired
+    // slot, `next` the one after each slot. Chaining `after` and walking
+    // `before` hashes the names of a small incoming table only.
+    const int afterCount = slotLimit(after);
+    std::vector<int> next(static_cast<std::size_t>(afterCount), -1);
     std::unordered_map<std::string_view, int> head;
-    head.reserve(static_cast<std::size_t>(beforeCount));
-    for (int s = beforeCount - 1; s >= 0; --s) {
-        if (!before.slots[s].active) continue;
-        const auto at = head.try_emplace(textOf(before.slots[s], 0), -1).first;
+    head.reserve(static_cast<std::size_t>(afterCount));
+    for (int s = afterCount - 1; s >= 0; --s) {
+        if (!after.slots[s].active) continue;
+        const auto at = head.try_emplace(textOf(after.slots[s], 0), -1).first;
         next[s] = at->second;
         at->second = s;
     }
-    std::vector<int> partner(static_cast<std::size_t>(slotLimit(after)), -1);
-    for (int s = 0; s < slotLimit(after); ++s) {
-        if (!after.slots[s].active) continue;
-        const auto at = head.find(textOf(after.slots[s], 0));
+    std::vector<int> partner(static_cast<std::size_t>(afterCount), -1);
+    for (int s = 0; s < slotLimit(before) && !head.empty(); ++s) {
+        if (!before.slots[s].active) continue;
+        const auto at = head.find(textOf(before.slots[s], 0));
         if (at == head.end() || at->second < 0) continue;
-        partner[s] = at->second;
+        partner[at->second] = s;
         at->second = next[at->second];
     }
     return partner;

@@ -142,12 +142,18 @@ std::string kindOf(const nlohmann::json& value) {
 
 bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) {
     using Event = nlohmann::json::parse_event_t;
-    bool topArray = false;  // the text is an array, so depth 1 holds records
-    int records = 0;        // records begun so far
-    bool inRecord = false;  // a record object or array is still open
+    bool topArray = false;   // the text is an array, so depth 1 holds records
+    bool topObject = false;  // the text is an object, the shape of a set file
+    int records = 0;         // records begun so far
+    bool inRecord = false;   // a record object or array is still open
     std::vector<std::string> keys;
     auto watch = [&](int depth, Event event, nlohmann::json& parsed) {
-        if (depth == 0 && event == Event::array_start) topArray = true;
+        if (depth == 0) {
+            topArray = event == Event::array_start;
+            topObject = event == Event::object_start;
+        }
+        if (topObject)
+            return depth < 3 || event != Event::key || setFileReads(parsed.get_ref<const std::string&>());
         if (!topArray) return true;
         if (depth == 1 &&
             (event == Event::object_start || event == Event::array_start || event == Event::value)) {

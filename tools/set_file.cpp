@@ -22,6 +22,7 @@ constexpr const char* rarityKey = "rarity";
 constexpr const char* coloursKey = "colors";
 constexpr const char* mtgjsonSideKey = "side";          // "a", "b", ... on each face's entry
 constexpr const char* scryfallFacesKey = "card_faces";  // the faces of one card object
+constexpr const char* ptKeys[4] = {"power", "toughness", "loyalty", "defense"};  // the same in both
 
 // A face's value of a field, in UTF-8: false with the key in `bad` when the
 // key holds something other than a string.
@@ -46,7 +47,7 @@ struct FaceRule {
 const FaceRule faceRules[] = {
     {CardField::Type, "type", "type_line", plainValue, " // "},
     {CardField::Cost, "manaCost", "mana_cost", costValue, " // "},
-    {CardField::Pt, "", "", ptValue, " // "},  // keys of its own, the same in both
+    {CardField::Pt, "", "", ptValue, " // "},  // reads ptKeys
     {CardField::Text, "text", "oracle_text", linesValue, "\r\n//\r\n"},
     {CardField::Comment, "flavorText", "flavor_text", linesValue, "\r\n//\r\n"},
 };
@@ -126,13 +127,12 @@ bool linesValue(const json& face, const char* key, std::string& value, const cha
 
 // power/toughness, else the loyalty, else the defence.
 bool ptValue(const json& face, const char*, std::string& value, const char*& bad) {
-    std::string power, toughness, loyalty, defence;
-    if (!stringAt(face, "power", power, bad) || !stringAt(face, "toughness", toughness, bad) ||
-        !stringAt(face, "loyalty", loyalty, bad) || !stringAt(face, "defense", defence, bad))
-        return false;
-    value = !power.empty() || !toughness.empty() ? power + "/" + toughness
-            : !loyalty.empty()                   ? loyalty
-                                                 : defence;
+    std::string values[4];  // power, toughness, loyalty, defence
+    for (int i = 0; i < 4; ++i) {
+        if (!stringAt(face, ptKeys[i], values[i], bad)) return false;
+    }
+    const bool creature = !values[0].empty() || !values[1].empty();
+    value = creature ? values[0] + "/" + values[1] : !values[2].empty() ? values[2] : values[3];
     return true;
 }
 
@@ -327,6 +327,19 @@ bool putCard(const SetCard& card, SetSource source, std::string_view code, CardT
 }
 
 }  // namespace
+
+bool setFileReads(std::string_view key) {
+    for (const char* read : {nameKey, rarityKey, coloursKey, mtgjsonSideKey, scryfallFacesKey}) {
+        if (key == read) return true;
+    }
+    for (const char* read : ptKeys) {
+        if (key == read) return true;
+    }
+    for (const FaceRule& rule : faceRules) {
+        if (key == rule.mtgjson || key == rule.scryfall) return true;
+    }
+    return false;
+}
 
 SetSource setSourceOf(const json& root) {
     if (root.is_array()) {

@@ -35,6 +35,13 @@
 
 enum class SetSource { None, Mtgjson, Scryfall };
 
+// True when the mapping reads `key` in a card or face object. The keys of a
+// set file's objects lie three levels deep or deeper (MTGJSON: data, cards,
+// card; Scryfall list: data, card, faces); an import drops every other key
+// there as it parses, so that prices, legalities and translations never take
+// memory.
+bool setFileReads(std::string_view key);
+
 // Which source's shape `root` has, or None for anything else (a dump).
 SetSource setSourceOf(const nlohmann::json& root);
 
