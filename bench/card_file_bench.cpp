@@ -2,9 +2,11 @@
 // text blocks filling the index position's 24 bits), each measured beside
 // its floor in the same run: reading the same bytes whole into memory, and
 // writing them to a new file flushed and renamed into place as a save does.
-// The run ends with the two ratios of the medians over the repetitions (five
+// And `cardinfo merge` of a 300-card set into a full database of cards of
+// the usual size, beside a load and a save of that database.
+// The run ends with the ratios of the medians over the repetitions (five
 // unless --benchmark_repetitions says otherwise); the targets are load <= 1.5 x
-// floor and save <= 1.2 x floor.
+// floor, save <= 1.2 x floor and merge <= 1.3 x (load + save).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,9 +22,13 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "tools/card_input.h"
+#include "tools/card_merge.h"
 
 namespace fs = std::filesystem;
 
@@ -153,10 +159,140 @@ void save(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(f.image.size()));
 }
 
+// The merge's database: the largest card file as above, its editions short
+// enough to gain one. Its set: an MTGJSON set file of 300 cards as the source
+// writes them, with keys cardinfo does not read, each a reprint of a card
+// spread through the database (which has no room for a new one), so that the
+// merge rewrites 300 cards.
+struct MergeFiles {
+    TablePtr db = emptyTable();   // where the database loads
+    TablePtr set = emptyTable();  // where the set file is read
+    std::string dbPath;
+    std::string setPath;
+    std::string outPath;
+};
+
+constexpr int SetCards = 300;
+
+nlohmann::ordered_json setCard(const CardRecord& card, int number) {
+    nlohmann::ordered_json entry;
+    entry["artist"] = "Rhea Ostrander";
+    entry["availability"] = {"mtgo", "paper"};
+    entry["borderColor"] = "black";
+    entry["colorIdentity"] = {"G"};
+    entry["colors"] = {"G"};
+    entry["finishes"] = {"nonfoil", "foil"};
+    entry["flavorText"] = "The roots remember every storm the canopy forgets.";
+    entry["frameVersion"] = "2015";
+    entry["identifiers"] = {{"cardKingdomId", "283911"},
+                            {"mcmId", "712044"},
+                            {"mtgjsonV4Id", "0b1e2d3c-4f5a-5b6c-8d7e-9f0a1b2c3d4e"},
+                            {"multiverseId", "612345"},
+                            {"scryfallId", "7a8b9c0d-1e2f-4a3b-8c4d-5e6f7a8b9c0d"},
+                            {"scryfallOracleId", "1a2b3c4d-5e6f-4a7b-8c9d-0e1f2a3b4c5d"},
+                            {"tcgplayerProductId", "498213"}};
+    entry["keywords"] = {"Trample"};
+    entry["language"] = "English";
+    entry["layout"] = "normal";
+    nlohmann::ordered_json legalities;
+    for (const char* format :
+         {"commander", "duel", "legacy", "modern", "oathbreaker", "pauper", "pioneer", "standard", "vintage"})
+        legalities[format] = "Legal";
+    entry["legalities"] = legalities;
+    entry["manaCost"] = "{3}{G}{G}";
+    entry["manaValue"] = 5.0;
+    entry["name"] = card.name;
+    entry["number"] = std::to_string(number);
+    entry["power"] = "5";
+    entry["printings"] = {"TCR", "ZNR", "M21"};
+    entry["rarity"] = number % 10 ? "common" : "rare";
+    entry["setCode"] = "TCR";
+    entry["subtypes"] = {"Beast"};
+    entry["supertypes"] = nlohmann::ordered_json::array();
+    entry["text"] = "Trample\nWhen this creature enters the battlefield, you gain 3 life.";
+    entry["toughness"] = "4";
+    entry["type"] = "Creature \u2014 Beast";
+    entry["types"] = {"Creature"};
+    entry["uuid"] = "5c9f3e1a-7b2d-5e4f-9a8b-" + std::to_string(100000000000 + number);
+    return entry;
+}
+
+MergeFiles& mergeFiles() {
+    static MergeFiles* shared = [] {
+        auto* f = new MergeFiles;
+        const BenchFiles& base = files();  // makes the folder
+        f->dbPath = (base.folder / "merge-db.dat").string();
+        f->setPath = (base.folder / "set.json").string();
+        f->outPath = (base.folder / "merged.dat").string();
+        copyTable(*base.source, *f->db);
+        for (int slot = 0; slot < MaxCards; ++slot)
+            copyField(f->db->slots[slot].edition, EditionWidth, "4E-C, 5E-C");
+        FileProblem problem;
+        if (!saveCardFile(f->dbPath.c_str(), *f->db, &problem)) {
+            std::fprintf(stderr, "bench: cannot write %s: %s\n", f->dbPath.c_str(), problem.what);
+            std::exit(1);
+        }
+        nlohmann::ordered_json cards = nlohmann::ordered_json::array();
+        for (int i = 0; i < SetCards; ++i)
+            cards.push_back(setCard(f->db->slots[i * (MaxCards / SetCards)], i + 1));
+        nlohmann::ordered_json set;
+        set["meta"] = {{"date", "2024-05-17"}, {"version", "5.2.2+20240517"}};
+        set["data"] = {
+            {"baseSetSize", SetCards}, {"cards", cards}, {"code", "TCR"}, {"name", "Tidecaller's Reach"}};
+        const std::string text = set.dump(2);
+        std::FILE* out = std::fopen(f->setPath.c_str(), "wb");
+        if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0) {
+            std::fprintf(stderr, "bench: cannot write %s\n", f->setPath.c_str());
+            std::exit(1);
+        }
+        std::printf("merge: a set file of %zu bytes into a database of %ju bytes\n", text.size(),
+                    static_cast<std::uintmax_t>(fs::file_size(f->dbPath)));
+        return f;
+    }();
+    return *shared;
+}
+
+// The floor of a merge: the database loaded into an empty table and saved.
+void loadSave(benchmark::State& state) {
+    const MergeFiles& f = mergeFiles();
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCardTable(*f.db);
+        state.ResumeTiming();
+        FileProblem problem;
+        if (!loadCardFile(f.dbPath.c_str(), *f.db, &problem) ||
+            !saveCardFile(f.outPath.c_str(), *f.db, &problem))
+            state.SkipWithError(problem.what);
+    }
+}
+
+// What `cardinfo merge --code XX DB SET` does, from two empty tables, but
+// saving beside DB.
+void merge(benchmark::State& state) {
+    const MergeFiles& f = mergeFiles();
+    for (auto _ : state) {
+        state.PauseTiming();
+        clearCardTable(*f.db);
+        clearCardTable(*f.set);
+        state.ResumeTiming();
+        FileProblem problem;
+        if (!loadCardFile(f.dbPath.c_str(), *f.db, &problem)) state.SkipWithError(problem.what);
+        ImportReport report;
+        MergeCounts counts;
+        std::string error;
+        if (readInput(f.setPath.c_str(), f.setPath, "XX", *f.set, report, error) != InputResult::Read ||
+            !mergeCards(*f.db, *f.set, counts, error) || counts.changed != SetCards)
+            state.SkipWithError(error.empty() ? "not every card of the set merged" : error.c_str());
+        if (!saveCardFile(f.outPath.c_str(), *f.db, &problem)) state.SkipWithError(problem.what);
+    }
+}
+
 BENCHMARK(readFloor)->Name("read_floor")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(load)->Name("load")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(writeFloor)->Name("write_floor")->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(save)->Name("save")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(loadSave)->Name("load_save")->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(merge)->Name("merge")->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The console report, followed by the median times and their ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -172,6 +308,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         ConsoleReporter::Finalize();
         printRatio("load / read floor", "load", "read_floor", 1.5);
         printRatio("save / write floor", "save", "write_floor", 1.2);
+        printRatio("merge / load and save", "merge", "load_save", 1.3);
     }
 
   private:
@@ -195,13 +332,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Five repetitions unless the command line names another number.
+    // Unless the command line says otherwise: five repetitions, run in a
+    // random interleaving so that a slow spell of the machine falls on every
+    // benchmark alike.
     std::vector<char*> args(argv, argv + argc);
-    char fiveRepetitions[] = "--benchmark_repetitions=5";
-    const bool named = std::any_of(args.begin(), args.end(), [](const char* arg) {
-        return std::strncmp(arg, "--benchmark_repetitions", 23) == 0;
-    });
-    if (!named) args.insert(args.begin() + 1, fiveRepetitions);
+    char repetitions[] = "--benchmark_repetitions=5";
+    char interleaving[] = "--benchmark_enable_random_interleaving=true";
+    for (char* option : {repetitions, interleaving}) {
+        const std::size_t nameLength = static_cast<std::size_t>(std::strchr(option, '=') - option);
+        const bool named = std::any_of(args.begin(), args.end(), [&](const char* arg) {
+            return std::strncmp(arg, option, nameLength) == 0;
+        });
+        if (!named) args.insert(args.begin() + 1, option);
+    }
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
