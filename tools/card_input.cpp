@@ -14,7 +14,8 @@ void TableDeleter::operator()(CardTable* table) const {
 }
 
 TablePtr emptyTable() {
-    // calloc gives fresh zero pages for a block this large; the table is an
+    // A block this large comes to a process that has freed none before as
+    // the system's zero pages, unwritten until used. The table is an
     // implicit-lifetime type, so the block holds one.
     void* block = std::calloc(1, sizeof(CardTable));
     if (!block) throw std::bad_alloc();

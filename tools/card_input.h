@@ -21,8 +21,9 @@ struct TableDeleter {
 };
 using TablePtr = std::unique_ptr<CardTable, TableDeleter>;
 
-// An empty card table on the heap. The system hands it out as zero pages
-// that cost nothing until written, so a table costs what it holds.
+// An empty card table on the heap. In cardinfo, which frees no table before
+// it has them all, its pages cost nothing until written: a table costs what
+// it holds.
 TablePtr emptyTable();
 
 // Copies the slots `from` has handed out into `to` (empty).

@@ -10,25 +10,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/test_cards.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 
 namespace {
 
-// One record as `cardinfo dump` shows it.
-struct Row {
-    const char* name;
-    const char* edition;
-    const char* type;
-    const char* cost;
-    const char* pt;
-    const char* text;
-    const char* comment;
-    int colours;
-};
-
-// The example set with --code XX, in the order of the set file.
-const Row exampleSetRows[] = {
+// The example set with --code XX, in the order of the set file, with its
+// text in UTF-8 as `cardinfo dump` shows it.
+const TestCard exampleSetRows[] = {
     {"Æther Skiff", "XX-S", "Artifact — Vehicle", "3", "3/3",
      "Crew 1 (Tap any number of creatures you control with total power 1 or more: This Vehicle becomes an "
      "artifact creature until end of turn.)",
@@ -117,12 +107,12 @@ TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
         ASSERT_TRUE(set.ok) << file << ": " << set.error;
         ASSERT_EQ(set.records.size(), std::size(exampleSetRows)) << file;
         for (std::size_t i = 0; i < std::size(exampleSetRows); ++i) {
-            const Row& row = exampleSetRows[i];
+            const TestCard& row = exampleSetRows[i];
             const nlohmann::json& record = set.records[i];
-            const char* fields[7] = {row.name, row.edition, row.type,   row.cost,
-                                     row.pt,   row.text,    row.comment};
+            const std::string* fields[7] = {&row.name, &row.edition, &row.type,   &row.cost,
+                                            &row.pt,   &row.text,    &row.comment};
             for (int f = 0; f < 7; ++f)
-                EXPECT_EQ(record[cardDumpKeys[1 + f]], fields[f])
+                EXPECT_EQ(record[cardDumpKeys[1 + f]], *fields[f])
                     << file << ", " << row.name << ", " << cardDumpKeys[1 + f];
             EXPECT_EQ(record["colours"], row.colours) << file << ", " << row.name;
         }
