@@ -43,10 +43,6 @@ std::vector<int> occurrences(const CardTable& table) {
     return out;
 }
 
-std::string quoted(std::string_view cp1252) {
-    return Json(cp1252ToUtf8(cp1252)).dump();
-}
-
 Json colourList(int colours) {
     Json names = Json::array();
     for (int bit = 0; bit < ColourCount; ++bit) {
@@ -70,7 +66,7 @@ std::string cardLines(const CardRecord& card) {
     std::string out;
     for (int f = 1; f < FieldCount; ++f) {
         if (!textOf(card, f).empty())
-            out += std::string("    ") + keyOf(f) + ": " + quoted(textOf(card, f)) + "\n";
+            out += std::string("    ") + keyOf(f) + ": " + quotedText(textOf(card, f)) + "\n";
     }
     if (card.colours & 0xFF) out += std::string("    ") + coloursKey + ": " + colourText(card.colours) + "\n";
     return out;
@@ -80,8 +76,8 @@ std::string changeLines(const CardRecord& old, const CardRecord& now, unsigned f
     std::string out;
     for (int f = 1; f < FieldCount; ++f) {
         if (fields & (1u << f))
-            out += std::string("    ") + keyOf(f) + ": " + quoted(textOf(old, f)) + " -> " +
-                   quoted(textOf(now, f)) + "\n";
+            out += std::string("    ") + keyOf(f) + ": " + quotedText(textOf(old, f)) + " -> " +
+                   quotedText(textOf(now, f)) + "\n";
     }
     if (fields & ColoursChanged)
         out += std::string("    ") + coloursKey + ": " + colourText(old.colours) + " -> " +
@@ -113,6 +109,10 @@ Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& 
 }
 
 }  // namespace
+
+std::string quotedText(std::string_view cp1252) {
+    return Json(cp1252ToUtf8(cp1252)).dump();
+}
 
 std::vector<int> pairByName(const CardTable& before, const CardTable& after) {
     // Each name's slots in `after` as a chain: `head` holds its next unpaired
@@ -181,7 +181,7 @@ std::string diffAsText(const std::vector<CardChange>& changes, const CardTable& 
         const int kind = static_cast<int>(change.kind);
         const CardRecord& card = cardOf(change, before, after);
         ++counts[kind];
-        out += std::string(kindWords[kind]) + " " + quoted(textOf(card, 0)) +
+        out += std::string(kindWords[kind]) + " " + quotedText(textOf(card, 0)) +
                (change.occurrence > 1 ? " #" + std::to_string(change.occurrence) : "") + "\n";
         out += change.kind == ChangeKind::Changed
                    ? changeLines(before.slots[change.partner], card, change.fields)

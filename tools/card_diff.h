@@ -6,9 +6,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "card/card_table.h"
+
+// Windows-1252 text as the diff and messages show it: UTF-8 in double quotes,
+// escaped as a JSON string, so that it stays on one line.
+std::string quotedText(std::string_view cp1252);
 
 // For each slot of `after`, the active slot of `before` holding the same name
 // at the same occurrence, or -1 (also for an inactive slot).

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/code_page.h"
 #include "tools/card_diff.h"
 
 namespace {
@@ -31,8 +30,7 @@ std::string_view editionOf(const CardRecord& card) {
 }
 
 std::string cardName(int number, const CardRecord& card) {
-    return "card " + std::to_string(number) + " \"" +
-           cp1252ToUtf8({card.name, strnlen(card.name, NameWidth)}) + "\"";
+    return "card " + std::to_string(number) + " " + quotedText({card.name, strnlen(card.name, NameWidth)});
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ bool setCodeOf(const Invocation& call, std::string& code) {
                                    [](char c) { return c == ',' || static_cast<unsigned char>(c) < 0x20; });
     if (!fits)
         fail(std::string("--code ") + call.code +
-             ": a set code is a short text in Windows-1252 without commas");
+             ": a set code is text in Windows-1252 without commas or control characters");
     return fits;
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 using nlohmann::json;
 
-// ---- The mapping: every key the sources are read by is in this part. ----
+// ---- The mapping: every key of a card or face that is read is in this part. ----
 
 // Keys a card has in both sources.
 constexpr const char* nameKey = "name";
@@ -155,8 +155,10 @@ struct SetCard {
     std::vector<std::pair<std::string, const json*>> faces;  // side and face, in side order
 };
 
+// "card 5" or 'card 5 "Name"', the name escaped as a JSON string so that a
+// message stays one line.
 std::string cardName(std::size_t number, const std::string& name) {
-    return "card " + std::to_string(number) + (name.empty() ? "" : " \"" + name + "\"");
+    return "card " + std::to_string(number) + (name.empty() ? "" : " " + json(name).dump());
 }
 
 bool badKey(std::string& error, const std::string& card, const char* key) {
@@ -250,7 +252,7 @@ bool editionOf(const SetCard& card, std::string_view code, std::string& edition,
         edition = std::string(code) + "-" + known.letter;
         return true;
     }
-    error = where + ", " + rarityKey + ": \"" + rarity + "\" is none of";
+    error = where + ", " + rarityKey + ": " + json(rarity).dump() + " is none of";
     for (const Rarity& known : rarities) error += std::string(" ") + known.name;
     return false;
 }
@@ -360,7 +362,11 @@ bool setFileCards(const json& root, SetSource source, std::string_view code, Car
     const json* list = &root;
     if (root.is_object()) {
         const auto data = root.find("data");
-        list = source == SetSource::Mtgjson ? &(*data)["cards"] : data == root.end() ? nullptr : &*data;
+        list = data == root.end() ? nullptr : &*data;
+    }
+    if (list && source == SetSource::Mtgjson) {
+        const auto cards = list->find("cards");
+        list = cards == list->end() ? nullptr : &*cards;
     }
     if (!list || !list->is_array()) {
         error = source == SetSource::Mtgjson ? "data.cards: not an array" : "data: not an array";
