@@ -581,16 +581,9 @@ TEST_F(CardinfoTool, InputsThatAreNoRegularFileOrTooLargeFailAtOnce) {
 
 namespace {
 
-// The example database and the example set in both shapes, copied into the
-// test's folder; the set's new cards in the order a merge adds them.
+// The example set in both shapes, and the example files as the source tree
+// holds them.
 const char* const exampleSets[] = {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"};
-const char* const exampleSetNewCards[] = {"Æther Skiff",        "Flûtist of the Shoals",
-                                          "Hold // Release",    "Tidecaller Adept // Tidecaller Ascendant",
-                                          "Orla, Storm Herald", "Skyroot Marshal",
-                                          "Cinderbloom Shaman", "Ichor Lash",
-                                          "Voidborn Wanderer",  "Siege of Kelder Keep // Kelder Keep Reborn",
-                                          "Saltmarsh Flats",    "Saltworks Foundry",
-                                          "Kozan Sentry",       "Island"};
 
 Bytes exampleBytes(const char* name) {
     const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
@@ -618,7 +611,6 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
         {{"diff", b, "--json", a}, 1},
         {{"diff", "--code", "XX", a, set}, 1},
         {{"diff", a}, 2},
-        {{"diff", a, b, b}, 2},
         {{"diff", "--csv", a, b}, 2},
         {{"diff", "--json", "--json", a, b}, 2},
         {{"diff", "--code", a, b}, 2},           // --code takes A: one file left
@@ -631,7 +623,6 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
         {{"merge", a}, 2},
         {{"merge", "--json", a, b}, 2},
         {{"merge", a, set}, 2},
-        {{"merge", "--output", a, b}, 2},
         {{"merge", "--code", "XX", a, b}, 2},
         {{"merge", a, missing}, 1},
         {{"merge", missing, b}, 1},
@@ -639,7 +630,6 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
         {{"merge", "--output", b, a, b}, 1},  // the output would overwrite an input
         {{"import", set, out}, 2},
         {{"import", "--code", "XX", dumpA, out}, 2},
-        {{"import", "--dry-run", dumpA, out}, 2},
         {{"merge", "--dry-run", a, b}, 0},
     };
     for (const Case& c : cases) {
@@ -681,11 +671,17 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
         EXPECT_EQ(diff.exitCode, 1);
         EXPECT_EQ(diff.out, dry.out) << name;
 
-        const ProcessResult json = run({"diff", "--json", example, db});
-        const auto changes = nlohmann::json::parse(json.out);
-        ASSERT_EQ(changes["added"].size(), std::size(exampleSetNewCards)) << name;
-        for (std::size_t i = 0; i < std::size(exampleSetNewCards); ++i)
-            EXPECT_EQ(changes["added"][i]["name"], exampleSetNewCards[i]) << name;
+        // Added: the set's cards as an import gives them (set_file_test checks
+        // those), but the reprint.
+        ASSERT_EQ(run({"import", "--code", "XX", set, path("set.dat")}).exitCode, 0);
+        auto cards = nlohmann::json::parse(run({"dump", path("set.dat")}).out);
+        cards.erase(13);  // Mossback Titan
+        const auto changes = nlohmann::json::parse(run({"diff", "--json", example, db}).out);
+        ASSERT_EQ(changes["added"].size(), 14u) << name;
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            for (const char* key : {"name", "edition", "type", "cost", "pt", "text", "comment"})
+                EXPECT_EQ(changes["added"][i][key], cards[i][key]) << name << ", card " << i << ", " << key;
+        }
         EXPECT_TRUE(changes["removed"].empty());
         ASSERT_EQ(changes["changed"].size(), 1u);
         EXPECT_EQ(changes["changed"][0]["name"], "Mossback Titan");
@@ -702,7 +698,8 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
     }
 }
 
-// A merge is refused whole, naming the incoming card and the field; the
+// A merge is refused whole, naming the incoming card and the field (more
+// than 8192 cards, an edition too long, text a card file cannot hold); the
 // database stays byte for byte as it was.
 TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
     std::vector<TestCard> many;

@@ -126,45 +126,26 @@ TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
     }
 }
 
-TEST(SetFile, ManaCostsWithoutBraces) {
-    const std::pair<const char*, const char*> costs[] = {
-        {"{2}{G}{G}", "2GG"},
-        {"{W/U}{W/U}", "(W/U)(W/U)"},
-        {"{1}{G/P}", "1(G/P)"},
-        {"{2/W}", "(2/W)"},
-        {"{G/U/P}", "(G/U/P)"},
-        {"{10}{X}{C}", "10XC"},
-        {"", ""},
-        {"{S}{HW}", "S(HW)"},
-    };
-    for (const auto& [cost, expected] : costs) {
-        const Imported set = importSet(scryfallCard(std::string(R"("mana_cost":")") + cost + "\""));
-        ASSERT_TRUE(set.ok) << set.error;
-        EXPECT_EQ(set.records[0]["cost"], expected) << cost;
-    }
-}
-
-TEST(SetFile, ColoursFromColoursAndTypeLine) {
+// Rules the example set leaves out, one card each.
+TEST(SetFile, CostsAndColoursOfSingleCards) {
     struct Case {
-        const char* colours;
-        const char* type;
-        int bits;
+        const char* members;
+        const char* key;
+        nlohmann::json expected;
     };
     const Case cases[] = {
-        {R"(["W","U","B","R","G"])", "Creature", 0x3F},
-        {R"(["G"])", "Land Creature — Forest Dryad", 0x10},  // coloured: no Land
-        {R"(["R"])", "Legendary Artifact", 0x08},            // coloured: no Artifact
-        {"[]", "Legendary Artifact Creature — Golem", 0x40},
-        {"[]", "Basic Land — Wastes", 0x80},
-        {"[]", "Artifact Land", 0xC0},
-        {"[]", "Enchantment — Aura Land", 0},  // a subtype is not the card's type
-        {"null", "Kindred Instant", 0},
+        {R"("mana_cost":"{2/W}{G/U/P}")", "cost", "(2/W)(G/U/P)"},
+        {R"("mana_cost":"{10}{X}{S}{HW}")", "cost", "10XS(HW)"},
+        {R"("colors":["W","U","B","R","G"])", "colours", 0x3F},
+        {R"("colors":["G"],"type_line":"Land Creature — Forest Dryad")", "colours",
+         0x10},                                                                  // coloured: no Land
+        {R"("colors":[],"type_line":"Enchantment — Aura Land")", "colours", 0},  // a subtype is no type
+        {R"("colors":null,"type_line":"Basic Land — Wastes")", "colours", 0x80},
     };
     for (const Case& c : cases) {
-        const Imported set = importSet(
-            scryfallCard(std::string(R"("colors":)") + c.colours + R"(,"type_line":")" + c.type + "\""));
+        const Imported set = importSet(scryfallCard(c.members));
         ASSERT_TRUE(set.ok) << set.error;
-        EXPECT_EQ(set.records[0]["colours"], c.bits) << c.colours << " " << c.type;
+        EXPECT_EQ(set.records[0][c.key], c.expected) << c.members;
     }
 }
 
@@ -193,16 +174,10 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
         {scryfallCard(R"("mana_cost":2)"), "card 1 \"N\", mana_cost: not a string"},
         {R"({"data":{"cards":[{"name":"A","rarity":"common","text":["x"]}]}})",
          "card 1 \"A\", text: not a string"},
-        {scryfallCard(R"("power":"1","toughness":1)"), "card 1 \"N\", toughness: not a string"},
         {R"([{"object":"card","name":"N","rarity":"epic"}])",
          "card 1 \"N\", rarity: \"epic\" is none of common uncommon rare mythic special bonus"},
-        {R"([{"object":"card","name":"N"}])",
-         "card 1 \"N\", rarity: \"\" is none of common uncommon rare mythic special bonus"},
         {scryfallCard(R"("colors":["P"])"), "card 1 \"N\", colors: \"P\" is none of W U B R G"},
-        {scryfallCard(R"("colors":"W")"), "card 1 \"N\", colors: not a string"},
         {scryfallCard(R"("oracle_text":"a\u0000b")"), "card 1 \"N\", text: holds a NUL character"},
-        {R"([{"object":"card","name":")" + std::string(256, 'n') + R"(","rarity":"rare"}])",
-         "card 1 \"nnnnn"},
         {scryfallCard(R"("type_line":")" + std::string(128, 't') + "\""),
          "card 1 \"N\", type: 128 characters, the field holds at most 127"},
         {R"([{"object":"card","name":"A","rarity":"rare"},{"object":"card","rarity":"rare"}])",
@@ -211,17 +186,12 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
         {scryfallCard(R"("card_faces":[{"name":"A"},"B"])"),
          "card 1 \"N\", card_faces: a face that is not an object"},
         {R"({"object":"list","data":{}})", "data: not an array"},
-        {R"({"data":{"cards":{}}})", "data.cards: not an array"},
     };
     for (const Case& c : cases) {
         const Imported set = importSet(c.text);
         EXPECT_FALSE(set.ok) << c.text;
         EXPECT_EQ(set.error.rfind(c.error, 0), 0u) << "expected: " << c.error << "\n     got: " << set.error;
     }
-    const Imported nameTooLong = importSet(cases[8].text);
-    EXPECT_NE(nameTooLong.error.find(", name: 256 characters, the field holds at most 255"),
-              std::string::npos);
-
     const Imported noCode = importSet(scryfallCard(R"("mana_cost":"")"), "");
     EXPECT_FALSE(noCode.ok);
     EXPECT_EQ(noCode.report.source, SetSource::Scryfall);
