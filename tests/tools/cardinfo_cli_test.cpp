@@ -13,6 +13,7 @@
 #include "card/card_file.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
+#include "platform/win32.h"
 #include "tests/support/test_cards.h"
 #include "tests/tools/run_process.h"
 
@@ -31,8 +32,10 @@ class CardinfoTool : public ::testing::Test {
     void SetUp() override {
         static int counter = 0;
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        // The thread id keeps two runs at once (two trees, two checkouts) apart.
         folder = fs::temp_directory_path() /
-                 ("cardinfo-" + std::string(test->name()) + "-" + std::to_string(++counter));
+                 ("cardinfo-" + std::string(test->name()) + "-" + std::to_string(GetCurrentThreadId()) + "-" +
+                  std::to_string(++counter));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -703,7 +706,7 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
 // database stays byte for byte as it was.
 TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
     std::vector<TestCard> many;
-    for (int i = 0; i < MaxCards; ++i) many.push_back({"c" + std::to_string(i)});
+    for (int i = 0; i < MaxCards; ++i) many.push_back({std::to_string(i) + " card"});
     struct Case {
         Bytes db;
         std::string in;  // the name of a file written below
