@@ -717,7 +717,7 @@ TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
         write("wide.dat", cardFileBytes({{"B"}, {"A", "XX-RARE, YY-RARE, ZZ-RARE, WW-RARE, VV-RARE"}}));
     const std::string cjk = writeText("cjk.json", "[" + jsonRecord(0, {{"text", "\"\\u4e2d\""}}) + "]");
     const Case cases[] = {
-        {cardFileBytes(many), in, ": card 1 \"New\": the result would hold more than 8192 cards"},
+        {encoded(*tableOf(many)), in, ": card 1 \"New\": the result would hold more than 8192 cards"},
         {cardFileBytes({{"A", std::string(90, 'e')}}), wide,
          ": card 2 \"A\", edition: the merged list is 135 characters, the field holds at most 127"},
         {cardFileBytes({{"n"}}), cjk, ": record 1, text: character 1 (U+4E2D) is not in Windows-1252"},
