@@ -30,7 +30,7 @@ std::string_view textOf(const CardRecord& card, int field) {
 const char* keyOf(int field) {
     return cardDumpKeys[1 + field];
 }
-const char* const coloursKey = cardDumpKeys[8];
+const char* const ColoursKey = cardDumpKeys[8];
 
 // For each slot, the how-manieth card of its name it is, from 1; 0 for an
 // inactive slot.
@@ -68,7 +68,7 @@ std::string cardLines(const CardRecord& card) {
         if (!textOf(card, f).empty())
             out += std::string("    ") + keyOf(f) + ": " + quotedText(textOf(card, f)) + "\n";
     }
-    if (card.colours & 0xFF) out += std::string("    ") + coloursKey + ": " + colourText(card.colours) + "\n";
+    if (card.colours & 0xFF) out += std::string("    ") + ColoursKey + ": " + colourText(card.colours) + "\n";
     return out;
 }
 
@@ -80,7 +80,7 @@ std::string changeLines(const CardRecord& old, const CardRecord& now, unsigned f
                    quotedText(textOf(now, f)) + "\n";
     }
     if (fields & ColoursChanged)
-        out += std::string("    ") + coloursKey + ": " + colourText(old.colours) + " -> " +
+        out += std::string("    ") + ColoursKey + ": " + colourText(old.colours) + " -> " +
                colourText(now.colours) + "\n";
     return out;
 }
@@ -90,7 +90,7 @@ Json cardJson(const CardRecord& card, int occurrence) {
     object[keyOf(0)] = cp1252ToUtf8(textOf(card, 0));
     object["occurrence"] = occurrence;
     for (int f = 1; f < FieldCount; ++f) object[keyOf(f)] = cp1252ToUtf8(textOf(card, f));
-    object[coloursKey] = colourList(card.colours);
+    object[ColoursKey] = colourList(card.colours);
     return object;
 }
 
@@ -104,7 +104,7 @@ Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& 
             fields[keyOf(f)] = {{"old", cp1252ToUtf8(textOf(old, f))}, {"new", cp1252ToUtf8(textOf(now, f))}};
     }
     if (change.fields & ColoursChanged)
-        fields[coloursKey] = {{"old", colourList(old.colours)}, {"new", colourList(now.colours)}};
+        fields[ColoursKey] = {{"old", colourList(old.colours)}, {"new", colourList(now.colours)}};
     return object;
 }
 

@@ -17,12 +17,12 @@ using nlohmann::json;
 // ---- The mapping: every key of a card or face that is read is in this part. ----
 
 // Keys a card has in both sources.
-constexpr const char* nameKey = "name";
-constexpr const char* rarityKey = "rarity";
-constexpr const char* coloursKey = "colors";
-constexpr const char* mtgjsonSideKey = "side";          // "a", "b", ... on each face's entry
-constexpr const char* scryfallFacesKey = "card_faces";  // the faces of one card object
-constexpr const char* ptKeys[4] = {"power", "toughness", "loyalty", "defense"};  // the same in both
+constexpr const char* NameKey = "name";
+constexpr const char* RarityKey = "rarity";
+constexpr const char* ColoursKey = "colors";
+constexpr const char* MtgjsonSideKey = "side";          // "a", "b", ... on each face's entry
+constexpr const char* ScryfallFacesKey = "card_faces";  // the faces of one card object
+constexpr const char* PtKeys[4] = {"power", "toughness", "loyalty", "defense"};  // the same in both
 
 // A face's value of a field, in UTF-8: false with the key in `bad` when the
 // key holds something other than a string.
@@ -47,7 +47,7 @@ struct FaceRule {
 const FaceRule faceRules[] = {
     {CardField::Type, "type", "type_line", plainValue, " // "},
     {CardField::Cost, "manaCost", "mana_cost", costValue, " // "},
-    {CardField::Pt, "", "", ptValue, " // "},  // reads ptKeys
+    {CardField::Pt, "", "", ptValue, " // "},  // reads PtKeys
     {CardField::Text, "text", "oracle_text", linesValue, "\r\n//\r\n"},
     {CardField::Comment, "flavorText", "flavor_text", linesValue, "\r\n//\r\n"},
 };
@@ -61,7 +61,7 @@ const Rarity rarities[] = {{"common", 'C'}, {"uncommon", 'U'}, {"rare", 'R'},
                            {"mythic", 'M'}, {"special", 'S'},  {"bonus", 'S'}};
 
 // The colour letters of both sources; the letter's place is its bit.
-constexpr std::string_view colourLetters = "WUBRG";
+constexpr std::string_view ColourLetters = "WUBRG";
 constexpr ColourBits GoldBit = 1 << 5, ArtifactBit = 1 << 6, LandBit = 1 << 7;
 
 // Words of a type line, before the subtypes, that give a colourless card a bit.
@@ -70,7 +70,7 @@ struct TypeBit {
     ColourBits bit;
 };
 const TypeBit typeBits[] = {{"Artifact", ArtifactBit}, {"Land", LandBit}};
-constexpr std::string_view subtypeDash = "\u2014";  // em dash
+constexpr std::string_view SubtypeDash = "\u2014";  // em dash
 
 // ---- Reading values. ----
 
@@ -129,7 +129,7 @@ bool linesValue(const json& face, const char* key, std::string& value, const cha
 bool ptValue(const json& face, const char*, std::string& value, const char*& bad) {
     std::string values[4];  // power, toughness, loyalty, defence
     for (int i = 0; i < 4; ++i) {
-        if (!stringAt(face, ptKeys[i], values[i], bad)) return false;
+        if (!stringAt(face, PtKeys[i], values[i], bad)) return false;
     }
     const bool creature = !values[0].empty() || !values[1].empty();
     value = creature ? values[0] + "/" + values[1] : !values[2].empty() ? values[2] : values[3];
@@ -137,7 +137,7 @@ bool ptValue(const json& face, const char*, std::string& value, const char*& bad
 }
 
 bool typeLineNames(std::string_view typeLine, std::string_view word) {
-    std::string_view types = typeLine.substr(0, typeLine.find(subtypeDash));
+    std::string_view types = typeLine.substr(0, typeLine.find(SubtypeDash));
     while (!types.empty()) {
         const std::size_t space = types.find(' ');
         if (types.substr(0, space) == word) return true;
@@ -179,7 +179,7 @@ bool collectCards(const json& list, SetSource source, std::vector<SetCard>& card
         }
         std::string name, side;
         const char* bad = nullptr;
-        if (!stringAt(entry, nameKey, name, bad)) return badKey(error, cardName(i + 1, ""), bad);
+        if (!stringAt(entry, NameKey, name, bad)) return badKey(error, cardName(i + 1, ""), bad);
         if (name.empty()) {
             error = cardName(i + 1, "") + ": no name";
             return false;
@@ -188,21 +188,21 @@ bool collectCards(const json& list, SetSource source, std::vector<SetCard>& card
         if (fresh) cards.push_back({i + 1, name, &entry, {}});
         SetCard& card = cards[at->second];
         if (source == SetSource::Mtgjson) {
-            if (!stringAt(entry, mtgjsonSideKey, side, bad)) return badKey(error, cardName(i + 1, name), bad);
+            if (!stringAt(entry, MtgjsonSideKey, side, bad)) return badKey(error, cardName(i + 1, name), bad);
             const bool seen = std::any_of(card.faces.begin(), card.faces.end(),
                                           [&](const auto& face) { return face.first == side; });
             if (!seen) card.faces.emplace_back(side, &entry);
             continue;
         }
         if (!fresh) continue;
-        const auto faces = entry.find(scryfallFacesKey);
+        const auto faces = entry.find(ScryfallFacesKey);
         if (faces == entry.end() || !faces->is_array() || faces->empty()) {
             card.faces.emplace_back("", &entry);
             continue;
         }
         for (const json& face : *faces) {
             if (!face.is_object()) {
-                error = cardName(i + 1, name) + ", " + scryfallFacesKey + ": a face that is not an object";
+                error = cardName(i + 1, name) + ", " + ScryfallFacesKey + ": a face that is not an object";
                 return false;
             }
             card.faces.emplace_back("", &face);
@@ -246,13 +246,13 @@ bool editionOf(const SetCard& card, std::string_view code, std::string& edition,
                std::string& error) {
     std::string rarity;
     const char* bad = nullptr;
-    if (!stringAt(*card.card, rarityKey, rarity, bad)) return badKey(error, where, bad);
+    if (!stringAt(*card.card, RarityKey, rarity, bad)) return badKey(error, where, bad);
     for (const Rarity& known : rarities) {
         if (rarity != known.name) continue;
         edition = std::string(code) + "-" + known.letter;
         return true;
     }
-    error = where + ", " + rarityKey + ": " + json(rarity).dump() + " is none of";
+    error = where + ", " + RarityKey + ": " + json(rarity).dump() + " is none of";
     for (const Rarity& known : rarities) error += std::string(" ") + known.name;
     return false;
 }
@@ -265,15 +265,15 @@ bool coloursOf(const SetCard& card, const std::vector<std::string>& typeLines, C
     std::vector<const json*> objects = {card.card};
     for (const auto& face : card.faces) objects.push_back(face.second);
     for (const json* object : objects) {
-        const auto colours = object->find(coloursKey);
+        const auto colours = object->find(ColoursKey);
         if (colours == object->end() || colours->is_null()) continue;
-        if (!colours->is_array()) return badKey(error, where, coloursKey);
+        if (!colours->is_array()) return badKey(error, where, ColoursKey);
         for (const json& letter : *colours) {
             const std::size_t bit = letter.is_string() && letter.get_ref<const std::string&>().size() == 1
-                                        ? colourLetters.find(letter.get_ref<const std::string&>()[0])
+                                        ? ColourLetters.find(letter.get_ref<const std::string&>()[0])
                                         : std::string_view::npos;
             if (bit == std::string_view::npos) {
-                error = where + ", " + coloursKey + ": " + letter.dump() + " is none of W U B R G";
+                error = where + ", " + ColoursKey + ": " + letter.dump() + " is none of W U B R G";
                 return false;
             }
             bits |= static_cast<ColourBits>(1 << bit);
@@ -331,10 +331,10 @@ bool putCard(const SetCard& card, SetSource source, std::string_view code, CardT
 }  // namespace
 
 bool setFileReads(std::string_view key) {
-    for (const char* read : {nameKey, rarityKey, coloursKey, mtgjsonSideKey, scryfallFacesKey}) {
+    for (const char* read : {NameKey, RarityKey, ColoursKey, MtgjsonSideKey, ScryfallFacesKey}) {
         if (key == read) return true;
     }
-    for (const char* read : ptKeys) {
+    for (const char* read : PtKeys) {
         if (key == read) return true;
     }
     for (const FaceRule& rule : faceRules) {

@@ -84,7 +84,8 @@ TEST(CardDiff, PairsCardsByNameInOrderOfOccurrence) {
          {{Added, "D", 1, 0}, {Removed, "B", 1, 0}, {Changed, "C", 1, EditionBit}}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(changesOf(*tableOf(c.before), *tableOf(c.after)), c.changes) << c.why;
+        SCOPED_TRACE(c.why);
+        EXPECT_EQ(changesOf(*tableOf(c.before), *tableOf(c.after)), c.changes);
     }
 }
 
@@ -167,12 +168,13 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
          1},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
         auto db = tableOf(c.db);
         MergeCounts counts;
         std::string error;
-        ASSERT_TRUE(mergeCards(*db, *tableOf(c.in), counts, error)) << c.why << ": " << error;
-        EXPECT_TRUE(sameTable(*db, *tableOf(c.result))) << c.why;
-        EXPECT_EQ(counts.added, c.added) << c.why;
-        EXPECT_EQ(counts.changed, c.changed) << c.why;
+        ASSERT_TRUE(mergeCards(*db, *tableOf(c.in), counts, error)) << error;
+        EXPECT_TRUE(sameTable(*db, *tableOf(c.result)));
+        EXPECT_EQ(counts.added, c.added);
+        EXPECT_EQ(counts.changed, c.changed);
     }
 }

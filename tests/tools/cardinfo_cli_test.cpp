@@ -636,16 +636,17 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
         {{"merge", "--dry-run", a, b}, 0},
     };
     for (const Case& c : cases) {
-        const ProcessResult result = run(c.args);
         std::string call;
         for (const std::string& arg : c.args) call += " " + arg;
-        EXPECT_EQ(result.exitCode, c.exitCode) << call << "\n" << result.err;
+        SCOPED_TRACE(call);
+        const ProcessResult result = run(c.args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
         if (c.exitCode >= 2) {
-            EXPECT_EQ(result.out, "") << call;
-            EXPECT_GE(lineCount(result.err), 1) << call;
+            EXPECT_EQ(result.out, "");
+            EXPECT_GE(lineCount(result.err), 1);
         }
         if (c.exitCode == 2) {
-            EXPECT_NE(result.err.find("usage: cardinfo"), std::string::npos) << call;
+            EXPECT_NE(result.err.find("usage: cardinfo"), std::string::npos);
         }
     }
     EXPECT_EQ(fileBytes(a), cardFileBytes({{"A"}, {"B"}}));
@@ -659,20 +660,21 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
     const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
     Bytes first;
     for (const char* name : exampleSets) {
+        SCOPED_TRACE(name);
         const std::string set = write(name, exampleBytes(name));
         const std::string db = write("db.dat", exampleBytes("cardinfo.dat"));
         const ProcessResult dry = run({"merge", "--dry-run", "--code", "XX", db, set});
-        ASSERT_EQ(dry.exitCode, 0) << name << ": " << dry.err;
-        EXPECT_EQ(fileBytes(db), fileBytes(example)) << name;
+        ASSERT_EQ(dry.exitCode, 0) << dry.err;
+        EXPECT_EQ(fileBytes(db), fileBytes(example));
         EXPECT_EQ(lineCount(dry.err), 2) << dry.err;
 
         const ProcessResult merge = run({"merge", "--code", "XX", db, set});
-        ASSERT_EQ(merge.exitCode, 0) << name << ": " << merge.err;
+        ASSERT_EQ(merge.exitCode, 0) << merge.err;
         EXPECT_EQ(merge.out, db + ": 14 cards added, 1 changed\n");
         EXPECT_EQ(merge.err, dry.err);
         const ProcessResult diff = run({"diff", example, db});
         EXPECT_EQ(diff.exitCode, 1);
-        EXPECT_EQ(diff.out, dry.out) << name;
+        EXPECT_EQ(diff.out, dry.out);
 
         // Added: the set's cards as an import gives them (set_file_test checks
         // those), but the reprint.
@@ -680,10 +682,10 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
         auto cards = nlohmann::json::parse(run({"dump", path("set.dat")}).out);
         cards.erase(13);  // Mossback Titan
         const auto changes = nlohmann::json::parse(run({"diff", "--json", example, db}).out);
-        ASSERT_EQ(changes["added"].size(), 14u) << name;
+        ASSERT_EQ(changes["added"].size(), 14u);
         for (std::size_t i = 0; i < cards.size(); ++i) {
             for (const char* key : {"name", "edition", "type", "cost", "pt", "text", "comment"})
-                EXPECT_EQ(changes["added"][i][key], cards[i][key]) << name << ", card " << i << ", " << key;
+                EXPECT_EQ(changes["added"][i][key], cards[i][key]) << "card " << i << ", " << key;
         }
         EXPECT_TRUE(changes["removed"].empty());
         ASSERT_EQ(changes["changed"].size(), 1u);
@@ -692,7 +694,7 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
                   nlohmann::json::parse(R"({"old":"Skyreach","new":"Skyreach, XX-R"})"));
 
         if (first.empty()) first = fileBytes(db);
-        EXPECT_EQ(fileBytes(db), first) << name << " gives another database than " << exampleSets[0];
+        EXPECT_EQ(fileBytes(db), first) << "another database than " << exampleSets[0] << " gives";
         const ProcessResult again = run({"merge", "--code", "XX", "--output", path("again.dat"), db, set});
         EXPECT_EQ(again.out, path("again.dat") + ": 0 cards added, 0 changed\n");
         EXPECT_EQ(fileBytes(path("again.dat")), first);
@@ -723,13 +725,14 @@ TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
         {cardFileBytes({{"n"}}), cjk, ": record 1, text: character 1 (U+4E2D) is not in Windows-1252"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
         const std::string db = write("db.dat", c.db);
         const ProcessResult result = run({"merge", db, c.in});
-        EXPECT_EQ(result.exitCode, 1) << c.error;
+        EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(lineCount(result.err), 1) << result.err;
         EXPECT_EQ(result.err.rfind("cardinfo: " + c.in + c.error, 0), 0u)
             << "expected: " << c.error << "\n     got: " << result.err;
-        EXPECT_TRUE(fileBytes(db) == c.db) << c.error;
-        EXPECT_EQ(leftoverTempFiles(folder), std::vector<std::string>()) << c.error;
+        EXPECT_TRUE(fileBytes(db) == c.db);
+        EXPECT_EQ(leftoverTempFiles(folder), std::vector<std::string>());
     }
 }

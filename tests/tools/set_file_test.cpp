@@ -101,22 +101,22 @@ std::string scryfallCard(const std::string& members) {
 
 TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
     for (const char* file : {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"}) {
+        SCOPED_TRACE(file);
         const std::string text = exampleFile(file);
-        ASSERT_FALSE(text.empty()) << file << " (CARDLOOM_SOURCE_DIR names the source tree)";
+        ASSERT_FALSE(text.empty()) << "CARDLOOM_SOURCE_DIR names the source tree";
         const Imported set = importSet(text);
-        ASSERT_TRUE(set.ok) << file << ": " << set.error;
-        ASSERT_EQ(set.records.size(), std::size(exampleSetRows)) << file;
+        ASSERT_TRUE(set.ok) << set.error;
+        ASSERT_EQ(set.records.size(), std::size(exampleSetRows));
         for (std::size_t i = 0; i < std::size(exampleSetRows); ++i) {
             const TestCard& row = exampleSetRows[i];
             const nlohmann::json& record = set.records[i];
             const std::string* fields[7] = {&row.name, &row.edition, &row.type,   &row.cost,
                                             &row.pt,   &row.text,    &row.comment};
             for (int f = 0; f < 7; ++f)
-                EXPECT_EQ(record[cardDumpKeys[1 + f]], *fields[f])
-                    << file << ", " << row.name << ", " << cardDumpKeys[1 + f];
-            EXPECT_EQ(record["colours"], row.colours) << file << ", " << row.name;
+                EXPECT_EQ(record[cardDumpKeys[1 + f]], *fields[f]) << row.name << ", " << cardDumpKeys[1 + f];
+            EXPECT_EQ(record["colours"], row.colours) << row.name;
         }
-        ASSERT_EQ(set.report.replaced.size(), 2u) << file;
+        ASSERT_EQ(set.report.replaced.size(), 2u);
         EXPECT_NE(set.report.replaced[0].find("\"Orla, Storm Herald\": characters replaced in text"),
                   std::string::npos)
             << set.report.replaced[0];
@@ -143,9 +143,10 @@ TEST(SetFile, CostsAndColoursOfSingleCards) {
         {R"("colors":null,"type_line":"Basic Land — Wastes")", "colours", 0x80},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.members);
         const Imported set = importSet(scryfallCard(c.members));
         ASSERT_TRUE(set.ok) << set.error;
-        EXPECT_EQ(set.records[0][c.key], c.expected) << c.members;
+        EXPECT_EQ(set.records[0][c.key], c.expected);
     }
 }
 
@@ -188,8 +189,9 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
         {R"({"object":"list","data":{}})", "data: not an array"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         const Imported set = importSet(c.text);
-        EXPECT_FALSE(set.ok) << c.text;
+        EXPECT_FALSE(set.ok);
         EXPECT_EQ(set.error.rfind(c.error, 0), 0u) << "expected: " << c.error << "\n     got: " << set.error;
     }
     const Imported noCode = importSet(scryfallCard(R"("mana_cost":"")"), "");
