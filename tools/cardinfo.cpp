@@ -139,13 +139,13 @@ struct Invocation {
 enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16 };
 
 // The options of all commands: a flag, or one taking the next argument.
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     OptionBit bit;
     bool Invocation::*flag;
     const char* Invocation::*value;
 };
-const OptionSpec optionSpecs[] = {
+const OptionRule OptionRules[] = {
     {"--csv", Csv, &Invocation::csv, nullptr},           {"--json", JsonOut, &Invocation::json, nullptr},
     {"--dry-run", DryRun, &Invocation::dryRun, nullptr}, {"--code", Code, nullptr, &Invocation::code},
     {"--output", Output, nullptr, &Invocation::output},
@@ -319,9 +319,9 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* option = nullptr;
-        for (const OptionSpec& spec : optionSpecs) {
-            if (arg == spec.name && (command.options & spec.bit)) option = &spec;
+        const OptionRule* option = nullptr;
+        for (const OptionRule& known : OptionRules) {
+            if (arg == known.name && (command.options & known.bit)) option = &known;
         }
         if (!option || (seen & option->bit)) return usage();
         seen |= option->bit;
