@@ -50,14 +50,21 @@ static int sort_key(const char *text, int length, unsigned char *key, int size) 
     return n > 0 ? n - 1 : -1;
 }
 
-static int write_tables(const char *path) {
+/* Opens an output file and writes its first line: what wrote it, and where. */
+static FILE *start_output(const char *path) {
     FILE *out = fopen(path, "w");
+    if (out)
+        fprintf(out, "// Written by platform/nls/make_nls_tables.c under Wine (locale %04lx); do not edit.\n",
+                (unsigned long)GetUserDefaultLCID());
+    return out;
+}
+
+static int write_tables(const char *path) {
+    FILE *out = start_output(path);
     if (!out) return 0;
     fprintf(out,
-            "// Written by platform/nls/make_nls_tables.c under Wine (locale %04lx); do not edit.\n"
             "#include \"platform/nls/nls_tables.h\"\n\n"
-            "const BestFit BestFit1252[] = {\n",
-            (unsigned long)GetUserDefaultLCID());
+            "const BestFit BestFit1252[] = {\n");
     int count = 0;
     for (unsigned unit = 1; unit <= 0xFFFF; unit++) {
         if (unit >= 0xD800 && unit <= 0xDFFF) continue;
@@ -112,16 +119,14 @@ static void text_at(int i, char *text, int *length) {
 }
 
 static int write_reference(const char *path) {
-    FILE *out = fopen(path, "w");
+    FILE *out = start_output(path);
     if (!out) return 0;
     HWND list = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT | LBS_HASSTRINGS, 0, 0, 100, 100, NULL,
                                 NULL, GetModuleHandleA(NULL), NULL);
     if (!list) return 0;
     fprintf(out,
-            "// Written by platform/nls/make_nls_tables.c under Wine (locale %04lx); do not edit.\n"
             "// Each text, as added in this order, and the platform's sort key of it.\n"
-            "const ReferenceText ReferenceTexts[] = {\n",
-            (unsigned long)GetUserDefaultLCID());
+            "const ReferenceText ReferenceTexts[] = {\n");
     char text[300];
     int length = 0;
     for (int i = 0; i < text_count(); i++) {
