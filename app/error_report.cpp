@@ -2,8 +2,7 @@
 // for the two codes after which the next start must ask for the file again.
 #include "app/error_report.h"
 
-#include <cstring>
-
+#include "card/card_table.h"
 #include "editor/main_window.h"
 #include "platform/win32.h"
 #include "settings/data_file.h"
@@ -27,14 +26,13 @@ const ErrorText errorTexts[] = {
 }  // namespace
 
 void reportError(int code) {
-    char message[256];
+    char message[256] = "";
     const ErrorText* known = nullptr;
     for (const ErrorText& entry : errorTexts)
         if (entry.code == code) known = &entry;
 
     if (known != nullptr) {
-        std::strncpy(message, known->text, sizeof message - 1);
-        message[sizeof message - 1] = '\0';
+        copyField(message, sizeof message, known->text);
         if (known->forgetsPath) forgetDataFile();
     } else {
         wsprintfA(message, "Unknown error: %i", code);

@@ -44,16 +44,15 @@ int loadCards() {
 
 void saveCards() {
     char path[DataFilePathSize];
-    std::memcpy(path, dataFilePath, sizeof path);
-    path[sizeof path - 1] = '\0';
-
     FileProblem problem;
-    if (!saveCardFile(path, cardTable, &problem)) {
+    if (!copyField(path, sizeof path, dataFilePath) || !saveCardFile(path, cardTable, &problem)) {
         reportError(SaveFailed);
         return;
     }
+    // Sized for the longest path and the suffix, so both copies fit.
     char confirmation[DataFilePathSize + sizeof savedSuffix];
-    std::strcpy(confirmation, path);
-    std::strcat(confirmation, savedSuffix);
+    const int pathLength = static_cast<int>(std::strlen(path));
+    copyField(confirmation, sizeof confirmation, path);
+    copyField(confirmation + pathLength, static_cast<int>(sizeof confirmation) - pathLength, savedSuffix);
     MessageBoxA(mainWindow, confirmation, "Cardloom", MB_OK);
 }
