@@ -7,13 +7,13 @@
 // (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_KEYDOWN,
 // WM_CHAR), answered by the platform's rules and notified as the platform
 // does; the other buttons do nothing, and messages that set entries or the
-// selection never notify. Assistive technology (a screen reader, over AT-SPI)
-// sees what the platform's list box gives it: a list whose children are the
-// entries, named by their text, with their selection, the caret and whether
-// they are in view, and events when the selection or the caret moves.
+// selection never notify. The control tells assistive technology when the
+// selection or the caret moves; what it reads of the list is in
+// list_box_accessible.cpp.
+#include "platform/linux/user/list_box.h"
+
 #include <QAbstractScrollArea>
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,19 +31,6 @@
 
 namespace winlayer {
 namespace {
-
-// One entry: its bytes as given, their sort key, its item data and, in a
-// multiple-selection list, whether it is selected.
-struct Entry {
-    explicit Entry(const std::string& bytes) : text(bytes), key(sortKey(bytes)) {}
-
-    std::string text;
-    std::string key;
-    LPARAM data = 0;
-    bool selected = false;
-    bool toldSelected = false;       // `selected` as assistive technology was last told
-    QAccessible::Id accessible = 0;  // its interface for assistive technology, once asked for
-};
 
 class ListBoxControl;
 
@@ -141,7 +128,7 @@ const ListKey ListKeys[] = {
     {Qt::Key_Home, VK_HOME}, {Qt::Key_End, VK_END},      {Qt::Key_Space, VK_SPACE},
 };
 
-class ListBoxControl : public ControlState {
+class ListBoxControl : public ControlState, public AccessibleList {
   public:
     ListBoxControl(Window& window, QWidget* parent) : handle_(window.handle), style_(window.style) {
         const HWND self = handle_;
@@ -180,7 +167,7 @@ class ListBoxControl : public ControlState {
 
     ~ListBoxControl() override {
         if (list_) list_->control = nullptr;
-        for (Entry* entry : entries_) forget(entry);
+        for (ListEntry* entry : entries_) forget(entry);
     }
     ListBoxControl(const ListBoxControl&) = delete;
     ListBoxControl& operator=(const ListBoxControl&) = delete;
@@ -192,7 +179,7 @@ class ListBoxControl : public ControlState {
             case LB_ADDSTRING:
                 return add(textOf(lParam));
             case LB_INSERTSTRING:
-                return insert(index, std::make_unique<Entry>(textOf(lParam)));
+                return insert(index, std::make_unique<ListEntry>(textOf(lParam)));
             case LB_DELETESTRING:
                 return remove(index);
             case LB_RESETCONTENT:
@@ -273,46 +260,50 @@ class ListBoxControl : public ControlState {
         }
     }
 
-    // What assistive technology reads of the list, by entry position.
-    int entryCount() const { return count(); }
-    bool multiple() const { return multi(); }
-    bool entrySelected(int index) const { return valid(index) && isSelected(index); }
-    bool entryHasFocus(int index) const { return valid(index) && index == focus_ && list_->hasFocus(); }
-    // Whether any of the entry's row is in the list's client area.
-    bool entryInView(int index) const {
+    int entryCount() const override { return count(); }
+    bool multiple() const override { return multi(); }
+    bool entrySelected(int index) const override { return valid(index) && isSelected(index); }
+    bool entryHasFocus(int index) const override {
+        return valid(index) && index == focus_ && list_->hasFocus();
+    }
+    bool entryInView(int index) const override {
         const int rows = (list_->viewport()->height() + itemHeight() - 1) / itemHeight();
         return index >= topIndex() && index < topIndex() + rows;
     }
-    // The entry's row in screen coordinates, also out of view.
-    QRect entryRect(int index) const {
+    QRect entryRect(int index) const override {
         const QPoint origin = list_->viewport()->mapToGlobal(QPoint(0, (index - topIndex()) * itemHeight()));
         return QRect(origin, QSize(list_->viewport()->width(), itemHeight()));
     }
-    int entryAt(QPoint screen) const {
+    int entryAt(QPoint screen) const override {
         const QPoint at = list_->viewport()->mapFromGlobal(screen);
         return list_->viewport()->rect().contains(at) ? itemAt(at.y()) : -1;
     }
-    // The entry's position, looked for from `hint` on; -1 once it is gone.
-    int indexOf(const Entry* wanted, int hint) const {
+    int indexOf(const ListEntry* wanted, int hint) const override {
         if (valid(hint) && entries_[static_cast<size_t>(hint)] == wanted) return hint;
         const auto found = std::find(entries_.begin(), entries_.end(), wanted);
         return found == entries_.end() ? -1 : static_cast<int>(found - entries_.begin());
     }
     // The entry's interface, made when first asked for and kept with it.
-    QAccessibleInterface* accessibleEntry(int index);
+    QAccessibleInterface* accessibleEntry(int index) override {
+        if (!valid(index) || !list_) return nullptr;
+        ListEntry& wanted = entry(index);
+        if (wanted.accessible == 0)
+            wanted.accessible =
+                QAccessible::registerAccessibleInterface(newEntryAccessible(list_, &wanted, index));
+        return QAccessible::accessibleInterface(wanted.accessible);
+    }
     // Tells assistive technology that the caret's entry has the focus.
     void tellFocus() {
         if (!QAccessible::isActive() || !list_ || !list_->hasFocus() || !valid(focus_)) return;
         toldCaret_ = &entry(focus_);
         tell(QAccessible::Focus, focus_);
     }
-    const std::string& entryText(const Entry* entry) const { return entry->text; }
 
   private:
     bool multi() const { return (style_ & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
     int count() const { return static_cast<int>(entries_.size()); }
     bool valid(int index) const { return index >= 0 && index < count(); }
-    Entry& entry(int index) const { return *entries_[static_cast<size_t>(index)]; }
+    ListEntry& entry(int index) const { return *entries_[static_cast<size_t>(index)]; }
     bool isSelected(int index) const { return multi() ? entry(index).selected : index == selected_; }
 
     static std::string textOf(LPARAM text) { return text != 0 ? reinterpret_cast<const char*>(text) : ""; }
@@ -352,12 +343,12 @@ class ListBoxControl : public ControlState {
 
     // A sorted list places the entry by its key; any other appends it.
     LRESULT add(const std::string& text) {
-        auto added = std::make_unique<Entry>(text);
+        auto added = std::make_unique<ListEntry>(text);
         const int index = findSortedPosition(added->key);
         return insert(index, std::move(added));
     }
 
-    LRESULT insert(int index, std::unique_ptr<Entry> added) {
+    LRESULT insert(int index, std::unique_ptr<ListEntry> added) {
         int count = this->count();
         if (index == -1) index = count;
         if (index < 0 || index > count) return LB_ERR;
@@ -399,7 +390,7 @@ class ListBoxControl : public ControlState {
     }
 
     void reset() {
-        for (Entry* entry : entries_) forget(entry, true);
+        for (ListEntry* entry : entries_) forget(entry, true);
         entries_.clear();
         selected_ = -1;
         focus_ = 0;
@@ -710,13 +701,13 @@ class ListBoxControl : public ControlState {
         if (!QAccessible::isActive()) return;
         if (multi()) {
             for (int i = 0; i < count(); ++i) {
-                Entry& e = entry(i);
+                ListEntry& e = entry(i);
                 if (e.selected == e.toldSelected) continue;
                 e.toldSelected = e.selected;
                 tell(e.selected ? QAccessible::SelectionAdd : QAccessible::SelectionRemove, i);
             }
         } else {
-            const Entry* now = valid(selected_) ? &entry(selected_) : nullptr;
+            const ListEntry* now = valid(selected_) ? &entry(selected_) : nullptr;
             if (now != toldSelection_) {
                 const int before = indexOf(toldSelection_, -1);
                 toldSelection_ = now;
@@ -724,13 +715,13 @@ class ListBoxControl : public ControlState {
                 if (now) tell(QAccessible::SelectionAdd, selected_);
             }
         }
-        const Entry* caret = valid(focus_) ? &entry(focus_) : nullptr;
+        const ListEntry* caret = valid(focus_) ? &entry(focus_) : nullptr;
         if (caret != toldCaret_ && list_->hasFocus()) tellFocus();
     }
 
     // Deletes an entry leaving the list, and its interface; with `tellGone`
     // assistive technology hears that it is gone.
-    void forget(Entry* gone, bool tellGone = false) {
+    void forget(ListEntry* gone, bool tellGone = false) {
         if (gone == toldSelection_) toldSelection_ = nullptr;
         if (gone == toldCaret_) toldCaret_ = nullptr;
         if (gone->accessible != 0) {
@@ -749,121 +740,31 @@ class ListBoxControl : public ControlState {
     QPointer<ListWidget> list_;
     // In the list's order, owned here. Plain pointers, so that an insert
     // moves them as one block of memory.
-    std::vector<Entry*> entries_;
-    bool redraw_ = true;                    // WM_SETREDRAW
-    int selected_ = -1;                     // the selected entry of a single-selection list
-    int focus_ = 0;                         // the caret entry
-    int anchor_ = -1;                       // the anchor of the last LB_SETSEL, key move or press
-    bool captured_ = false;                 // a left press on an entry holds the mouse until its release
-    int drag_ = 0;                          // -1 or 1 while a drag is beyond the top or bottom edge
-    QTimer dragTimer_;                      // steps such a drag
-    const Entry* toldSelection_ = nullptr;  // the selected entry as assistive technology was last told
-    const Entry* toldCaret_ = nullptr;      // the caret's entry as assistive technology was last told
+    std::vector<ListEntry*> entries_;
+    bool redraw_ = true;                        // WM_SETREDRAW
+    int selected_ = -1;                         // the selected entry of a single-selection list
+    int focus_ = 0;                             // the caret entry
+    int anchor_ = -1;                           // the anchor of the last LB_SETSEL, key move or press
+    bool captured_ = false;                     // a left press on an entry holds the mouse until its release
+    int drag_ = 0;                              // -1 or 1 while a drag is beyond the top or bottom edge
+    QTimer dragTimer_;                          // steps such a drag
+    const ListEntry* toldSelection_ = nullptr;  // the selected entry as assistive technology was last told
+    const ListEntry* toldCaret_ = nullptr;      // the caret's entry as assistive technology was last told
 };
-
-// One entry for assistive technology: a list item named by its text, found
-// by its entry (its position changes as entries come and go).
-class EntryAccessible : public QAccessibleInterface {
-  public:
-    EntryAccessible(ListWidget* list, const Entry* entry, int index)
-        : list_(list), entry_(entry), hint_(index) {}
-
-    bool isValid() const override { return index() >= 0; }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return list_ ? QAccessible::queryAccessibleInterface(list_) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QString text(QAccessible::Text kind) const override {
-        return kind == QAccessible::Name && isValid() ? toQt(list_->control->entryText(entry_)) : QString();
-    }
-    void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override { return isValid() ? list_->control->entryRect(index()) : QRect(); }
-    QAccessible::Role role() const override { return QAccessible::ListItem; }
-    QAccessible::State state() const override {
-        QAccessible::State state;
-        const int at = index();
-        if (at < 0) return state;
-        const ListBoxControl& control = *list_->control;
-        state.selectable = true;
-        state.focusable = true;
-        state.selected = control.entrySelected(at);
-        state.focused = control.entryHasFocus(at);
-        state.multiSelectable = control.multiple();
-        state.invisible = !list_->isVisible();
-        state.offscreen = state.invisible || !control.entryInView(at);
-        return state;
-    }
-
-    // The entry's position now; -1 once it or its list is gone.
-    int index() const {
-        if (!list_ || !list_->control) return -1;
-        hint_ = list_->control->indexOf(entry_, hint_);
-        return hint_;
-    }
-
-  private:
-    QPointer<ListWidget> list_;
-    const Entry* entry_;
-    mutable int hint_;  // where the entry was last found
-};
-
-QAccessibleInterface* ListBoxControl::accessibleEntry(int index) {
-    if (!valid(index) || !list_) return nullptr;
-    Entry& wanted = entry(index);
-    if (wanted.accessible == 0)
-        wanted.accessible =
-            QAccessible::registerAccessibleInterface(new EntryAccessible(list_, &wanted, index));
-    return QAccessible::accessibleInterface(wanted.accessible);
-}
-
-// The list for assistive technology: a list (multi-selectable when the
-// control is) whose children are the entries, not the scroll bars.
-class ListAccessible : public QAccessibleWidget {
-  public:
-    explicit ListAccessible(ListWidget* list) : QAccessibleWidget(list, QAccessible::List) {}
-
-    int childCount() const override { return control() ? control()->entryCount() : 0; }
-    QAccessibleInterface* child(int index) const override {
-        return control() ? control()->accessibleEntry(index) : nullptr;
-    }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        if (!control() || child == nullptr || child->role() != QAccessible::ListItem ||
-            child->parent() != this)
-            return -1;
-        return static_cast<const EntryAccessible*>(child)->index();
-    }
-    QAccessibleInterface* childAt(int x, int y) const override {
-        return control() ? control()->accessibleEntry(control()->entryAt(QPoint(x, y))) : nullptr;
-    }
-    QAccessibleInterface* focusChild() const override {
-        for (int i = 0; control() && i < control()->entryCount(); ++i)
-            if (control()->entryHasFocus(i)) return control()->accessibleEntry(i);
-        return nullptr;
-    }
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.multiSelectable = control() && control()->multiple();
-        return state;
-    }
-
-  private:
-    ListBoxControl* control() const { return static_cast<ListWidget*>(widget())->control; }
-};
-
-QAccessibleInterface* listAccessibleFactory(const QString&, QObject* object) {
-    auto* list = dynamic_cast<ListWidget*>(object);
-    return list != nullptr ? new ListAccessible(list) : nullptr;
-}
 
 }  // namespace
 
+bool isListBox(const QObject* object) {
+    return dynamic_cast<const ListWidget*>(object) != nullptr;
+}
+
+AccessibleList* listControl(const QObject* list) {
+    const auto* widget = dynamic_cast<const ListWidget*>(list);
+    return widget != nullptr ? widget->control : nullptr;
+}
+
 std::unique_ptr<ControlState> makeListBox(Window& window, QWidget* parent) {
-    QAccessible::installFactory(listAccessibleFactory);  // kept once, however often installed
+    installListAccessible();
     return std::make_unique<ListBoxControl>(window, parent);
 }
 
