@@ -15,7 +15,7 @@ struct ErrorText {
     int forgetsPath;  // the remembered path is removed before the box
 };
 
-const ErrorText errorTexts[] = {
+const ErrorText ErrorTexts[] = {
     {NoDataFile, "Cardloom needs a data file to work\r\nLook in the Sets subdirectory.", 0},
     {ControlsFailed, "Cardloom couldn't initialize the buttons.", 0},
     {LoadFailed, "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.", 1},
@@ -28,7 +28,7 @@ const ErrorText errorTexts[] = {
 void reportError(int code) {
     char message[256] = "";
     const ErrorText* known = nullptr;
-    for (const ErrorText& entry : errorTexts)
+    for (const ErrorText& entry : ErrorTexts)
         if (entry.code == code) known = &entry;
 
     if (known != nullptr) {

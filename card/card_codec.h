@@ -70,7 +70,7 @@ inline void putFourByteValue(std::vector<std::uint8_t>& out, std::uint32_t value
 }
 
 // Fields of a text block and of an index entry, in file order.
-constexpr CardField blockFields[5] = {CardField::Type, CardField::Cost, CardField::Pt, CardField::Text,
+constexpr CardField BlockFields[5] = {CardField::Type, CardField::Cost, CardField::Pt, CardField::Text,
                                       CardField::Comment};
 
 // Bytes of an index entry besides its name and edition: their two length

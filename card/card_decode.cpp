@@ -104,7 +104,7 @@ void putBack(Walk& walk) {
 // the field with its terminator, whatever bytes it holds; all its bytes are
 // consumed and the field receives them up to the first zero byte.
 bool readString(Walk& walk, Stream& stream, CardField id, const char* limit) {
-    const FieldInfo& field = fieldInfo[static_cast<int>(id)];
+    const FieldInfo& field = Fields[static_cast<int>(id)];
     const std::size_t start = offsetOf(stream);
     unsigned length = 0;
     if (remaining(stream) < 2) {
@@ -140,7 +140,7 @@ bool readString(Walk& walk, Stream& stream, CardField id, const char* limit) {
 }
 
 bool readTextBlock(Walk& walk) {
-    for (CardField id : blockFields) {
+    for (CardField id : BlockFields) {
         if (!readString(walk, walk.blocks, id, "the index position")) return false;
     }
     return true;

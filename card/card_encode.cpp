@@ -13,7 +13,7 @@ namespace {
 
 // Length of a field's text, or -1 when the field lacks its terminator.
 long fieldLength(const CardRecord& card, CardField id) {
-    const FieldInfo& field = fieldInfo[static_cast<int>(id)];
+    const FieldInfo& field = Fields[static_cast<int>(id)];
     std::size_t length = strnlen(fieldText(card, id), static_cast<std::size_t>(field.width));
     return length < static_cast<std::size_t>(field.width) ? static_cast<long>(length) : -1;
 }
@@ -24,7 +24,7 @@ std::size_t lengthOf(const EncodedCard& card, CardField id) {
 
 std::size_t textBlockSize(const EncodedCard& card) {
     std::size_t size = 0;
-    for (CardField id : blockFields) size += 2 + lengthOf(card, id);
+    for (CardField id : BlockFields) size += 2 + lengthOf(card, id);
     return size;
 }
 
@@ -36,7 +36,7 @@ std::size_t indexEntrySize(const EncodedCard& card) {
 // in `encoded` whether the field held such a pair.
 void putString(std::vector<std::uint8_t>& out, const CardRecord& card, CardField id, EncodedCard& encoded) {
     const std::size_t length = lengthOf(encoded, id);
-    if (fieldInfo[static_cast<int>(id)].wideLength) {
+    if (Fields[static_cast<int>(id)].wideLength) {
         putWord(out, static_cast<unsigned>(length));
     } else {
         putByte(out, static_cast<unsigned>(length));
@@ -65,7 +65,7 @@ bool drain(std::vector<std::uint8_t>& buffer, const ImageSink& sink, std::size_t
 bool measureCard(const CardRecord& card, int slot, std::size_t position, EncodedCard& measured,
                  FileProblem* problem) {
     measured.caretFields = 0;
-    for (const FieldInfo& field : fieldInfo) {
+    for (const FieldInfo& field : Fields) {
         const long length = fieldLength(card, field.id);
         if (length < 0) {
             setProblem(problem, position,
@@ -104,7 +104,7 @@ int encodeImage(const CardTable& table, std::vector<EncodedCard>& cards, std::ve
         position += textBlockSize(encoded);
         entries += indexEntrySize(encoded);
         if (position > MaxFourByteValue) continue;
-        for (CardField id : blockFields) putString(buffer, card, id, encoded);
+        for (CardField id : BlockFields) putString(buffer, card, id, encoded);
         if (!drain(buffer, sink, sent, false)) return 0;
     }
     if (position > MaxFourByteValue) {
@@ -155,7 +155,7 @@ void convertEncodedCarets(CardTable& table, const std::vector<EncodedCard>& card
         if (!card.active) continue;
         const EncodedCard& encoded = cards[next++];
         if (!encoded.caretFields) continue;
-        for (const FieldInfo& field : fieldInfo) {
+        for (const FieldInfo& field : Fields) {
             if (encoded.caretFields & (1u << static_cast<int>(field.id)))
                 convertCaretPairs(fieldText(card, field.id), lengthOf(encoded, field.id));
         }
@@ -178,7 +178,7 @@ void convertLineBreaks(CardTable& table) {
     for (int s = 0; s < table.slotCount && s < MaxCards; ++s) {
         CardRecord& card = table.slots[s];
         if (!card.active) continue;
-        for (const FieldInfo& field : fieldInfo) {
+        for (const FieldInfo& field : Fields) {
             char* text = fieldText(card, field.id);
             convertCaretPairs(text, strnlen(text, static_cast<std::size_t>(field.width)));
         }

@@ -6,7 +6,7 @@
 
 CardTable cardTable;
 
-const FieldInfo fieldInfo[7] = {
+const FieldInfo Fields[7] = {
     {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name", "New card"},
     {CardField::Edition, offsetof(CardRecord, edition), EditionWidth, false, "edition", "Edition"},
     {CardField::Type, offsetof(CardRecord, type), TypeWidth, false, "type", "Type"},
@@ -16,7 +16,7 @@ const FieldInfo fieldInfo[7] = {
     {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment", "Comment"},
 };
 
-const char* const colourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
+const char* const ColourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
                                               "Green", "Gold", "Artifact", "Land"};
 
 int copyField(char* field, int width, const char* src) {
@@ -30,7 +30,7 @@ int copyField(char* field, int width, const char* src) {
 
 const char* colourLabel(int colours) {
     for (int bit = ColourCount - 1; bit >= 0; --bit) {
-        if (colours & (1 << bit)) return colourNames[bit];
+        if (colours & (1 << bit)) return ColourNames[bit];
     }
     return nullptr;
 }

@@ -20,7 +20,7 @@ constexpr int CommentWidth = 1280;
 // The card's colours and kinds, bit i = item i of the colour list.
 using ColourBits = std::uint8_t;
 constexpr int ColourCount = 8;
-extern const char* const colourNames[ColourCount];  // "White" ... "Land"
+extern const char* const ColourNames[ColourCount];  // "White" ... "Land"
 
 struct CardRecord {
     char name[NameWidth];
@@ -58,10 +58,10 @@ struct FieldInfo {
     const char* addDefault;
 };
 
-extern const FieldInfo fieldInfo[7];  // indexed by CardField
+extern const FieldInfo Fields[7];  // indexed by CardField
 
 inline const FieldInfo& infoOf(CardField id) {
-    return fieldInfo[static_cast<int>(id)];
+    return Fields[static_cast<int>(id)];
 }
 inline char* fieldText(CardRecord& card, CardField id) {
     return reinterpret_cast<char*>(&card) + infoOf(id).offset;

@@ -21,7 +21,7 @@ struct ErrorName {
     const char* text;
 };
 
-const ErrorName errorNames[] = {
+const ErrorName ErrorNames[] = {
     {ERROR_FILE_NOT_FOUND, "file not found"},
     {ERROR_PATH_NOT_FOUND, "folder not found"},
     {ERROR_ACCESS_DENIED, "access denied"},
@@ -39,7 +39,7 @@ const ErrorName errorNames[] = {
 };
 
 const char* errorText(DWORD code) {
-    for (const ErrorName& name : errorNames) {
+    for (const ErrorName& name : ErrorNames) {
         if (name.code == code) return name.text;
     }
     return "system error";

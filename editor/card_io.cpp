@@ -12,7 +12,7 @@
 
 namespace {
 
-const char savedSuffix[] = " created successfully";
+const char SavedSuffix[] = " created successfully";
 
 }  // namespace
 
@@ -50,9 +50,9 @@ void saveCards() {
         return;
     }
     // Sized for the longest path and the suffix, so both copies fit.
-    char confirmation[DataFilePathSize + sizeof savedSuffix];
+    char confirmation[DataFilePathSize + sizeof SavedSuffix];
     const int pathLength = static_cast<int>(std::strlen(path));
     copyField(confirmation, sizeof confirmation, path);
-    copyField(confirmation + pathLength, static_cast<int>(sizeof confirmation) - pathLength, savedSuffix);
+    copyField(confirmation + pathLength, static_cast<int>(sizeof confirmation) - pathLength, SavedSuffix);
     MessageBoxA(mainWindow, confirmation, "Cardloom", MB_OK);
 }

@@ -22,7 +22,7 @@ struct FieldControl {
 };
 
 // In the order showCard fills the controls; row 0 is the name.
-const FieldControl fieldControls[] = {
+const FieldControl FieldControls[] = {
     {&nameEdit, CardField::Name},       {&textEdit, CardField::Text}, {&typeEdit, CardField::Type},
     {&editionEdit, CardField::Edition}, {&costEdit, CardField::Cost}, {&ptEdit, CardField::Pt},
     {&commentEdit, CardField::Comment},
@@ -119,11 +119,11 @@ void showCard() {
     currentSlot = slot;
 
     CardRecord& card = cardTable.slots[slot];
-    for (const FieldControl& field : fieldControls) setText(*field.control, fieldOf(card, field));
+    for (const FieldControl& field : FieldControls) setText(*field.control, fieldOf(card, field));
     for (int i = 0; i < ColourCount; ++i) {
         const bool set = (card.colours >> i) & 1;
         SendMessageA(colourList, LB_SETSEL, set, i);
-        if (set) setText(colourButton, colourNames[i]);
+        if (set) setText(colourButton, ColourNames[i]);
     }
 }
 
@@ -143,7 +143,7 @@ void commitCard() {
         SendMessageA(cardList, LB_INSERTSTRING, position, reinterpret_cast<LPARAM>(card.name));
     if (inserted >= 0) SendMessageA(cardList, LB_SETITEMDATA, inserted, currentSlot);
 
-    for (const FieldControl& field : fieldControls) {
+    for (const FieldControl& field : FieldControls) {
         if (field.control != &nameEdit) readField(field, card);
     }
 
@@ -164,7 +164,7 @@ void toggleColourPicker() {
     showFields(SW_SHOW);
     ShowWindow(colourList, SW_HIDE);
     for (int i = 0; i < ColourCount; ++i) {
-        if (colourSelected(i)) setText(colourButton, colourNames[i]);
+        if (colourSelected(i)) setText(colourButton, ColourNames[i]);
     }
     colourPickerOpen = 0;
 }
@@ -179,7 +179,7 @@ void addCard() {
 
     const int slot = cardTable.slotCount++;
     CardRecord& card = cardTable.slots[slot];
-    for (const FieldControl& field : fieldControls)
+    for (const FieldControl& field : FieldControls)
         copyField(fieldOf(card, field), widthOf(field), infoOf(field.field).addDefault);
     card.colours = 0;
     card.active = 1;

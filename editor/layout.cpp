@@ -34,7 +34,7 @@ struct Placement {
 };
 
 // In the order of the moves.
-const Placement placements[] = {
+const Placement Placements[] = {
     {&cardList, px(10), px(10), px(200), plus(Height, -40)},
     {&addButton, px(10), plus(Height, -30), px(90), px(20)},
     {&deleteButton, px(100), plus(Height, -30), px(90), px(20)},
@@ -68,7 +68,7 @@ int size(int value) {
 
 void layoutControls(int width, int height) {
     const int bases[7] = {0, width, height, width - 250, width - 240, height - 100, height - 110};
-    for (const Placement& row : placements) {
+    for (const Placement& row : Placements) {
         MoveWindow(*row.control, evaluate(row.x, bases), evaluate(row.y, bases),
                    size(evaluate(row.width, bases)), size(evaluate(row.height, bases)), TRUE);
     }

@@ -29,10 +29,10 @@ int layoutEnabled;
 
 namespace {
 
-const char* const className = "Cardloom";
-const char* const windowTitle = CARDLOOM_WINDOW_TITLE;
-const char* const waitText = "Please wait while loading Cardloom";
-const char* const aboutText = "Cardloom v" CARDLOOM_VERSION
+const char* const ClassName = "Cardloom";
+const char* const WindowTitle = CARDLOOM_WINDOW_TITLE;
+const char* const WaitText = "Please wait while loading Cardloom";
+const char* const AboutText = "Cardloom v" CARDLOOM_VERSION
                               "\n"
                               "Made by Kesp (kesp@example.org)\n"
                               "\n"
@@ -64,7 +64,7 @@ struct ControlRow {
 
 // The fourteen controls in creation order. Row 0 is made by initMainWindow,
 // the rest by createControls.
-const ControlRow controlRows[] = {
+const ControlRow ControlRows[] = {
     {&nameEdit, "EDIT", WS_EX_CLIENTEDGE, NameEditStyle, nullptr, NameWidth - 1, L"Name"},
     {&cardList, "LISTBOX", WS_EX_CLIENTEDGE, CardListStyle, nullptr, 0, L"Cards"},
     {&textEdit, "EDIT", WS_EX_CLIENTEDGE, MultiLineStyle, nullptr, TextWidth - 1, L"Text"},
@@ -80,12 +80,12 @@ const ControlRow controlRows[] = {
     {&addButton, "BUTTON", 0, ButtonStyle, "&Add", 0, nullptr},
     {&deleteButton, "BUTTON", 0, ButtonStyle, "&Delete", 0, nullptr},
 };
-constexpr int ControlCount = sizeof controlRows / sizeof controlRows[0];
+constexpr int ControlCount = sizeof ControlRows / sizeof ControlRows[0];
 
 // The row of the control with that handle.
 constexpr int rowOf(const HWND* handle) {
     int row = 0;
-    while (row < ControlCount && controlRows[row].handle != handle) ++row;
+    while (row < ControlCount && ControlRows[row].handle != handle) ++row;
     return row;
 }
 
@@ -122,7 +122,7 @@ HWND createControl(const ControlRow& row, HINSTANCE instance) {
 int createRows(int first, int end, HINSTANCE instance) {
     int allCreated = 1;
     for (int i = first; i < end; ++i) {
-        if (!createControl(controlRows[i], instance)) allCreated = 0;
+        if (!createControl(ControlRows[i], instance)) allCreated = 0;
     }
     return allCreated;
 }
@@ -144,7 +144,7 @@ struct ControlCommand {
     void (*command)();
 };
 
-const ControlCommand controlCommands[] = {
+const ControlCommand ControlCommands[] = {
     {&updateButton, -1, commitCard},
     {&cardList, LBN_SELCHANGE, showCard},
     {&colourButton, -1, toggleColourPicker},
@@ -158,7 +158,7 @@ LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // not match them.
     HWND sender = reinterpret_cast<HWND>(lParam);
     if (sender) {
-        for (const ControlCommand& entry : controlCommands) {
+        for (const ControlCommand& entry : ControlCommands) {
             if (sender == *entry.control && (entry.notification < 0 || HIWORD(wParam) == entry.notification))
                 entry.command();
         }
@@ -171,7 +171,7 @@ LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             locateDataFile(1);
             return 0;
         case IDM_ABOUT:
-            MessageBoxA(mainWindow, aboutText, "About", MB_OK);
+            MessageBoxA(mainWindow, AboutText, "About", MB_OK);
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
@@ -183,7 +183,7 @@ struct MessageHandler {
     LRESULT (*handle)(HWND, UINT, WPARAM, LPARAM);
 };
 
-const MessageHandler messageHandlers[] = {
+const MessageHandler MessageHandlers[] = {
     {WM_DESTROY, onDestroy},
     {WM_SIZE, onSize},
     {WM_COMMAND, onCommand},
@@ -200,17 +200,17 @@ int initMainWindow(HINSTANCE instance) {
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
     windowClass.lpszMenuName = "CARDLOOM";
-    windowClass.lpszClassName = className;
+    windowClass.lpszClassName = ClassName;
     if (!RegisterClassA(&windowClass)) return 0;
 
-    mainWindow = CreateWindowExA(0, className, windowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 260, 65,
+    mainWindow = CreateWindowExA(0, ClassName, WindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0, 260, 65,
                                  nullptr, nullptr, instance, nullptr);
     if (!mainWindow) return 0;
 
     // Without the name field the editor could neither show nor rename a
     // card, so its failure is a failure to start.
-    if (!createControl(controlRows[0], instance)) return 0;
-    SendMessageA(nameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(waitText));
+    if (!createControl(ControlRows[0], instance)) return 0;
+    SendMessageA(nameEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(WaitText));
     ShowWindow(mainWindow, SW_SHOW);
     UpdateWindow(mainWindow);
     layoutEnabled = 1;
@@ -221,14 +221,14 @@ int createControls(HINSTANCE instance) {
     // The colour items go in before addButton is made.
     const int colourItemsRow = rowOf(&addButton);
     int allCreated = createRows(1, colourItemsRow, instance);
-    for (const char* colour : colourNames)
+    for (const char* colour : ColourNames)
         SendMessageA(colourList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(colour));
     if (!createRows(colourItemsRow, ControlCount, instance)) allCreated = 0;
     return allCreated;
 }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const MessageHandler& handler : messageHandlers) {
+    for (const MessageHandler& handler : MessageHandlers) {
         if (handler.message == message) return handler.handle(window, message, wParam, lParam);
     }
     return DefWindowProcA(window, message, wParam, lParam);

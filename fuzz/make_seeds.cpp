@@ -16,7 +16,7 @@
 
 namespace {
 
-const TestCard exampleCard = {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0x0A};
+const TestCard ExampleCard = {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0x0A};
 
 Bytes encode(const std::vector<TestCard>& cards) {
     auto table = tableOf(cards);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     const std::string byteTail = everyByte.substr(127);
 
     const Bytes empty = encode({});
-    const Bytes example = encode({exampleCard});
+    const Bytes example = encode({ExampleCard});
     const Bytes two = encode({{"Beta", "E", "T", "1", "1/1", "b", "", 0x80},
                               {"Alpha", "E", "T", "2", "2/2", "a\r\nline", "c\r\nd", 0xFF}});
     const Bytes wide = encode({{longName.c_str(), "", "", "", "", longText.c_str(), longText.c_str(), 1}});

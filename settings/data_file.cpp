@@ -9,9 +9,9 @@
 
 char dataFilePath[DataFilePathSize];
 
-const char* const settingsKeyPath = "Software\\Kesp\\Cardloom";
-const char* const settingsValueName = "cardinfo.dat";
-const char* const dataFileFilters =
+const char* const SettingsKeyPath = "Software\\Kesp\\Cardloom";
+const char* const SettingsValueName = "cardinfo.dat";
+const char* const DataFileFilters =
     "Apprentice Data File (cardinfo.dat)\0cardinfo.dat\0All Files (*.*)\0*.*\0";
 
 namespace {
@@ -25,7 +25,7 @@ constexpr DWORD OpenDialogFlags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREA
 int readStoredPath(HKEY key) {
     char stored[DataFilePathSize];
     DWORD size = sizeof stored;
-    if (RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
+    if (RegQueryValueExA(key, SettingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(stored), &size) !=
         ERROR_SUCCESS)
         return 0;
     if (size > sizeof stored) return 0;
@@ -52,14 +52,14 @@ void proposeFileName(const char* fileName, char* working) {
 
 int locateDataFile(int forced) {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) != ERROR_SUCCESS) key = nullptr;
 
     int found = !forced && key != nullptr && readStoredPath(key);
-    if (!found && chooseDataFile(settingsValueName, dataFileFilters, dataFilePath)) {
+    if (!found && chooseDataFile(SettingsValueName, DataFileFilters, dataFilePath)) {
         found = 1;
         // Stored with its terminator; a failure only means the next start asks again.
         if (key != nullptr)
-            RegSetValueExA(key, settingsValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(dataFilePath),
+            RegSetValueExA(key, SettingsValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(dataFilePath),
                            static_cast<DWORD>(std::strlen(dataFilePath) + 1));
     }
     if (key != nullptr) RegCloseKey(key);
@@ -90,7 +90,7 @@ int chooseDataFile(const char* fileName, const char* filters, char* destination)
 
 void forgetDataFile() {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, settingsValueName);
+    if (RegCreateKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, SettingsValueName);
     RegCloseKey(key);
 }

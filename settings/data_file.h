@@ -9,9 +9,9 @@ constexpr int DataFilePathSize = MAX_PATH;  // bytes of dataFilePath, terminator
 extern char dataFilePath[DataFilePathSize];  // full path of the card data file in use
 
 // The settings key and the value that holds the path.
-extern const char* const settingsKeyPath;    // "Software\\Kesp\\Cardloom" under HKEY_CURRENT_USER
-extern const char* const settingsValueName;  // "cardinfo.dat"
-extern const char* const dataFileFilters;    // the open dialog's filter list
+extern const char* const SettingsKeyPath;    // "Software\\Kesp\\Cardloom" under HKEY_CURRENT_USER
+extern const char* const SettingsValueName;  // "cardinfo.dat"
+extern const char* const DataFileFilters;    // the open dialog's filter list
 
 // Puts the data file path into dataFilePath: the stored one unless `forced`,
 // otherwise (or when none is stored) the one the user picks in the dialog,

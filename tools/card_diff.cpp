@@ -46,7 +46,7 @@ std::vector<int> occurrences(const CardTable& table) {
 Json colourList(int colours) {
     Json names = Json::array();
     for (int bit = 0; bit < ColourCount; ++bit) {
-        if (colours & (1 << bit)) names.push_back(colourNames[bit]);
+        if (colours & (1 << bit)) names.push_back(ColourNames[bit]);
     }
     return names;
 }

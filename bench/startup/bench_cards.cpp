@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const adjectives[] = {
+const char* const Adjectives[] = {
     "Ancient",  "Blazing",  "Crimson",  "Dire",     "Elder",    "Feral",     "Gilded",    "Hollow",
     "Iron",     "Jade",     "Keen",     "Lurking",  "Molten",   "Nimble",    "Obsidian",  "Pale",
     "Quiet",    "Restless", "Savage",   "Tireless", "Unseen",   "Vengeful",  "Wandering", "Young",
@@ -21,7 +21,7 @@ const char* const adjectives[] = {
     "Primal",   "Radiant",  "Shrouded", "Thorned",  "Umbral",   "Verdant",   "Withered",  "Ashen",
     "Brooding", "Cinder",   "Drowned",  "Exalted",  "Fleeting", "Gleaming",  "Hallowed",  "Infernal",
     "Jubilant", "Knotted",  "Luminous", "Marsh",    "Northern", "Oathbound", "Plagued",   "Rusted"};
-const char* const nouns[] = {
+const char* const Nouns[] = {
     "Drake",    "Sentinel", "Warden",    "Golem",    "Wraith",    "Hydra",    "Knight",  "Shaman",
     "Serpent",  "Colossus", "Harpy",     "Lancer",   "Druid",     "Specter",  "Titan",   "Mystic",
     "Gargoyle", "Ranger",   "Behemoth",  "Oracle",   "Sphinx",    "Raider",   "Phoenix", "Paladin",
@@ -30,13 +30,13 @@ const char* const nouns[] = {
     "Kraken",   "Nomad",    "Minotaur",  "Seer",     "Ogre",      "Sorcerer", "Troll",   "Herald",
     "Familiar", "Reaver",   "Elemental", "Pilgrim",  "Revenant",  "Marauder", "Imp",     "Warlord",
     "Centaur",  "Bard",     "Shade",     "Vanguard", "Satyr",     "Conjurer", "Ghoul",   "Stalker"};
-const char* const places[] = {"the Deep",   "the North",    "the Mire",       "the Wastes",
+const char* const Places[] = {"the Deep",   "the North",    "the Mire",       "the Wastes",
                               "Ashmoor",    "the Spires",   "the Old Wood",   "Kelbrin",
                               "the Tides",  "the Crossing", "Stonehollow",    "the Last Gate",
                               "the Sunken", "Varrow",       "the Pale Court", "the Ember Hills"};
-const char* const editions[] = {"First Tide",   "Ashmoor",  "Second Tide", "The Spires",
+const char* const Editions[] = {"First Tide",   "Ashmoor",  "Second Tide", "The Spires",
                                 "Revenant Age", "Old Wood", "Kelbrin",     "Core Set"};
-const char* const sentences[] = {
+const char* const Sentences[] = {
     "When this creature comes into play, draw a card.",
     "Flying",
     "Tap: Target creature gets +1/+1 until end of turn.",
@@ -47,7 +47,7 @@ const char* const sentences[] = {
     "Whenever another creature dies, put a +1/+1 counter on this creature.",
     "Pay 2 life: Regenerate this creature.",
     "Each opponent discards a card at random."};
-const char* const costLetters = "WUBRG";
+const char* const CostLetters = "WUBRG";
 
 template <typename T, int N>
 constexpr int countOf(T (&)[N]) {
@@ -58,13 +58,13 @@ constexpr int countOf(T (&)[N]) {
 // then "<adjective> <noun> of <place>" with the adjective and noun pair
 // distinct within the form and the place varying with both.
 std::string cardName(int n) {
-    constexpr int A = countOf(adjectives), N = countOf(nouns), P = countOf(places);
-    if (n < A * N) return std::string(adjectives[n % A]) + " " + nouns[n / A];
+    constexpr int A = countOf(Adjectives), N = countOf(Nouns), P = countOf(Places);
+    if (n < A * N) return std::string(Adjectives[n % A]) + " " + Nouns[n / A];
     n -= A * N;
-    if (n < N * P) return std::string(nouns[n % N]) + " of " + places[n / N];
+    if (n < N * P) return std::string(Nouns[n % N]) + " of " + Places[n / N];
     n -= N * P;
     const int adjective = n % A, noun = (n / A) % N;
-    return std::string(adjectives[adjective]) + " " + nouns[noun] + " of " + places[(adjective + noun) % P];
+    return std::string(Adjectives[adjective]) + " " + Nouns[noun] + " of " + Places[(adjective + noun) % P];
 }
 
 void put(char* field, int width, const std::string& text) {
@@ -84,20 +84,20 @@ void buildBenchCards(CardTable& table, int count) {
         CardRecord& card = table.slots[slot];
         const int n = order[static_cast<size_t>(slot)];
         put(card.name, NameWidth, cardName(n));
-        put(card.edition, EditionWidth, editions[random() % countOf(editions)]);
+        put(card.edition, EditionWidth, Editions[random() % countOf(Editions)]);
         const bool creature = random() % 3 != 0;
         put(card.type, TypeWidth,
-            creature ? std::string("Summon ") + nouns[random() % countOf(nouns)]
+            creature ? std::string("Summon ") + Nouns[random() % countOf(Nouns)]
                      : (random() % 2 ? "Instant" : "Sorcery"));
         std::string cost = std::to_string(random() % 5);
-        for (unsigned k = random() % 3 + 1; k > 0; --k) cost += costLetters[random() % 5];
+        for (unsigned k = random() % 3 + 1; k > 0; --k) cost += CostLetters[random() % 5];
         put(card.cost, CostWidth, cost);
         if (creature)
             put(card.pt, PtWidth, std::to_string(random() % 7) + "/" + std::to_string(random() % 7 + 1));
         std::string text;
         for (unsigned k = random() % 3 + 1; k > 0; --k) {
             if (!text.empty()) text += "\r\n";
-            text += sentences[random() % countOf(sentences)];
+            text += Sentences[random() % countOf(Sentences)];
         }
         put(card.text, TextWidth, text);
         if (random() % 8 == 0) put(card.comment, CommentWidth, "Errata: reworded in the second printing.");

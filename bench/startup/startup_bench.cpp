@@ -162,20 +162,20 @@ void prepareDatabase(int cards) {
     run.databases[cards] = Database{cards, editorEnvironment(configHome), dataFile.string()};
 }
 
-const char* const hugePageSetting = "/sys/kernel/mm/transparent_hugepage/enabled";
+const char* const HugePageSetting = "/sys/kernel/mm/transparent_hugepage/enabled";
 std::string originalHugePages;  // the mode found at the start, put back at the end
 
 // The kernel's transparent huge page mode (the bracketed word), or "unknown".
 std::string hugePageMode() {
     std::string line;
-    std::getline(std::ifstream(hugePageSetting), line);
+    std::getline(std::ifstream(HugePageSetting), line);
     const std::size_t open = line.find('['), close = line.find(']');
     if (open == std::string::npos || close == std::string::npos || close < open) return "unknown";
     return line.substr(open + 1, close - open - 1);
 }
 
 bool setHugePageMode(const std::string& mode) {
-    std::ofstream(hugePageSetting) << mode << "\n";
+    std::ofstream(HugePageSetting) << mode << "\n";
     return hugePageMode() == mode;
 }
 
@@ -187,7 +187,7 @@ void restoreHugePages() {
 // changed, otherwise the one the machine has.
 std::vector<std::string> hugePageModes() {
     originalHugePages = hugePageMode();
-    if (originalHugePages == "unknown" || access(hugePageSetting, W_OK) != 0) return {originalHugePages};
+    if (originalHugePages == "unknown" || access(HugePageSetting, W_OK) != 0) return {originalHugePages};
     std::atexit(restoreHugePages);
     return {"madvise", "never"};
 }

@@ -12,7 +12,7 @@ struct TailCase {
     const char* tail;
 };
 
-const TailCase tailCases[] = {
+const TailCase TailCases[] = {
     {"cardloom.exe", ""},
     {"cardloom.exe a b", "a b"},
     {"cardloom.exe    spaced  out ", "spaced  out "},
@@ -28,7 +28,7 @@ const TailCase tailCases[] = {
 };
 
 TEST(CommandLineTail, SkipsProgramNameAndFollowingSpaces) {
-    for (const TailCase& c : tailCases) {
+    for (const TailCase& c : TailCases) {
         std::string line = c.line;
         char* tail = commandLineTail(line.data());
         EXPECT_STREQ(tail, c.tail) << "line: [" << c.line << "]";

@@ -13,7 +13,7 @@ struct ErrorCase {
     bool forgetsPath;
 };
 
-const ErrorCase errorCases[] = {
+const ErrorCase ErrorCases[] = {
     {NoDataFile, "Cardloom needs a data file to work\r\nLook in the Sets subdirectory.", false},
     {ControlsFailed, "Cardloom couldn't initialize the buttons.", false},
     {LoadFailed, "Cardloom couldn't load the cards. The invalid(?) cardinfo.dat will be removed.", true},
@@ -35,10 +35,10 @@ void CALLBACK lookAtStoredValue(HWND, UINT, UINT_PTR id, DWORD) {
     std::string value;
     HKEY key = nullptr;
     storedWhileBoxUp = false;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) == ERROR_SUCCESS) {
         DWORD size = 0;
         storedWhileBoxUp =
-            RegQueryValueExA(key, settingsValueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
+            RegQueryValueExA(key, SettingsValueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS;
         RegCloseKey(key);
     }
 }
@@ -49,7 +49,7 @@ TEST_F(ErrorReportTest, EachCodeShowsItsTextAndForgetsThePathOnlyForLoadAndStart
     writeFile(dataFile, contents);
     makeEditorWindow();
 
-    for (const ErrorCase& c : errorCases) {
+    for (const ErrorCase& c : ErrorCases) {
         SCOPED_TRACE(c.code);
         storeValue(dataFile.c_str(), static_cast<DWORD>(dataFile.size() + 1));
         BoxAnswer box;

@@ -76,7 +76,7 @@ class StartTest : public ShellTest {
     std::string dataFile;
 };
 
-const std::vector<TestCard> fourCards = {
+const std::vector<TestCard> FourCards = {
     {"Delta", "Ed", "Type D", "4", "4/4", "Text D", "", 0x01},
     {"alpha", "Ed", "Type a", "1", "1/1", "Line 1\r\nLine 2", "Comment", 0x80},
     {"Charlie", "", "", "", "", "", "", 0},
@@ -84,7 +84,7 @@ const std::vector<TestCard> fourCards = {
 };
 
 TEST_F(StartTest, LoadsShowsMaximisedAndEndsWithStatusZeroWhateverTheCommandLine) {
-    writeFile(dataFile, cardFileBytes(fourCards));
+    writeFile(dataFile, cardFileBytes(FourCards));
     char tails[][40] = {"", "\"quoted arg\" -x /y --save"};
     for (char* tail : tails) {
         SCOPED_TRACE(tail);
@@ -126,7 +126,7 @@ TEST_F(StartTest, LoadsShowsMaximisedAndEndsWithStatusZeroWhateverTheCommandLine
 }
 
 TEST_F(StartTest, FirstStartAsksForTheFileAndStoresIt) {
-    writeFile(dataFile, cardFileBytes(fourCards));
+    writeFile(dataFile, cardFileBytes(FourCards));
     OpenAnswer dialog(dataFile.c_str());
     answerOpenDialog(dialog);
     SetTimer(nullptr, 0, WatchMs, watchRunning);
@@ -216,7 +216,7 @@ void CALLBACK dropMainWindowDuringDialog(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST_F(StartTest, ControlsFailedWhenTheControlsCannotBeCreated) {
-    writeFile(dataFile, cardFileBytes(fourCards));
+    writeFile(dataFile, cardFileBytes(FourCards));
     OpenAnswer pick(dataFile.c_str());
     pendingPick = &pick;
     hiddenMainWindow = nullptr;
@@ -238,7 +238,7 @@ TEST_F(StartTest, ControlsFailedWhenTheControlsCannotBeCreated) {
 }
 
 TEST_F(StartTest, LoadFailedForMissingOrDamagedFileForgetsPathAndKeepsFile) {
-    Bytes damaged = cardFileBytes(fourCards);
+    Bytes damaged = cardFileBytes(FourCards);
     damaged[0] = 0xFF;  // the index lies past the end of the file
     writeFile(dataFile, damaged);
     const std::string missing = scratchPath("gone.dat");

@@ -52,7 +52,7 @@ class ForeignLock {
 };
 
 // The name of a device that any program may open.
-extern const char* const deviceName;
+extern const char* const DeviceName;
 
 // Situations only this platform has (links, FIFOs).
 std::vector<Situation> platformSituations();

@@ -59,7 +59,7 @@ std::unique_ptr<CardTable> largeTableToSave() {
 
 void oldFileAt(const fs::path& place) {
     fs::create_directories(place.parent_path());
-    writeFileBytes(place, oneCardFile);
+    writeFileBytes(place, OneCardFile);
 }
 
 namespace {
@@ -67,7 +67,7 @@ namespace {
 TEST(Save, WritesTheEncodedFileThenConvertsMemory) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     auto table = tableToSave();
     Bytes expected;
     auto copy = newTable();
@@ -129,13 +129,13 @@ TEST(Save, CreatesAMissingFileAndLoadsItBack) {
 TEST(Save, RefusesOverLimitTableAndLeavesNothingBehind) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     auto table = newTable();
     std::string full(TextWidth - 1, 'x');
     for (int i = 0; i < 6534; ++i) putCard(*table, {"n", "", "", "", "", full.c_str(), full.c_str(), 0});
     FileProblem problem;
     EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
-    EXPECT_EQ(readFileBytes(path), oneCardFile);
+    EXPECT_EQ(readFileBytes(path), OneCardFile);
     EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
 
     // A field without its terminator far into the table, found only after
@@ -144,7 +144,7 @@ TEST(Save, RefusesOverLimitTableAndLeavesNothingBehind) {
     std::memset(table->slots[5999].pt, 'p', PtWidth);
     EXPECT_EQ(saveCardFile(path.c_str(), *table, &problem), 0);
     EXPECT_NE(std::strstr(problem.what, "slot 5999"), nullptr) << problem.what;
-    EXPECT_EQ(readFileBytes(path), oneCardFile);
+    EXPECT_EQ(readFileBytes(path), OneCardFile);
     EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
 }
 
@@ -157,7 +157,7 @@ TEST(SaveFault, MissingFolder) {
 TEST(SaveFault, TargetHeldByAnotherProgram) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     ForeignLock lock(path);
     ASSERT_TRUE(lock.held());
     expectFailedSaveChangesNothing(path, folder.path());
@@ -166,7 +166,7 @@ TEST(SaveFault, TargetHeldByAnotherProgram) {
 TEST(SaveFault, ReadOnlyTarget) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     expectFailedSaveChangesNothing(path, folder.path());
 }
@@ -181,7 +181,7 @@ TEST(Load, MissingFileAndLockedFileLeaveTheTableAlone) {
     EXPECT_EQ(loadCardFile(path.c_str(), *table, &problem), 0);
     EXPECT_TRUE(sameTable(*table, *before));
 
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     {
         ForeignLock lock(path);
         ASSERT_TRUE(lock.held());
@@ -195,7 +195,7 @@ TEST(Load, MissingFileAndLockedFileLeaveTheTableAlone) {
 TEST(Load, DamagedFileIsRefused) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    Bytes cut(oneCardFile.begin(), oneCardFile.end() - 1);
+    Bytes cut(OneCardFile.begin(), OneCardFile.end() - 1);
     writeFileBytes(path, cut);
     auto table = newTable();
     FileProblem problem;
@@ -298,7 +298,7 @@ TEST(Load, FileReadInPiecesMatchesTheImageInMemory) {
 TEST(Load, BytesAfterTheIndexAreCountedHoweverMany) {
     ScratchFolder folder;
     const std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     const std::uintmax_t size = std::uintmax_t{40} << 20;  // more than any card file; sparse
     fs::resize_file(path, size);
     auto table = newTable();
@@ -306,7 +306,7 @@ TEST(Load, BytesAfterTheIndexAreCountedHoweverMany) {
     FileNotes notes;
     ASSERT_EQ(loadCardFile(path.c_str(), *table, &problem, &notes), 1) << problem.what;
     EXPECT_EQ(table->slotCount, 1);
-    EXPECT_EQ(notes.trailingBytes, size - oneCardFile.size());
+    EXPECT_EQ(notes.trailingBytes, size - OneCardFile.size());
 }
 
 TEST(Load, ExampleDatabaseLoadsAndSavesUnchanged) {
@@ -341,7 +341,7 @@ std::vector<Situation> situations() {
              fs::create_directory(path = real = f / "d.dat");
          },
          false},
-        {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = deviceName; },
+        {"a device", [](const fs::path&, fs::path& path, fs::path& real) { path = real = DeviceName; },
          false},
     };
     for (Situation& situation : platformSituations()) all.push_back(std::move(situation));
@@ -394,7 +394,7 @@ TEST(SaveTarget, LandsInTheRealFileOrChangesNothing) {
 
 TEST(Load, RefusesAnythingButARegularFileAtOnce) {
     ScratchFolder folder;
-    std::vector<std::string> paths = {folder.path().string(), deviceName};
+    std::vector<std::string> paths = {folder.path().string(), DeviceName};
     for (const std::string& path : platformNonRegularFiles(folder.path())) paths.push_back(path);
     for (const std::string& path : paths) {
         auto table = newTable();

@@ -27,7 +27,7 @@ ForeignLock::~ForeignLock() {
     if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
-const char* const deviceName = "/dev/null";
+const char* const DeviceName = "/dev/null";
 
 std::vector<Situation> platformSituations() {
     return {
@@ -80,7 +80,7 @@ namespace {
 TEST(Save, ReplacedFileKeepsItsPermissionBits) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     auto table = tableToSave();
     ASSERT_EQ(saveCardFile(path.c_str(), *table, nullptr), 1);
@@ -92,7 +92,7 @@ TEST(Save, ReplacedFileKeepsItsPermissionBits) {
 TEST(SaveFault, FileSizeLimit) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     // SIGXFSZ keeps its default action: a write past the limit must fail,
     // not end the process.
     rlimit old{};
@@ -107,7 +107,7 @@ TEST(SaveFault, FileSizeLimit) {
 TEST(SaveFault, WriteFailsAfterTheFirstPieces) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     auto table = largeTableToSave();
     auto before = newTable();
     std::memcpy(before.get(), table.get(), sizeof(CardTable));
@@ -122,7 +122,7 @@ TEST(SaveFault, WriteFailsAfterTheFirstPieces) {
     EXPECT_EQ(saved, 0);
     EXPECT_GT(problem.offset, 0u) << problem.what;
     EXPECT_TRUE(sameTable(*table, *before)) << "no \"^^\" converted, no offset recorded";
-    EXPECT_EQ(readFileBytes(path), oneCardFile);
+    EXPECT_EQ(readFileBytes(path), OneCardFile);
     EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
 }
 
@@ -151,7 +151,7 @@ TEST(SaveFault, FullDisk) {
     SmallMount disk(folder.path() / "disk", "size=64k");
     if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
     std::string path = (folder.path() / "disk" / "cardinfo.dat").string();
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     // 40 cards of about 60 bytes fit, so fill the rest of the space first.
     Bytes filler(60 * 1024, 0xAA);
     writeFileBytes(folder.path() / "disk" / "filler", filler);
@@ -163,7 +163,7 @@ TEST(SaveFault, ReadOnlyFileSystem) {
     SmallMount disk(folder.path() / "ro", "size=64k");
     if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (needs mount rights)";
     std::string path = (folder.path() / "ro" / "cardinfo.dat").string();
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     ASSERT_TRUE(disk.makeReadOnly());
     expectFailedSaveChangesNothing(path, folder.path() / "ro");
 }
@@ -171,7 +171,7 @@ TEST(SaveFault, ReadOnlyFileSystem) {
 TEST(SaveTarget, TemporaryFileIsPrivateUntilItTakesTheOldPlace) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     ASSERT_EQ(chmod(path.c_str(), 0640), 0);
     mode_t seen = 0;
     std::string seenName;
@@ -234,7 +234,7 @@ TEST(SaveTarget, OwnerGroupAndModeAreKeptOrTheSaveIsRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path = folder.file("cardinfo.dat");
-        writeFileBytes(path, oneCardFile);
+        writeFileBytes(path, OneCardFile);
         ASSERT_EQ(chown(path.c_str(), c.owner, c.owner), 0);
         ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
         auto table = tableToSave();
@@ -244,7 +244,7 @@ TEST(SaveTarget, OwnerGroupAndModeAreKeptOrTheSaveIsRefused) {
         EXPECT_EQ(info.st_uid, c.owner);
         EXPECT_EQ(info.st_gid, c.owner);
         EXPECT_EQ(info.st_mode & 07777, c.mode);
-        EXPECT_EQ(readFileBytes(path) == oneCardFile, c.saved == 0);
+        EXPECT_EQ(readFileBytes(path) == OneCardFile, c.saved == 0);
         EXPECT_TRUE(leftoverTempFiles(folder.path()).empty());
         fs::remove(path);
     }

@@ -16,7 +16,7 @@ ForeignLock::~ForeignLock() {
         CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-const char* const deviceName = "NUL";
+const char* const DeviceName = "NUL";
 
 std::vector<Situation> platformSituations() {
     return {};
@@ -31,14 +31,14 @@ namespace {
 TEST(SaveTarget, ReplacementKeepsTheFileAttributes) {
     ScratchFolder folder;
     std::string path = folder.file("cardinfo.dat");
-    writeFileBytes(path, oneCardFile);
+    writeFileBytes(path, OneCardFile);
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), kept));
     auto table = tableToSave();
     FileProblem problem;
     ASSERT_EQ(saveCardFile(path.c_str(), *table, &problem), 1) << problem.what;
     EXPECT_EQ(GetFileAttributesA(path.c_str()) & kept, kept);
-    EXPECT_NE(readFileBytes(path), oneCardFile);
+    EXPECT_NE(readFileBytes(path), OneCardFile);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(Encode, WorkedExampleByteForByte) {
     addExampleCard(*table);
     Bytes out;
     ASSERT_EQ(encodeCards(*table, out, nullptr), 1);
-    EXPECT_EQ(out, oneCardFile);
+    EXPECT_EQ(out, OneCardFile);
     EXPECT_EQ(table->slots[0].blockOffset, 4);
 }
 
@@ -135,7 +135,7 @@ TEST(Encode, RefusesUnterminatedField) {
 TEST(Decode, WorkedExample) {
     auto table = newTable();
     FileNotes notes;
-    ASSERT_EQ(loadImage(oneCardFile, *table, nullptr, &notes), 1);
+    ASSERT_EQ(loadImage(OneCardFile, *table, nullptr, &notes), 1);
     EXPECT_EQ(table->slotCount, 1);
     const CardRecord& card = table->slots[0];
     EXPECT_STREQ(card.name, "New card");
@@ -279,10 +279,10 @@ TEST(Decode, NotesTrailingAndUnusedBytes) {
 TEST(Decode, ReplacesAnEarlierLoadWhole) {
     auto table = newTable();
     for (int i = 0; i < 5; ++i) addExampleCard(*table);
-    ASSERT_EQ(loadImage(oneCardFile, *table, nullptr), 1);
+    ASSERT_EQ(loadImage(OneCardFile, *table, nullptr), 1);
     EXPECT_EQ(table->slotCount, 1);
     auto expected = newTable();
-    ASSERT_EQ(loadImage(oneCardFile, *expected, nullptr), 1);
+    ASSERT_EQ(loadImage(OneCardFile, *expected, nullptr), 1);
     EXPECT_TRUE(sameTable(*table, *expected));
 }
 

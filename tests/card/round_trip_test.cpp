@@ -26,8 +26,7 @@ void fillRandomField(char* field, int width, std::mt19937& random) {
 void fillRandomTable(CardTable& table, std::mt19937& random, int cards) {
     for (int s = 0; s < cards; ++s) {
         CardRecord& card = table.slots[s];
-        for (const FieldInfo& field : fieldInfo)
-            fillRandomField(fieldText(card, field.id), field.width, random);
+        for (const FieldInfo& field : Fields) fillRandomField(fieldText(card, field.id), field.width, random);
         card.colours = std::uniform_int_distribution<int>(0, 255)(random);
         card.active = std::uniform_int_distribution<int>(0, 5)(random) != 0;
         card.blockOffset = static_cast<std::int32_t>(random());
@@ -61,7 +60,7 @@ TEST(RoundTrip, WriteLoadWriteIsIdentical) {
             const CardRecord& card = table->slots[s];
             if (!card.active) continue;
             const CardRecord& got = loaded->slots[next++];
-            for (const FieldInfo& field : fieldInfo) {
+            for (const FieldInfo& field : Fields) {
                 ASSERT_STREQ(fieldText(got, field.id), fieldText(card, field.id))
                     << field.label << " slot " << s;
             }

@@ -45,14 +45,14 @@ void setText(HWND control, const char* text) {
     SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-const std::vector<TestCard> threeCards = {
+const std::vector<TestCard> ThreeCards = {
     {"Beta", "Ed B", "Type B", "2", "2/2", "Text B", "Comment B", 0x0A},
     {"Alpha", "Ed A", "Type A", "1", "1/1", "Line 1\r\nLine 2", "", 0xFF},
     {"Beta", "Ed C", "", "", "", "", "", 0},
 };
 
 TEST_F(CardIoTest, LoadPutsCardsInFileOrderAndListsThemSortedWithSlots) {
-    loadFrom(threeCards);
+    loadFrom(ThreeCards);
     EXPECT_EQ(cardTable.slotCount, 3);
     EXPECT_STREQ(cardTable.slots[0].name, "Beta");
     EXPECT_STREQ(cardTable.slots[1].text, "Line 1\r\nLine 2");
@@ -74,7 +74,7 @@ TEST_F(CardIoTest, EmptyFileLoadsAsNoCards) {
 }
 
 TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing) {
-    Bytes truncated = cardFileBytes(threeCards);
+    Bytes truncated = cardFileBytes(ThreeCards);
     truncated.resize(truncated.size() - 3);
     writeFile(dataFile, truncated);
     for (const std::string& path : {scratchPath("missing.dat"), dataFile}) {
@@ -88,7 +88,7 @@ TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing) {
 }
 
 TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms) {
-    loadFrom(threeCards);
+    loadFrom(ThreeCards);
     // An edit, a delete and an add, as the editing commands leave the table.
     std::strcpy(cardTable.slots[1].cost, "7");
     cardTable.slots[0].active = 0;
@@ -113,7 +113,7 @@ TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms) {
     EXPECT_EQ(box.owner, mainWindow);
 
     std::vector<TestCard> expected = {
-        threeCards[1], threeCards[2], {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0}};
+        ThreeCards[1], ThreeCards[2], {"New card", "Edition", "Type", "Cost", "P/T", "Text", "Comment", 0}};
     expected[0].cost = "7";
     Bytes written;
     ASSERT_TRUE(readFile(dataFile, written));
@@ -131,7 +131,7 @@ TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms) {
 }
 
 TEST_F(CardIoTest, SaveWithNoLiveCardsWritesTheEmptyFile) {
-    loadFrom(threeCards);
+    loadFrom(ThreeCards);
     for (int slot = 0; slot < cardTable.slotCount; ++slot) cardTable.slots[slot].active = 0;
     BoxAnswer box;
     answerNextBox(box);
@@ -143,8 +143,8 @@ TEST_F(CardIoTest, SaveWithNoLiveCardsWritesTheEmptyFile) {
 }
 
 TEST_F(CardIoTest, FailedSaveShowsOnlySaveFailedAndChangesNothing) {
-    loadFrom(threeCards);
-    const Bytes original = cardFileBytes(threeCards);
+    loadFrom(ThreeCards);
+    const Bytes original = cardFileBytes(ThreeCards);
     const std::string storedPath = dataFile;
     storeValue(storedPath.c_str(), static_cast<DWORD>(storedPath.size() + 1));
     std::strcpy(cardTable.slots[1].text, "a^^b");
@@ -248,8 +248,8 @@ TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted) {
 }
 
 TEST_F(CardIoTest, SaveOverAReadOnlyFileFailsAndKeepsIt) {
-    loadFrom(threeCards);
-    const Bytes original = cardFileBytes(threeCards);
+    loadFrom(ThreeCards);
+    const Bytes original = cardFileBytes(ThreeCards);
     std::strcpy(cardTable.slots[0].name, "Changed");
     namespace fs = std::filesystem;
     fs::permissions(dataFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

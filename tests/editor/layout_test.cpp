@@ -12,7 +12,7 @@ namespace {
 HWND* const placedControls[] = {&cardList,     &addButton,   &deleteButton, &nameEdit,  &costEdit,
                                 &colourButton, &colourList,  &typeEdit,     &ptEdit,    &editionEdit,
                                 &textEdit,     &commentEdit, &updateButton, &saveButton};
-const char* const placedNames[] = {"cardList",     "addButton",   "deleteButton", "nameEdit",  "costEdit",
+const char* const PlacedNames[] = {"cardList",     "addButton",   "deleteButton", "nameEdit",  "costEdit",
                                    "colourButton", "colourList",  "typeEdit",     "ptEdit",    "editionEdit",
                                    "textEdit",     "commentEdit", "updateButton", "saveButton"};
 constexpr int PlacedCount = 14;
@@ -23,7 +23,7 @@ struct LayoutCase {
     Place expected[PlacedCount];
 };
 
-const LayoutCase wide = {"1000 x 700",
+const LayoutCase Wide = {"1000 x 700",
                          1000,
                          700,
                          {{10, 10, 200, 660},
@@ -41,8 +41,8 @@ const LayoutCase wide = {"1000 x 700",
                           {220, 675, 380, 20},
                           {610, 675, 380, 20}}};
 
-const LayoutCase cases[] = {
-    wide,
+const LayoutCase Cases[] = {
+    Wide,
     // 0.7 * 90 is just under 63 in double precision, 0.7 * 90 + 230 exactly 293.
     {"340 x 700",
      340,
@@ -164,7 +164,7 @@ class LayoutTest : public EditorTest {
     static void expectPlaced(const LayoutCase& layout) {
         SCOPED_TRACE(layout.what);
         for (int i = 0; i < PlacedCount; ++i) {
-            SCOPED_TRACE(placedNames[i]);
+            SCOPED_TRACE(PlacedNames[i]);
             Place actual = placeOf(*placedControls[i]);
             Place expected = layout.expected[i];
             if (*placedControls[i] == colourList) {
@@ -190,14 +190,14 @@ class LayoutTest : public EditorTest {
 };
 
 TEST_F(LayoutTest, DirectCallsPlaceEveryControl) {
-    for (const LayoutCase& layout : cases) {
+    for (const LayoutCase& layout : Cases) {
         layoutControls(layout.width, layout.height);
         expectPlaced(layout);
     }
 }
 
 TEST_F(LayoutTest, SizeMessagesPlaceEveryControl) {
-    for (const LayoutCase& layout : cases) {
+    for (const LayoutCase& layout : Cases) {
         SendMessageA(mainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(layout.width, layout.height));
         expectPlaced(layout);
     }
@@ -208,16 +208,16 @@ TEST_F(LayoutTest, HiddenControlsArePlacedToo) {
     ASSERT_FALSE(IsWindowVisible(textEdit));
     ASSERT_FALSE(IsWindowVisible(editionEdit));
     layoutControls(1000, 700);
-    expectPlaced(wide);
+    expectPlaced(Wide);
     SendMessageA(mainWindow, WM_COMMAND, 0, reinterpret_cast<LPARAM>(colourButton));
     ASSERT_FALSE(IsWindowVisible(colourList));
     layoutControls(340, 700);
     layoutControls(1000, 700);
-    expectPlaced(wide);
+    expectPlaced(Wide);
 }
 
 TEST_F(LayoutTest, RealResizesLayOutAgain) {
-    for (const LayoutCase& layout : cases) {
+    for (const LayoutCase& layout : Cases) {
         if (layout.width == 0) continue;  // a window is only that small when minimised, below
         resizeClient(layout.width, layout.height);
         RECT client;
@@ -232,8 +232,8 @@ TEST_F(LayoutTest, MinimiseAndRestore) {
     resizeClient(1000, 700);
     ShowWindow(mainWindow, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(mainWindow));
-    expectPlaced(cases[4]);
+    expectPlaced(Cases[4]);
     ShowWindow(mainWindow, SW_RESTORE);
     ASSERT_FALSE(IsIconic(mainWindow));
-    expectPlaced(wide);
+    expectPlaced(Wide);
 }

@@ -40,7 +40,7 @@ constexpr DWORD Field = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 constexpr DWORD MultiLine = Field | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE;
 constexpr DWORD Button = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 
-const ControlExpectation inventory[] = {
+const ControlExpectation Inventory[] = {
     {&nameEdit, "nameEdit", "EDIT", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, WS_TABSTOP | ES_MULTILINE,
      WS_EX_CLIENTEDGE, nullptr, NameWidth - 1},
     {&cardList, "cardList", "LISTBOX",
@@ -78,7 +78,7 @@ TEST_F(EditorTest, MainWindowIsTheSmallStartUpWindow) {
 }
 
 TEST_F(EditorTest, ControlInventory) {
-    for (const ControlExpectation& expected : inventory) {
+    for (const ControlExpectation& expected : Inventory) {
         SCOPED_TRACE(expected.name);
         HWND control = *expected.handle;
         ASSERT_NE(control, nullptr);

@@ -217,7 +217,7 @@ TEST_F(DataFileTest, DialogOpensInTheCurrentDirectoryWithTheDataFileFilterInForc
     // A bare name typed into the dialog is looked for in the folder it shows.
     OpenAnswer dialog("cardinfo.dat");
     answerOpenDialog(dialog);
-    EXPECT_EQ(chooseDataFile(settingsValueName, dataFileFilters, destination), 1);
+    EXPECT_EQ(chooseDataFile(SettingsValueName, DataFileFilters, destination), 1);
     ASSERT_TRUE(dialog.seen);
     EXPECT_STREQ(dialog.proposed, "cardinfo.dat");
     EXPECT_STREQ(destination, chosen.c_str());
@@ -270,7 +270,7 @@ TEST_F(DataFileTest, CurrentDirectoryTooLongForTheNameProposesTheBareName) {
     char destination[DataFilePathSize] = "unchanged";
     OpenAnswer dialog;  // cancels
     answerOpenDialog(dialog);
-    EXPECT_EQ(chooseDataFile(settingsValueName, dataFileFilters, destination), 0);
+    EXPECT_EQ(chooseDataFile(SettingsValueName, DataFileFilters, destination), 0);
     ASSERT_TRUE(dialog.seen);
     EXPECT_STREQ(dialog.proposed, "cardinfo.dat");
     EXPECT_STREQ(destination, "unchanged");
@@ -283,7 +283,7 @@ TEST_F(DataFileTest, ChosenPathLongerThanTheBufferIsNoChoice) {
     OPENFILENAMEA request{};
     request.lStructSize = sizeof request;
     request.hwndOwner = mainWindow;
-    request.lpstrFilter = dataFileFilters;
+    request.lpstrFilter = DataFileFilters;
     request.lpstrFile = small;
     request.nMaxFile = sizeof small;
     request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;

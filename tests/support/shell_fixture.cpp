@@ -21,7 +21,7 @@ namespace {
 // managed window's state back from X, where nothing is ever maximised. Let
 // Wine manage its windows itself, as Windows does. The driver reads this when
 // it loads, at the first window of the process, so it is set before any test.
-const bool winePlacesItsOwnWindows = [] {
+const bool WinePlacesItsOwnWindows = [] {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr) return false;
     HKEY key = nullptr;
@@ -60,7 +60,7 @@ void ShellTest::SetUp() {
     setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
     setenv("HOME", (scratch + "/home").c_str(), 1);
 #else
-    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath);
 #endif
 
     resetProgramState();
@@ -79,7 +79,7 @@ void ShellTest::TearDown() {
     mainWindow = nullptr;
     UnregisterClassA("Cardloom", instance);
 #ifdef _WIN32
-    RegDeleteKeyA(HKEY_CURRENT_USER, settingsKeyPath);
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath);
 #endif
     // The open dialog leaves the process in the folder of the chosen file;
     // back to the start, before that folder is removed.
@@ -112,11 +112,11 @@ bool ShellTest::fileExists(const std::string& path) {
 
 bool ShellTest::storedValue(std::string& value) {
     HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) != ERROR_SUCCESS) return false;
     char data[1024] = {};
     DWORD size = sizeof data - 1;
     LSTATUS status =
-        RegQueryValueExA(key, settingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+        RegQueryValueExA(key, SettingsValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return false;
     value.assign(data, size);
@@ -126,15 +126,15 @@ bool ShellTest::storedValue(std::string& value) {
 
 void ShellTest::storeValue(const void* data, DWORD size, DWORD type) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, settingsValueName, 0, type, static_cast<const BYTE*>(data), size),
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, SettingsValueName, 0, type, static_cast<const BYTE*>(data), size),
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
 bool ShellTest::settingsKeyExists() {
     HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, settingsKeyPath, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }

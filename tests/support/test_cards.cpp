@@ -13,7 +13,7 @@ CardRecord& putCard(CardTable& table, const TestCard& card) {
     CardRecord& slot = table.slots[table.slotCount++];
     const std::string* texts[7] = {&card.name, &card.edition, &card.type,   &card.cost,
                                    &card.pt,   &card.text,    &card.comment};
-    for (const FieldInfo& field : fieldInfo) {
+    for (const FieldInfo& field : Fields) {
         const std::string& text = *texts[static_cast<int>(field.id)];
         if (text.size() >= static_cast<std::size_t>(field.width))
             throw std::length_error("test card field too long");
@@ -84,7 +84,7 @@ Bytes cardFileBytes(const std::vector<TestCard>& cards) {
                  four(static_cast<std::uint32_t>(cards.size())), index});
 }
 
-const Bytes oneCardFile = {
+const Bytes OneCardFile = {
     0x24, 0x00, 0x00, 0x00,                                      //  0 index position = 36
     0x04, 0x00, 0x54, 0x79, 0x70, 0x65,                          //  4 type "Type"
     0x04, 0x00, 0x43, 0x6F, 0x73, 0x74,                          // 10 cost "Cost"

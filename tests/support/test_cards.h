@@ -56,7 +56,7 @@ Bytes entry(const std::string& name, std::uint32_t blockOffset, std::uint8_t col
 Bytes cardFileBytes(const std::vector<TestCard>& cards);
 
 // A card file of one card, annotated byte by byte: 66 bytes, index position 36.
-extern const Bytes oneCardFile;
+extern const Bytes OneCardFile;
 
 // The bytes 0x01-0xFF, once each.
 std::string everyByte();

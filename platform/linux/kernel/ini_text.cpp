@@ -8,7 +8,7 @@
 
 namespace {
 
-const char generalSection[] = "General";  // where the values of a key live
+const char GeneralSection[] = "General";  // where the values of a key live
 
 // Code points of UTF-8 text; each byte that starts no valid sequence gives
 // U+FFFD.
@@ -27,7 +27,7 @@ std::u32string decodeUtf8(const std::string& text) {
     return out;
 }
 
-const char hexDigits[] = "0123456789ABCDEF";
+const char HexDigits[] = "0123456789ABCDEF";
 
 // A key or section name: letters, digits, '_', '-' and '.' as they are, '/' as
 // a backslash, anything else as %XX or %UXXXX.
@@ -41,11 +41,11 @@ std::string escapeKey(const std::string& name) {
             out += static_cast<char>(c);
         } else if (c <= 0xFF) {
             out += '%';
-            out += hexDigits[c / 16];
-            out += hexDigits[c % 16];
+            out += HexDigits[c / 16];
+            out += HexDigits[c % 16];
         } else {
             out += "%U";
-            for (int shift = 12; shift >= 0; shift -= 4) out += hexDigits[(c >> shift) & 0xF];
+            for (int shift = 12; shift >= 0; shift -= 4) out += HexDigits[(c >> shift) & 0xF];
         }
     }
     return out;
@@ -98,8 +98,8 @@ std::string escapeValue(const std::string& value) {
         if (c == ';' || c == ',' || c == '=') needsQuotes = true;
         if (escapeNextIfDigit && hexValue(c) >= 0) {
             out += "\\x";
-            out += static_cast<char>(std::tolower(hexDigits[c / 16]));
-            out += static_cast<char>(std::tolower(hexDigits[c % 16]));
+            out += static_cast<char>(std::tolower(HexDigits[c / 16]));
+            out += static_cast<char>(std::tolower(HexDigits[c % 16]));
             continue;
         }
         escapeNextIfDigit = false;
@@ -115,7 +115,7 @@ std::string escapeValue(const std::string& value) {
         } else if (c < 0x20) {
             out += "\\x";
             if (c >= 16) out += "1";
-            out += static_cast<char>(std::tolower(hexDigits[c % 16]));
+            out += static_cast<char>(std::tolower(HexDigits[c % 16]));
             escapeNextIfDigit = true;
         } else {
             appendUtf8(out, c);
@@ -306,7 +306,7 @@ std::string joinLines(const std::vector<std::string>& lines) {
 bool readIniValue(const std::string& content, const std::string& name, std::string& value) {
     IniFile ini;
     parseIni(content, ini);
-    std::vector<std::size_t> found = findValue(ini, generalSection, name);
+    std::vector<std::size_t> found = findValue(ini, GeneralSection, name);
     // The last entry counts, as when the settings library reads the file.
     return !found.empty() && unescapeValue(ini.entries[found.back()].raw, value);
 }
@@ -314,7 +314,7 @@ bool readIniValue(const std::string& content, const std::string& name, std::stri
 bool editIniValue(std::string& content, const std::string& name, const std::string* value) {
     IniFile ini;
     parseIni(content, ini);
-    std::vector<std::size_t> found = findValue(ini, generalSection, name);
+    std::vector<std::size_t> found = findValue(ini, GeneralSection, name);
     if (found.empty() && value == nullptr) return false;
 
     const std::string line = value != nullptr ? escapeKey(name) + '=' + escapeValue(*value) : std::string();
@@ -328,7 +328,7 @@ bool editIniValue(std::string& content, const std::string& name, const std::stri
             const IniEntry& entry = ini.entries[found[k]];
             lines.erase(lines.begin() + entry.first, lines.begin() + entry.first + entry.count);
         }
-    } else if (std::size_t at = insertionLine(ini, generalSection); at != std::string::npos) {
+    } else if (std::size_t at = insertionLine(ini, GeneralSection); at != std::string::npos) {
         lines.insert(lines.begin() + at, line);
     } else {
         std::vector<std::string> head = {"[General]", line};

@@ -12,7 +12,7 @@ struct ErrnoCode {
     DWORD code;
 };
 
-const ErrnoCode errnoCodes[] = {
+const ErrnoCode ErrnoCodes[] = {
     {0, ERROR_SUCCESS},
     {ENOENT, ERROR_FILE_NOT_FOUND},
     {ENOTDIR, ERROR_PATH_NOT_FOUND},
@@ -40,7 +40,7 @@ const ErrnoCode errnoCodes[] = {
 }  // namespace
 
 DWORD win32ErrorFromErrno(int error) {
-    for (const ErrnoCode& entry : errnoCodes) {
+    for (const ErrnoCode& entry : ErrnoCodes) {
         if (entry.error == error) return entry.code;
     }
     return ERROR_ACCESS_DENIED;

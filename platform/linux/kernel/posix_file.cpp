@@ -13,7 +13,7 @@
 
 namespace {
 
-const char aclName[] = "system.posix_acl_access";  // the access list beyond the mode bits
+const char AclName[] = "system.posix_acl_access";  // the access list beyond the mode bits
 
 int closeKeepingErrno(int fd) {
     int error = errno;
@@ -113,12 +113,12 @@ bool copyIdentity(int oldFd, const struct stat& old, int fd) {
         return false;
     // After fchown, which may clear the set-id bits.
     if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
-    ssize_t size = ::fgetxattr(oldFd, aclName, nullptr, 0);
+    ssize_t size = ::fgetxattr(oldFd, AclName, nullptr, 0);
     if (size < 0) return errno == ENODATA || errno == ENOTSUP;
     std::vector<char> acl(static_cast<std::size_t>(size));
-    size = ::fgetxattr(oldFd, aclName, acl.data(), acl.size());
+    size = ::fgetxattr(oldFd, AclName, acl.data(), acl.size());
     if (size < 0) return false;
-    return ::fsetxattr(fd, aclName, acl.data(), static_cast<std::size_t>(size), 0) == 0;
+    return ::fsetxattr(fd, AclName, acl.data(), static_cast<std::size_t>(size), 0) == 0;
 }
 
 bool replaceFileContent(const std::string& file, const std::string& content, mode_t newMode) {

@@ -19,7 +19,7 @@
 namespace {
 
 // The handle of the program's own module; any fixed non-null value serves.
-const HMODULE programModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000));
+const HMODULE ProgramModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000));
 
 // Appends one argument quoted as the Windows argument parser expects it back:
 // plain when it has no blank or quote, else in quotes with backslashes before
@@ -89,7 +89,7 @@ LPSTR WINAPI GetCommandLineA() {
 }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
-    if (!moduleName) return programModule;
+    if (!moduleName) return ProgramModule;
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
 }

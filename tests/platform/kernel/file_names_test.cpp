@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char separator = static_cast<char>(fs::path::preferred_separator);
+constexpr char Separator = static_cast<char>(fs::path::preferred_separator);
 
 fs::path pathFromUtf8(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -41,7 +41,7 @@ class KernelNames : public ::testing::Test {
     // `name` in the scratch folder, as an 8-bit call takes it (the folder's
     // own path is plain ASCII).
     std::string path(const std::string& name) const {
-        return folder.string() + separator + name;
+        return folder.string() + Separator + name;
     }
     // The Windows-1252 `name` in the scratch folder, as the disk holds it.
     fs::path onDisk(const std::string& name) const {
@@ -106,7 +106,7 @@ TEST_F(KernelNames, CurrentDirectoryComesBackInWindows1252) {
     ASSERT_TRUE(fs::create_directory(onDisk(name)));
     ASSERT_TRUE(SetCurrentDirectoryA(path(name).c_str())) << GetLastError();
     EXPECT_TRUE(fs::equivalent(fs::current_path(), onDisk(name)));
-    EXPECT_TRUE(endsWith(currentDirectory(), separator + name));
+    EXPECT_TRUE(endsWith(currentDirectory(), Separator + name));
 
     // A name relative to it reaches the same folder.
     HANDLE file =
@@ -122,7 +122,7 @@ TEST_F(KernelNames, CharactersOutsideTheCodePageComeBackAsQuestionMarks) {
     const fs::path japan = folder / pathFromUtf8("\xE6\x97\xA5\xE6\x9C\xAC \xC3\xA9");  // 日本 é
     ASSERT_TRUE(fs::create_directory(japan));
     fs::current_path(japan);
-    EXPECT_TRUE(endsWith(currentDirectory(), separator + std::string("?? \xE9")));
+    EXPECT_TRUE(endsWith(currentDirectory(), Separator + std::string("?? \xE9")));
 #ifndef _WIN32
     // Linux also allows names that are not UTF-8 at all: each stray byte is one '?'.
     const fs::path latin1 = folder / "caf\xE9\xFF";
