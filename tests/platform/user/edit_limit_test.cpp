@@ -27,7 +27,7 @@ std::string replace(HWND edit, int start, int end, const char* text) {
 
 }  // namespace
 
-TEST_F(WindowTest, SingleLineReplacementIsCutAtTheLimit) {
+TEST_F(Edit, SingleLineReplacementIsCutAtTheLimit) {
     HWND edit = control("EDIT", ES_AUTOHSCROLL);
     SendMessageA(edit, EM_LIMITTEXT, 10, 0);
     setText(edit, "abc");
@@ -42,7 +42,7 @@ TEST_F(WindowTest, SingleLineReplacementIsCutAtTheLimit) {
     EXPECT_EQ(replace(edit, 0, -1, "short"), "short");
 }
 
-TEST_F(WindowTest, MultiLineReplacementCountsLineBreaksTwice) {
+TEST_F(Edit, MultiLineReplacementCountsLineBreaksTwice) {
     HWND edit = control("EDIT", MultiLine);
     SendMessageA(edit, EM_LIMITTEXT, 8, 0);
     setText(edit, "ab");

@@ -20,7 +20,7 @@ std::string getText(HWND edit) {
 
 }  // namespace
 
-TEST_F(WindowTest, MultiLineFieldReadsLineByLine) {
+TEST_F(Edit, MultiLineFieldReadsLineByLine) {
     HWND edit = control("EDIT", MultiLine);
     EXPECT_EQ(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 1);  // empty field: one line
     setText(edit, "first\r\n\r\nlast line");
@@ -48,7 +48,7 @@ TEST_F(WindowTest, MultiLineFieldReadsLineByLine) {
     EXPECT_EQ(getText(edit), "first\r\n\r\nlast line");
 }
 
-TEST_F(WindowTest, LongLineIsCutAtTheBufferSize) {
+TEST_F(Edit, LongLineIsCutAtTheBufferSize) {
     HWND edit = control("EDIT", MultiLine);
     std::string line(3000, 'x');
     line[1024] = 'y';
@@ -60,7 +60,7 @@ TEST_F(WindowTest, LongLineIsCutAtTheBufferSize) {
     EXPECT_EQ(buffer.substr(1020, 6), "xxxxy#");
 }
 
-TEST_F(WindowTest, SingleLineFieldIgnoresLineNumber) {
+TEST_F(Edit, SingleLineFieldIgnoresLineNumber) {
     HWND edit = control("EDIT", ES_AUTOHSCROLL, "caption");
     EXPECT_EQ(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0), 7);
     EXPECT_EQ(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 1);
@@ -73,7 +73,7 @@ TEST_F(WindowTest, SingleLineFieldIgnoresLineNumber) {
     EXPECT_EQ(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0), 0);
 }
 
-TEST_F(WindowTest, TextLimitsAsThePlatformReportsThem) {
+TEST_F(Edit, TextLimitsAsThePlatformReportsThem) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
     HWND multi = control("EDIT", MultiLine);
     EXPECT_EQ(SendMessageA(single, EM_GETLIMITTEXT, 0, 0), 30000);
@@ -86,7 +86,7 @@ TEST_F(WindowTest, TextLimitsAsThePlatformReportsThem) {
     EXPECT_EQ(SendMessageA(single, EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
 }
 
-TEST_F(WindowTest, EveryByteSurvivesTheRoundTrip) {
+TEST_F(Edit, EveryByteSurvivesTheRoundTrip) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
     HWND multi = control("EDIT", MultiLine);
     HWND list = control("LISTBOX", LBS_NOTIFY);
@@ -106,7 +106,7 @@ TEST_F(WindowTest, EveryByteSurvivesTheRoundTrip) {
     EXPECT_EQ(getText(multi), "a\rb\nc\r\nd");
 }
 
-TEST_F(WindowTest, SetTextNotifiesOnlySingleLineFields) {
+TEST_F(Edit, SetTextNotifiesOnlySingleLineFields) {
     HWND single = control("EDIT", ES_AUTOHSCROLL);
     HWND multi = control("EDIT", MultiLine);
     received.clear();

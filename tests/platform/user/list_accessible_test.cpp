@@ -22,7 +22,7 @@ void add(HWND list, const std::string& text) {
 
 }  // namespace
 
-TEST_F(WindowTest, ListGivesItsEntriesAsItems) {
+TEST_F(ListBoxAccessible, ListGivesItsEntriesAsItems) {
     HWND list = control("LISTBOX", WS_VSCROLL | LBS_SORT | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT);
     ShowWindow(window, SW_SHOW);
     for (int i = 0; i < 40; ++i) add(list, "Card " + std::to_string(100 + i));
@@ -65,7 +65,7 @@ TEST_F(WindowTest, ListGivesItsEntriesAsItems) {
     EXPECT_EQ(access->childCount(), 41);
 }
 
-TEST_F(WindowTest, MultipleSelectionListGivesEachItemsSelection) {
+TEST_F(ListBoxAccessible, MultipleSelectionListGivesEachItemsSelection) {
     HWND shown = control("LISTBOX", LBS_MULTIPLESEL);
     HWND hidden = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_MULTIPLESEL, 0, 0, 100, 100, window,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -85,7 +85,7 @@ TEST_F(WindowTest, MultipleSelectionListGivesEachItemsSelection) {
     }
 }
 
-TEST_F(WindowTest, AnnotationServiceNamesTheControl) {
+TEST_F(AccessibleName, AnnotationServiceNamesTheControl) {
     HWND field = control("EDIT", ES_AUTOHSCROLL);
     void* made = nullptr;
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));

@@ -30,7 +30,7 @@ std::string all(HWND list) {
 
 }  // namespace
 
-TEST_F(WindowTest, SortedAddFindsCaseInsensitivePlaceInCurrentEntries) {
+TEST_F(ListBox, SortedAddFindsCaseInsensitivePlaceInCurrentEntries) {
     HWND list = control("LISTBOX", SortedList);
     EXPECT_EQ(add(list, "delta"), 0);
     EXPECT_EQ(add(list, "Bravo"), 0);
@@ -44,7 +44,7 @@ TEST_F(WindowTest, SortedAddFindsCaseInsensitivePlaceInCurrentEntries) {
     EXPECT_EQ(add(list, "foxtrot"), 6);
 }
 
-TEST_F(WindowTest, SortedAddOfDuplicateGoesBesideTheEqualEntry) {
+TEST_F(ListBox, SortedAddOfDuplicateGoesBesideTheEqualEntry) {
     HWND list = control("LISTBOX", SortedList);
     add(list, "a");
     add(list, "b");
@@ -56,7 +56,7 @@ TEST_F(WindowTest, SortedAddOfDuplicateGoesBesideTheEqualEntry) {
     EXPECT_EQ(send(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("x")), LB_ERR);
 }
 
-TEST_F(WindowTest, InsertAndDeleteMoveTheSelection) {
+TEST_F(ListBox, InsertAndDeleteMoveTheSelection) {
     HWND list = control("LISTBOX", SortedList);
     for (const char* t : {"a", "b", "c", "d"}) add(list, t);
     EXPECT_EQ(send(list, LB_GETCURSEL), LB_ERR);
@@ -74,7 +74,7 @@ TEST_F(WindowTest, InsertAndDeleteMoveTheSelection) {
     EXPECT_EQ(all(list), "b|x|d|y");
 }
 
-TEST_F(WindowTest, BadIndexesGiveLbErr) {
+TEST_F(ListBox, BadIndexesGiveLbErr) {
     HWND list = control("LISTBOX", SortedList);
     add(list, "one");
     EXPECT_EQ(send(list, LB_DELETESTRING, 1), LB_ERR);
@@ -89,7 +89,7 @@ TEST_F(WindowTest, BadIndexesGiveLbErr) {
     EXPECT_EQ(send(list, LB_GETCOUNT), 1);
 }
 
-TEST_F(WindowTest, ItemDataFollowsItsEntry) {
+TEST_F(ListBox, ItemDataFollowsItsEntry) {
     HWND list = control("LISTBOX", SortedList);
     send(list, LB_SETITEMDATA, static_cast<WPARAM>(add(list, "m")), 7);
     send(list, LB_SETITEMDATA, static_cast<WPARAM>(add(list, "b")), 8);
@@ -104,7 +104,7 @@ TEST_F(WindowTest, ItemDataFollowsItsEntry) {
     EXPECT_EQ(send(list, LB_GETCURSEL), LB_ERR);
 }
 
-TEST_F(WindowTest, MultipleSelectionKeepsOrderAndSelections) {
+TEST_F(ListBox, MultipleSelectionKeepsOrderAndSelections) {
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "listbox", "", WS_CHILD | LBS_MULTIPLESEL, 300, 0, 10, 10,
                                 window, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
@@ -126,7 +126,7 @@ TEST_F(WindowTest, MultipleSelectionKeepsOrderAndSelections) {
     EXPECT_EQ(send(list, LB_GETCARETINDEX), 3);      // the last item selected by LB_SETSEL
 }
 
-TEST_F(WindowTest, MessagesNeverNotifyASelectionChange) {
+TEST_F(ListBox, MessagesNeverNotifyASelectionChange) {
     HWND list = control("LISTBOX", SortedList);
     add(list, "a");
     add(list, "b");
@@ -138,7 +138,7 @@ TEST_F(WindowTest, MessagesNeverNotifyASelectionChange) {
     for (const Received& r : received) EXPECT_NE(r.message, static_cast<UINT>(WM_COMMAND));
 }
 
-TEST_F(WindowTest, ButtonClickNotifiesParentWithHandle) {
+TEST_F(Button, ClickNotifiesParentWithHandle) {
     HWND button = control("Button", BS_PUSHBUTTON, "&Save");
     received.clear();
     SendMessageA(button, BM_CLICK, 0, 0);

@@ -37,7 +37,7 @@ After press(HWND list, UINT message, WPARAM key) {
 
 }  // namespace
 
-TEST_F(WindowTest, TypedCharacterFindsTheNextEntryBeginningWithIt) {
+TEST_F(ListBoxKeys, TypedCharacterFindsTheNextEntryBeginningWithIt) {
     const char* const names[] = {"Amber", "ashen", "Brine", "Cinder", "[Mossback]", "Prism", "\xC9t\xE9"};
     HWND list = control("LISTBOX", CardList);
     for (const char* name : names) send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -58,7 +58,7 @@ TEST_F(WindowTest, TypedCharacterFindsTheNextEntryBeginningWithIt) {
     EXPECT_EQ(press(list, WM_CHAR, 0xC9), (After{6, 6, 1}));
 }
 
-TEST_F(WindowTest, ArrowKeysMoveSelectAndNotifyEvenAtTheEnds) {
+TEST_F(ListBoxKeys, ArrowKeysMoveSelectAndNotifyEvenAtTheEnds) {
     HWND list = filled(control("LISTBOX", CardList), {"a", "b", "c", "d"});
     send(list, LB_SETCURSEL, 1);
     EXPECT_EQ(press(list, WM_KEYDOWN, VK_DOWN), (After{2, 2, 1}));
@@ -72,7 +72,7 @@ TEST_F(WindowTest, ArrowKeysMoveSelectAndNotifyEvenAtTheEnds) {
     EXPECT_EQ(press(list, WM_KEYDOWN, VK_RETURN), (After{3, 3, 0}));
 }
 
-TEST_F(WindowTest, KeyWithoutSelectionSelectsTheCaretEntryFirst) {
+TEST_F(ListBoxKeys, KeyWithoutSelectionSelectsTheCaretEntryFirst) {
     // After its selected entry is deleted, as Update and Delete do to the card
     // list, the list has a caret but no selection; the next key selects the
     // caret's entry instead of moving on from it.
@@ -85,7 +85,7 @@ TEST_F(WindowTest, KeyWithoutSelectionSelectsTheCaretEntryFirst) {
     EXPECT_EQ(press(list, WM_KEYDOWN, VK_DOWN), (After{caret + 1, caret + 1, 1}));
 }
 
-TEST_F(WindowTest, SpaceTogglesAndKeysOnlyMoveTheCaretInAMultipleSelectionList) {
+TEST_F(ListBoxKeys, SpaceTogglesAndKeysOnlyMoveTheCaretInAMultipleSelectionList) {
     HWND list = filled(control("LISTBOX", LBS_MULTIPLESEL | LBS_HASSTRINGS),
                        {"White", "Blue", "Black", "Red", "Green"});
     send(list, LB_SETSEL, TRUE, 1);

@@ -55,7 +55,7 @@ std::vector<Step> click(int row, WPARAM keys = 0) {
 
 }  // namespace
 
-TEST_F(WindowTest, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease) {
+TEST_F(ListBoxMouse, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease) {
     ShowWindow(window, SW_SHOW);
     HWND list = filled(control("LISTBOX", CardList), 4);
     const Gesture gestures[] = {
@@ -87,7 +87,7 @@ TEST_F(WindowTest, MouseSelectsOnlyAnEntryUnderALeftPressAndNotifiesOnTheRelease
     }
 }
 
-TEST_F(WindowTest, DragBeyondTheBottomEdgeSelectsTheEntryPastTheRowsInView) {
+TEST_F(ListBoxMouse, DragBeyondTheBottomEdgeSelectsTheEntryPastTheRowsInView) {
     ShowWindow(window, SW_SHOW);
     HWND list = filled(control("LISTBOX", CardList), 12);
     RECT client{};
@@ -98,7 +98,7 @@ TEST_F(WindowTest, DragBeyondTheBottomEdgeSelectsTheEntryPastTheRowsInView) {
     EXPECT_EQ(send(list, LB_GETCURSEL), page);
 }
 
-TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionList) {
+TEST_F(ListBoxMouse, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionList) {
     ShowWindow(window, SW_SHOW);
     HWND list = filled(control("LISTBOX", ColourList), 6);
     struct Toggle {
@@ -129,7 +129,7 @@ TEST_F(WindowTest, MouseTogglesOnlyTheEntryUnderALeftPressInAMultipleSelectionLi
     }
 }
 
-TEST_F(WindowTest, SelectingAnEntryOutOfViewScrollsTheFewestRowsToShowIt) {
+TEST_F(ListBoxMouse, SelectingAnEntryOutOfViewScrollsTheFewestRowsToShowIt) {
     ShowWindow(window, SW_SHOW);
     HWND list = filled(control("LISTBOX", CardList), 12);
     RECT client{};

@@ -6,7 +6,7 @@
 #include "tests/platform/nls_reference.h"
 #include "tests/platform/user/window_fixture.h"
 
-TEST_F(WindowTest, SortedListOrdersAsThePlatformsList) {
+TEST_F(ListBox, SortedListOrdersAsThePlatformsList) {
     HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
     for (int i = 0; i < ReferenceTextCount; ++i)
         ASSERT_GE(send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ReferenceTexts[i].text)), 0);

@@ -25,7 +25,7 @@ int outerHeight(HWND window) {
 
 }  // namespace
 
-TEST_F(WindowTest, ListBoxShowsWholeRowsUnlessToldNot) {
+TEST_F(ListBox, ListBoxShowsWholeRowsUnlessToldNot) {
     HWND rows = sevenEntries(control("LISTBOX", LBS_HASSTRINGS));
     HWND free = sevenEntries(control("LISTBOX", LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT));
     const int item = static_cast<int>(SendMessageA(rows, LB_GETITEMHEIGHT, 0, 0));

@@ -27,7 +27,7 @@ int runLoop() {
 
 }  // namespace
 
-TEST_F(WindowTest, QuitComesAfterTheMessagesPostedBeforeIt) {
+TEST_F(MessageLoop, QuitComesAfterTheMessagesPostedBeforeIt) {
     PostMessageA(window, WM_USER + 1, 1, 0);
     PostQuitMessage(3);
     PostMessageA(window, WM_USER + 2, 2, 0);
@@ -38,7 +38,7 @@ TEST_F(WindowTest, QuitComesAfterTheMessagesPostedBeforeIt) {
     EXPECT_EQ(received[1].message, static_cast<UINT>(WM_USER + 2));
 }
 
-TEST_F(WindowTest, CloseLeftToDefaultProcessingDestroys) {
+TEST_F(MessageLoop, CloseLeftToDefaultProcessingDestroys) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     PostMessageA(nullptr, WM_USER, 0, 0);  // a thread message marks the end
     MSG msg;
@@ -53,14 +53,14 @@ TEST_F(WindowTest, CloseLeftToDefaultProcessingDestroys) {
     EXPECT_EQ(msg.hwnd, nullptr);
 }
 
-TEST_F(WindowTest, ThreadTimerCallsItsProcFromTheLoop) {
+TEST_F(MessageLoop, ThreadTimerCallsItsProcFromTheLoop) {
     timerTicks = 0;
     ASSERT_NE(SetTimer(nullptr, 0, 10, countTicks), 0u);
     EXPECT_EQ(runLoop(), 7);
     EXPECT_EQ(timerTicks, 3);
 }
 
-TEST_F(WindowTest, BoxIsAnsweredWithItsCaptionTextAndOwner) {
+TEST_F(MessageBoxes, BoxIsAnsweredWithItsCaptionTextAndOwner) {
     ShowWindow(window, SW_SHOW);
     BoxAnswer answer(IDCANCEL);
     answerNextBox(answer);
@@ -75,7 +75,7 @@ TEST_F(WindowTest, BoxIsAnsweredWithItsCaptionTextAndOwner) {
     EXPECT_EQ(pendingAnswers(), 0);
 }
 
-TEST_F(WindowTest, OwnerlessBoxesAnsweredInTurn) {
+TEST_F(MessageBoxes, OwnerlessBoxesAnsweredInTurn) {
     BoxAnswer first;
     BoxAnswer second(IDNO);
     answerNextBox(first);
@@ -87,7 +87,7 @@ TEST_F(WindowTest, OwnerlessBoxesAnsweredInTurn) {
     EXPECT_STREQ(second.caption, "Second");
 }
 
-TEST_F(WindowTest, FormatsLikeThePlatform) {
+TEST_F(Wsprintf, FormatsLikeThePlatform) {
     char buffer[1100];
     EXPECT_EQ(wsprintfA(buffer, "Unknown error: %i", -1), 17);
     EXPECT_STREQ(buffer, "Unknown error: -1");
@@ -98,7 +98,7 @@ TEST_F(WindowTest, FormatsLikeThePlatform) {
     EXPECT_EQ(std::string(buffer).size(), 1023u);
 }
 
-TEST_F(WindowTest, ResourcesLoadByNameAnyCase) {
+TEST_F(Resources, LoadByNameAnyCase) {
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
     EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), nullptr);
 }

@@ -27,6 +27,19 @@ class WindowTest : public ::testing::Test {
     HWND window = nullptr;  // the test's top-level window
 };
 
+// The subjects of the window tests, each run in the fixture above.
+using ListBox = WindowTest;
+using ListBoxKeys = WindowTest;
+using ListBoxMouse = WindowTest;
+using ListBoxAccessible = WindowTest;
+using AccessibleName = WindowTest;
+using Button = WindowTest;
+using Edit = WindowTest;
+using MessageLoop = WindowTest;
+using MessageBoxes = WindowTest;
+using Wsprintf = WindowTest;
+using Resources = WindowTest;
+
 // How many LBN_SELCHANGE notifications `list` sent the test's window so far.
 int selectionChanges(HWND list);
 
