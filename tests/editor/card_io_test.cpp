@@ -21,7 +21,9 @@ class CardIoTest : public ShellTest {
         makeEditorWindow();
         dataFile = scratchPath("cardinfo.dat");
     }
-    void useDataFile(const std::string& path) { std::strcpy(dataFilePath, path.c_str()); }
+    void useDataFile(const std::string& path) {
+        ASSERT_TRUE(copyField(dataFilePath, sizeof dataFilePath, path.c_str()));
+    }
     static LRESULT listCount() { return SendMessageA(cardList, LB_GETCOUNT, 0, 0); }
     static LRESULT slotAt(int position) { return SendMessageA(cardList, LB_GETITEMDATA, position, 0); }
     void loadFrom(const std::vector<TestCard>& cards) {
@@ -90,18 +92,9 @@ TEST_F(CardIoTest, MissingOrDamagedFileLoadsNothing) {
 TEST_F(CardIoTest, SaveWritesLiveSlotsInSlotOrderAndConfirms) {
     loadFrom(ThreeCards);
     // An edit, a delete and an add, as the editing commands leave the table.
-    std::strcpy(cardTable.slots[1].cost, "7");
+    ASSERT_TRUE(copyField(cardTable.slots[1].cost, sizeof cardTable.slots[1].cost, "7"));
     cardTable.slots[0].active = 0;
-    const int added = cardTable.slotCount++;
-    CardRecord& card = cardTable.slots[added];
-    std::strcpy(card.name, "New card");
-    std::strcpy(card.edition, "Edition");
-    std::strcpy(card.type, "Type");
-    std::strcpy(card.cost, "Cost");
-    std::strcpy(card.pt, "P/T");
-    std::strcpy(card.text, "Text");
-    std::strcpy(card.comment, "Comment");
-    card.active = 1;
+    const CardRecord& card = putCard(cardTable, TestCard{});
     SendMessageA(cardList, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(card.name));
 
     BoxAnswer box;
@@ -147,7 +140,7 @@ TEST_F(CardIoTest, FailedSaveShowsOnlySaveFailedAndChangesNothing) {
     const Bytes original = cardFileBytes(ThreeCards);
     const std::string storedPath = dataFile;
     storeValue(storedPath.c_str(), static_cast<DWORD>(storedPath.size() + 1));
-    std::strcpy(cardTable.slots[1].text, "a^^b");
+    ASSERT_TRUE(copyField(cardTable.slots[1].text, sizeof cardTable.slots[1].text, "a^^b"));
     const CardRecord before = cardTable.slots[1];
 
     // A missing folder, and a folder where the file should be.
@@ -250,7 +243,7 @@ TEST_F(CardIoTest, EditAddAndDeleteThenSaveWritesLiveSlotsAndReloadsSorted) {
 TEST_F(CardIoTest, SaveOverAReadOnlyFileFailsAndKeepsIt) {
     loadFrom(ThreeCards);
     const Bytes original = cardFileBytes(ThreeCards);
-    std::strcpy(cardTable.slots[0].name, "Changed");
+    ASSERT_TRUE(copyField(cardTable.slots[0].name, sizeof cardTable.slots[0].name, "Changed"));
     namespace fs = std::filesystem;
     fs::permissions(dataFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     BoxAnswer failure, confirmation;
