@@ -85,7 +85,7 @@ def windows_shot(args, data_dir, out):
         if status != 0:
             raise xdrive.DriveError("wine %s: %s" % (" ".join(command), err.strip()))
 
-    path = "Z:" + os.path.join(data_dir, "cardinfo.dat").replace("/", "\\")
+    data_file = os.path.join(data_dir, "cardinfo.dat")
     size = None
     for attempt in range(2):
         screen = size or (1280, 1024)
@@ -96,7 +96,7 @@ def windows_shot(args, data_dir, out):
                 # Wine draws the frame itself, as Windows does, instead of
                 # leaving it to a window manager (there is none).
                 wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
-                wine("reg", "add", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat", "/d", path, "/f")
+                xdrive.remember_path(args, data_file, wine=True)
                 install_wine_fonts(args.prefix)
                 process = start([args.wine, args.windows], env, data_dir, log)
                 try:

@@ -34,6 +34,8 @@
 #include "bench/startup/first_paint.h"
 #include "card/card_table.h"
 #include "cardloom_version.h"
+#include "platform/win32.h"
+#include "settings/data_file.h"
 
 extern char** environ;
 
@@ -49,13 +51,14 @@ struct Database {
     int cards;
     std::vector<std::string> environment;  // the editor's whole environment
     std::string path;                      // the data file
+    fs::path configHome;                   // the Linux build's settings folder (XDG_CONFIG_HOME)
 };
 
 struct Run {
     std::vector<std::string> editor;  // the command that starts the editor
     fs::path winePrefix;              // the Windows build under Wine: its prefix; empty otherwise
     fs::path folder;
-    pid_t xvfb = 0;               // a private Xvfb, started when $DISPLAY is empty
+    pid_t xvfb = 0;                   // a private Xvfb, started when $DISPLAY is empty
     std::FILE* xvfbHelper = nullptr;  // scripts/xvfb.sh, which waits for it
     PaintWatcher* watcher = nullptr;
     std::map<int, Database> databases;                           // by card count
@@ -137,18 +140,37 @@ int runQuietly(const std::vector<std::string>& command, const std::vector<std::s
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Points the editor's remembered data file path at the database: for the
-// Linux build its settings folder already does; under Wine the one registry
-// value of the prefix is set.
+// Points the editor's remembered data file path at the database, where the
+// editor looks at start-up: under Wine the one registry value of the prefix;
+// for the Linux build the settings file of the database's own settings
+// folder, stored through the layer's registry calls as the editor stores it.
 void useDatabase(const Database& database) {
-    if (run.winePrefix.empty()) return;
-    std::string windowsPath = "Z:" + database.path;
-    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
-    const std::vector<std::string> command = {"wine", "reg",          "add", "HKCU\\Software\\Kesp\\Cardloom",
-                                              "/v",   "cardinfo.dat", "/d",  windowsPath,
-                                              "/f"};
-    if (runQuietly(command, database.environment) != 0)
-        fail("cannot set the data file path in the Wine registry");
+    if (!run.winePrefix.empty()) {
+        std::string windowsPath = "Z:" + database.path;
+        std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+        const std::vector<std::string> command = {
+            "wine", "reg",       "add", std::string("HKCU\\") + SettingsKeyPath, "/v", SettingsValueName,
+            "/d",   windowsPath, "/f"};
+        if (runQuietly(command, database.environment) != 0)
+            fail("cannot set the data file path in the Wine registry");
+        return;
+    }
+    // The layer finds the settings folder through XDG_CONFIG_HOME, as in the
+    // editor's environment.
+    const char* own = std::getenv("XDG_CONFIG_HOME");
+    const std::string ownConfig = own != nullptr ? own : "";
+    setenv("XDG_CONFIG_HOME", database.configHome.c_str(), 1);
+    HKEY key = nullptr;
+    const bool stored = RegCreateKeyA(HKEY_CURRENT_USER, SettingsKeyPath, &key) == ERROR_SUCCESS &&
+                        RegSetValueExA(key, SettingsValueName, 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(database.path.c_str()),
+                                       static_cast<DWORD>(database.path.size() + 1)) == ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    if (own != nullptr)
+        setenv("XDG_CONFIG_HOME", ownConfig.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+    if (!stored) fail("cannot store the data file path in " + database.configHome.string());
 }
 
 void prepareDatabase(int cards) {
@@ -156,10 +178,7 @@ void prepareDatabase(int cards) {
     const fs::path dataFile = run.folder / ("cards-" + std::to_string(cards) + ".dat");
     const std::string problem = writeBenchCardFile(dataFile.string(), cards);
     if (!problem.empty()) fail(problem);
-    fs::create_directories(configHome / "Kesp");
-    std::ofstream(configHome / "Kesp" / "Cardloom.conf")
-        << "[General]\ncardinfo.dat=" << dataFile.string() << "\n";
-    run.databases[cards] = Database{cards, editorEnvironment(configHome), dataFile.string()};
+    run.databases[cards] = Database{cards, editorEnvironment(configHome), dataFile.string(), configHome};
 }
 
 const char* const HugePageSetting = "/sys/kernel/mm/transparent_hugepage/enabled";

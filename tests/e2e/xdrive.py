@@ -473,18 +473,67 @@ def check_file_bytes(path, cards):
                          % (len(saved), len(wanted), at))
 
 
-def remember_path(args, path):
-    """Makes the Linux build remember `path` as its data file."""
+SETTINGS_KEY = r"HKCU\Software\Kesp\Cardloom"  # where the program remembers its data file
+SETTINGS_VALUE = "cardinfo.dat"
+CONTROL_LETTERS = {"\a": "a", "\b": "b", "\f": "f", "\n": "n", "\r": "r", "\t": "t", "\v": "v"}
+
+
+def settings_value(text):
+    """`text` as the Linux build's settings file holds a string value, escaped
+    as platform/linux/kernel/ini_text.cpp escapes it (escapeValue): a leading
+    '@' doubled; the usual control letters, '"' and '\\' after a backslash;
+    other control characters as \\x and their hex digits, with a hex digit
+    right after one escaped too; quotes around the whole when it holds ';',
+    ',' or '=', or begins or ends with a space."""
+    if text.startswith("@"):
+        text = "@" + text
+    out = []
+    needs_quotes = False
+    escape_next_if_digit = False
+    for c in text:
+        if c in ";,=":
+            needs_quotes = True
+        if escape_next_if_digit and c in "0123456789abcdefABCDEF":
+            out.append("\\x%02x" % ord(c))
+            continue
+        escape_next_if_digit = False
+        if c in CONTROL_LETTERS:
+            out.append("\\" + CONTROL_LETTERS[c])
+        elif c in "\"\\":
+            out.append("\\" + c)
+        elif ord(c) < 0x20:
+            out.append("\\x%x" % ord(c))
+            escape_next_if_digit = True
+        else:
+            out.append(c)
+    value = "".join(out)
+    if needs_quotes or value.startswith(" ") or value.endswith(" "):
+        value = '"' + value + '"'
+    return value
+
+
+def remember_path(args, path, wine=False):
+    """Makes the program remember `path` as its data file, where it looks at
+    start-up: with `wine` the prefix's registry value (the path on drive Z:),
+    otherwise the Linux build's settings file in the run's settings folder."""
+    if wine:
+        env = dict(os.environ, WINEPREFIX=args.prefix)
+        windows_path = "Z:" + path.replace("/", "\\")
+        command = [args.wine, "reg", "add", SETTINGS_KEY, "/v", SETTINGS_VALUE, "/d", windows_path, "/f"]
+        status, _, err = run_to_files(command, env)
+        if status != 0:
+            raise DriveError("wine %s: %s" % (" ".join(command[1:]), err.strip()))
+        return
     config = os.path.join(args.work, "config", "Kesp")
     os.makedirs(config, exist_ok=True)
     with open(os.path.join(config, "Cardloom.conf"), "w", encoding="utf-8") as out:
-        out.write("[General]\ncardinfo.dat=%s\n" % path)
+        out.write("[General]\n%s=%s\n" % (SETTINGS_VALUE, settings_value(path)))
 
 
 def remembered_path(args):
     if args.wine:
         env = dict(os.environ, WINEPREFIX=args.prefix)
-        command = [args.wine, "reg", "query", r"HKCU\Software\Kesp\Cardloom", "/v", "cardinfo.dat"]
+        command = [args.wine, "reg", "query", SETTINGS_KEY, "/v", SETTINGS_VALUE]
         return run_to_files(command, env)[1].decode(errors="replace")
     path = os.path.join(args.work, "config", "Kesp", "Cardloom.conf")
     return open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
@@ -493,7 +542,7 @@ def remembered_path(args):
 def forget_path(args):
     if args.wine:
         env = dict(os.environ, WINEPREFIX=args.prefix)
-        run_to_files([args.wine, "reg", "delete", r"HKCU\Software\Kesp\Cardloom", "/f"], env)
+        run_to_files([args.wine, "reg", "delete", SETTINGS_KEY, "/f"], env)
     shutil.rmtree(os.path.join(args.work, "config"), ignore_errors=True)
 
 
