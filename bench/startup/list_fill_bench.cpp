@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -131,9 +130,9 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     const std::string path = (folder / "cardinfo.dat").string();
     std::string problem = writeBenchCardFile(path, MaxCards);
-    if (problem.empty() && path.size() >= sizeof dataFilePath) problem = "temporary path too long";
+    if (problem.empty() && !copyField(dataFilePath, sizeof dataFilePath, path.c_str()))
+        problem = "temporary path too long";
     if (problem.empty()) {
-        std::memcpy(dataFilePath, path.c_str(), path.size() + 1);
         HINSTANCE instance = GetModuleHandleA(nullptr);
         if (!initMainWindow(instance) || !createControls(instance)) problem = "cannot create the main window";
     }
