@@ -4,12 +4,15 @@
 // the window manager) is taken into the model and reported with WM_SIZE. The
 // window manager is told when the window is maximised or minimised, and its
 // own minimise, maximise and restore become the window's placement, so that
-// its buttons act as the platform's caption buttons do.
+// its buttons act as the platform's caption buttons do. A size the window
+// manager refuses (a tiling one keeps the window in its tile) is followed too:
+// the last WM_SIZE always carries the window's real client size.
 // Tab moves no focus between the controls of such a window, and activation
 // gives the keyboard focus to the window itself, as the platform does for a
 // window that is not a dialog.
 #include "platform/linux/user/top_window.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,6 +21,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 #include "platform/linux/user/menu_resource.h"
 #include "platform/linux/user/resources.h"
@@ -114,6 +118,18 @@ class TopWidget : public QWidget {
         if (w != nullptr && w->enabled) SendMessageA(window_, WM_CLOSE, 0, 0);
     }
 
+    // Qt sets the widget to the size the layer asks for at once. A window
+    // manager that refuses it answers with the size it keeps, which Qt takes
+    // into the native window but, being the size last reported, not into
+    // the widget. The widget then takes the native window's size as from a
+    // resize by the window manager, asking the window manager nothing.
+    void followNativeSize() {
+        QWindow* native = windowHandle();
+        if (native == nullptr || !isVisible() || isMinimized() || native->size() == size()) return;
+        QResizeEvent resize(native->size(), size());
+        QCoreApplication::sendEvent(native, &resize);
+    }
+
     void layoutParts(Window& w) {
         if (QMenuBar* bar = findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly)) {
             bar->setGeometry(0, 0, width(), w.top->menuHeight);
@@ -160,6 +176,10 @@ void createTopWidget(Window& window, HICON icon) {
     QObject::connect(altF4, &QShortcut::activated, widget, [widget] { widget->requestClose(); });
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), widget);
     QObject::connect(f10, &QShortcut::activated, widget, [widget] { widget->enterMenuBar(); });
+    // The window manager's answers come as events; once they are handled,
+    // before the thread waits again, the widget follows them.
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, widget,
+                     [widget] { widget->followNativeSize(); });
     applyTopGeometry(window);
 }
 
