@@ -23,6 +23,8 @@ test_packages=(
   fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1
   # Virtual display, input events and screenshots
   xvfb xauth xdotool xclip x11-utils imagemagick
+  # A tiling window manager, whose tile the layout must follow
+  i3-wm
   # What a screen reader reads: the accessibility bus, its Python client, a session bus
   at-spi2-core python3-pyatspi dbus
   # Packages and their checks (the .deb, the Windows installer)

@@ -567,14 +567,15 @@ class Run:
         return Editor(self.args, self.data_dir)
 
 
-def main(test, doc):
+def main(test, doc, own_display=False):
     """Runs `test(Run)` from the command line
 
         SCRIPT --program PATH --cardinfo PATH --example FILE --work DIR [--wine RUNNER --prefix DIR]
 
     (with --wine the programs are Windows executables run through the runner,
     and the path is remembered in the registry of the prefix) on a virtual
-    display unless there is one, with no remembered path at the start. Prints
+    display unless there is one (always on one of its own with `own_display`),
+    with no remembered path at the start. Prints
     what `test` returns, or the failure with a screenshot. Returns the exit
     status."""
     parser = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -594,7 +595,7 @@ def main(test, doc):
         print("no example file at " + args.example)
         return 1
     setup = Run(args)
-    display = VirtualDisplay()
+    display = VirtualDisplay(own=own_display)
     try:
         forget_path(args)
         print("passed" + test(setup))
