@@ -8,9 +8,9 @@ A first start (the open dialog, then the loaded window in its tile): the
 client area that the controls are laid out for, found from what is drawn,
 must end where the window ends, with the captions of Add, Delete, Update and
 Save drawn inside it. Then the window manager makes the window floating and
-resizes it, and the same must hold at its new size. Under Wine the window is
-left to the window manager, as Wine does by default, in a prefix of the
-test's own.
+resizes it, then tiles it again, and the same must hold at each size. Under
+Wine the window is left to the window manager, as Wine does by default, in a
+prefix of the test's own.
 """
 
 import json
@@ -31,7 +31,9 @@ bar {
     mode dock
 }
 """
-FLOATING = "800 px 600 px"  # the floating window's size, its title bar included
+# What i3 does to the window after the first start, each a later configure.
+LATER = (("floating", "floating enable, resize set 800 px 600 px"),
+         ("tiled again", "floating disable"))
 BUTTONS = ("add", "delete", "update", "save")
 # How far inside the window's edges the client area's right and bottom edges,
 # found from the controls' borders, may fall: Wine draws them a pixel further in.
@@ -83,8 +85,8 @@ def ends_at(edge, window_edge):
 def check_layout(editor, when):
     """The laid-out client area lies in the window and ends where the window
     does, and the buttons' captions are drawn in it. Returns the window's size."""
-    wx, wy, ww, wh = editor.main.geometry()
     cx, cy, cw, ch = editor.settle()
+    wx, wy, ww, wh = editor.main.geometry()
     if cx < wx or cy < wy or not ends_at(cx + cw, wx + ww) or not ends_at(cy + ch, wy + wh):
         raise DriveError("%s: the controls are laid out for a client area of %dx%d at %d,%d, "
                          "the window is %dx%d at %d,%d" % (when, cw, ch, cx, cy, ww, wh, wx, wy))
@@ -111,11 +113,12 @@ def test(run):
         editor = run.editor()
         try:
             editor.open_with(run.dialog_path)
-            tiled = check_layout(editor, "in the tile")
-            before = editor.main.geometry()
-            manager.command("[id=%s] floating enable, resize set %s" % (editor.main.wid, FLOATING))
-            xdrive.wait_for("the window manager's resize", lambda: editor.main.geometry() != before, 10)
-            floating = check_layout(editor, "floating")
+            sizes = ["tiled " + check_layout(editor, "in the tile")]
+            for when, command in LATER:
+                before = editor.main.geometry()
+                manager.command("[id=%s] %s" % (editor.main.wid, command))
+                xdrive.wait_for("the window " + when, lambda: editor.main.geometry() != before, 10)
+                sizes.append(when + " " + check_layout(editor, when))
             editor.exit_by_menu()
         finally:
             editor.kill()
@@ -123,7 +126,7 @@ def test(run):
         manager.close()
         if args.wine:
             xdrive.run_to_files(["wineserver", "-k"], wine_env)
-    return ": tiled %s beside a bar of %d pixels, floating %s" % (tiled, manager.bar, floating)
+    return ": %s, beside a bar of %d pixels" % (", ".join(sizes), manager.bar)
 
 
 if __name__ == "__main__":
