@@ -12,7 +12,7 @@
 
 namespace {
 
-// Encodes the table into the open file, flushes and closes it. The pieces go
+// Encodes the table into the open file. The pieces go
 // out in order; the index position at the front is written last, once the
 // text blocks are measured.
 int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& cards, FileProblem* problem) {
@@ -38,14 +38,6 @@ int writeImage(HANDLE file, const CardTable& table, std::vector<EncodedCard>& ca
     if (ok && written != imageSize) {
         setProblem(problem, written, "the card file came out %lu bytes long instead of %lu",
                    static_cast<unsigned long>(written), static_cast<unsigned long>(imageSize));
-        ok = 0;
-    }
-    if (ok && !FlushFileBuffers(file)) {
-        setSystemProblem(problem, written, "flushing the new file failed");
-        ok = 0;
-    }
-    if (!CloseHandle(file) && ok) {
-        setSystemProblem(problem, written, "closing the new file failed");
         ok = 0;
     }
     return ok;
@@ -86,31 +78,11 @@ int loadCardFile(const char* path, CardTable& table, FileProblem* problem, FileN
 }
 
 int saveCardFile(const char* path, CardTable& table, FileProblem* problem) {
-    if (strnlen(path, MAX_PATH) >= MAX_PATH) {
-        setProblem(problem, 0, "the path is longer than %d characters", MAX_PATH - 1);
-        return 0;
-    }
-    SaveTarget target;
-    if (!findSaveTarget(path, target, problem)) return 0;
-    // Beside an existing file the new one stays private and hidden until it
-    // takes the old one's place, permissions and attributes; a new file is
-    // made as any new file is.
-    char tempPath[MAX_PATH];
-    DWORD attributes =
-        target.exists ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
-    HANDLE file = createTempBeside(target.path, attributes, tempPath, problem);
     // The table is checked as it is written: a table that cannot be saved
     // leaves only the temporary file, which goes again.
     std::vector<EncodedCard> cards;
-    bool keepTemp = false;
-    int ok = file != INVALID_HANDLE_VALUE && writeImage(file, table, cards, problem) &&
-             replaceTarget(tempPath, target, keepTemp, problem);
-    if (!ok) {
-        if (file != INVALID_HANDLE_VALUE && !keepTemp)
-            removeMadeFile(tempPath, "the temporary file", problem);
-        if (target.placeholder && !keepTemp) removeMadeFile(target.path, "the empty file", problem);
-        return 0;
-    }
+    const auto write = [&](HANDLE file, FileProblem* failure) { return writeImage(file, table, cards, failure); };
+    if (!replaceFileWith(path, write, problem)) return 0;
     // Only now, with the new file in place, does memory take on what was written.
     recordBlockOffsets(table, cards);
     convertEncodedCarets(table, cards);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <random>
 
@@ -345,4 +346,46 @@ bool sameFile(const char* a, const char* b) {
     }
     return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+int replaceFileWith(const char* path, const std::function<int(HANDLE, FileProblem*)>& write,
+                    FileProblem* problem) {
+    if (strnlen(path, MAX_PATH) >= MAX_PATH) {
+        setProblem(problem, 0, "the path is longer than %d characters", MAX_PATH - 1);
+        return 0;
+    }
+    SaveTarget target;
+    if (!findSaveTarget(path, target, problem)) return 0;
+    // Beside an existing file the new one stays private and hidden until it
+    // takes the old one's place, permissions and attributes; a new file is
+    // made as any new file is.
+    char tempPath[MAX_PATH];
+    DWORD attributes =
+        target.exists ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY : FILE_ATTRIBUTE_NORMAL;
+    HANDLE file = createTempBeside(target.path, attributes, tempPath, problem);
+    bool keepTemp = false;
+    int ok = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ok = write(file, problem);
+        if (ok && !FlushFileBuffers(file)) {
+            setSystemProblem(problem, 0, "flushing the new file failed");
+            ok = 0;
+        }
+        if (!CloseHandle(file) && ok) {
+            setSystemProblem(problem, 0, "closing the new file failed");
+            ok = 0;
+        }
+        ok = ok && replaceTarget(tempPath, target, keepTemp, problem);
+    }
+    if (!ok) {
+        if (file != INVALID_HANDLE_VALUE && !keepTemp) removeMadeFile(tempPath, "the temporary file", problem);
+        if (target.placeholder && !keepTemp) removeMadeFile(target.path, "the empty file", problem);
+    }
+    return ok;
+}
+
+int saveBytesFile(const char* path, const std::vector<std::uint8_t>& bytes, FileProblem* problem) {
+    return replaceFileWith(
+        path, [&](HANDLE file, FileProblem* failure) { return writeAll(file, bytes.data(), bytes.size(), 0, failure); },
+        problem);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "card/card_file.h"
@@ -68,3 +69,15 @@ void removeMadeFile(const char* path, const char* what, FileProblem* problem);
 // True when `a` and `b` both name one existing file (the same volume and
 // file index), whatever names and links lead to it.
 bool sameFile(const char* a, const char* b);
+
+// Writes a new file in place of the one `path` names, as a card file's save
+// does: behind any links, into a private temporary file beside it that
+// `write` fills (every write checked), flushed, closed and only then put in
+// the old file's place, keeping its attributes, owner and permissions.
+// Returns 0 with the reason, the old file as it was and no temporary file
+// left behind.
+int replaceFileWith(const char* path, const std::function<int(HANDLE, FileProblem*)>& write,
+                    FileProblem* problem);
+
+// `bytes` as the whole new content of the file `path` names, as above.
+int saveBytesFile(const char* path, const std::vector<std::uint8_t>& bytes, FileProblem* problem);

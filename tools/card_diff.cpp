@@ -32,6 +32,9 @@ const char* keyOf(int field) {
 }
 const char* const ColoursKey = cardDumpKeys[8];
 
+// The Windows-1252 letters a merge pairs as two: Æ as Ae, æ as ae.
+const std::pair<char, const char*> aeFolds[] = {{'\xC6', "Ae"}, {'\xE6', "ae"}};
+
 // For each slot, the how-manieth card of its name it is, from 1; 0 for an
 // inactive slot.
 std::vector<int> occurrences(const CardTable& table) {
@@ -114,24 +117,44 @@ std::string quotedText(std::string_view cp1252) {
     return Json(cp1252ToUtf8(cp1252)).dump();
 }
 
-std::vector<int> pairByName(const CardTable& before, const CardTable& after) {
+namespace {
+
+// The name as pairing compares it.
+std::string pairingKey(std::string_view name, NameFolding folding) {
+    std::string key;
+    for (const char c : name) {
+        const char* folded = nullptr;
+        for (const auto& [letter, spelled] : aeFolds) {
+            if (folding == NameFolding::Ae && c == letter) folded = spelled;
+        }
+        if (folded)
+            key += folded;
+        else
+            key += c;
+    }
+    return key;
+}
+
+}  // namespace
+
+std::vector<int> pairByName(const CardTable& before, const CardTable& after, NameFolding folding) {
     // Each name's slots in `after` as a chain: `head` holds its next unpaired
     // slot, `next` the one after each slot. Chaining `after` and walking
     // `before` hashes the names of a small incoming table only.
     const int afterCount = slotLimit(after);
     std::vector<int> next(static_cast<std::size_t>(afterCount), -1);
-    std::unordered_map<std::string_view, int> head;
+    std::unordered_map<std::string, int> head;
     head.reserve(static_cast<std::size_t>(afterCount));
     for (int s = afterCount - 1; s >= 0; --s) {
         if (!after.slots[s].active) continue;
-        const auto at = head.try_emplace(textOf(after.slots[s], 0), -1).first;
+        const auto at = head.try_emplace(pairingKey(textOf(after.slots[s], 0), folding), -1).first;
         next[s] = at->second;
         at->second = s;
     }
     std::vector<int> partner(static_cast<std::size_t>(afterCount), -1);
     for (int s = 0; s < slotLimit(before) && !head.empty(); ++s) {
         if (!before.slots[s].active) continue;
-        const auto at = head.find(textOf(before.slots[s], 0));
+        const auto at = head.find(pairingKey(textOf(before.slots[s], 0), folding));
         if (at == head.end() || at->second < 0) continue;
         partner[at->second] = s;
         at->second = next[at->second];

@@ -15,9 +15,14 @@
 // escaped as a JSON string, so that it stays on one line.
 std::string quotedText(std::string_view cp1252);
 
+// How names are compared when cards are paired: as they are, or with Æ and
+// æ as Ae and ae (the spelling the sources use today for the old ligature).
+enum class NameFolding { None, Ae };
+
 // For each slot of `after`, the active slot of `before` holding the same name
 // at the same occurrence, or -1 (also for an inactive slot).
-std::vector<int> pairByName(const CardTable& before, const CardTable& after);
+std::vector<int> pairByName(const CardTable& before, const CardTable& after,
+                            NameFolding folding = NameFolding::None);
 
 // Which of two cards' fields differ: bit i for CardField i, ColoursChanged
 // for the colours.

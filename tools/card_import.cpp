@@ -184,19 +184,26 @@ bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) 
     return false;
 }
 
-bool importJson(std::string_view text, CardTable& table, std::string& error, std::string_view setCode,
-                ImportReport& report) {
-    nlohmann::json root;
-    if (!parseJson(text, root, error)) return false;
+}  // namespace
+
+bool parseImportJson(std::string_view text, nlohmann::json& root, std::string& error) {
+    if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
+    return parseJson(text, root, error);
+}
+
+bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& error, std::string_view setCode,
+                    ImportReport& report) {
+    const int used = std::clamp(table.slotCount, 0, MaxCards);
+    std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
+    table.slotCount = 0;
     report.source = setSourceOf(root);
     if (report.source != SetSource::None) {
-        if (!setCode.empty())
-            return setFileCards(root, report.source, setCode, table, report.replaced, error);
+        if (!setCode.empty()) return setFileCards({{&root, report.source}}, setCode, table, report.set, error);
         error = "a set file: its editions need the set code (--code)";
         return false;
     }
     if (!root.is_array()) {
-        error = "the text is not a JSON array of records";
+        error = unreadShape(root);
         return false;
     }
     for (std::size_t i = 0; i < root.size(); ++i) {
@@ -239,6 +246,8 @@ bool importJson(std::string_view text, CardTable& table, std::string& error, std
     }
     return true;
 }
+
+namespace {
 
 // Digits only, no sign or spaces. Values beyond 2^31 are kept at 2^31.
 bool parseWholeNumber(const std::string& text, long long& value) {
@@ -345,12 +354,16 @@ bool importFormatOf(std::string_view path, ImportFormat& format) {
 
 bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error,
                  std::string_view setCode, ImportReport* report) {
+    ImportReport ignored;
+    if (format == ImportFormat::Json) {
+        nlohmann::json root;
+        return parseImportJson(text, root, error) &&
+               importJsonRoot(root, table, error, setCode, report ? *report : ignored);
+    }
     // Slots from slotCount on are zero already; only those in use need clearing.
     const int used = std::clamp(table.slotCount, 0, MaxCards);
     std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
     table.slotCount = 0;
     if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
-    ImportReport ignored;
-    return format == ImportFormat::Json ? importJson(text, table, error, setCode, report ? *report : ignored)
-                                        : importCsv(text, table, error);
+    return importCsv(text, table, error);
 }

@@ -29,10 +29,10 @@ enum class ImportFormat { Json, Csv };
 bool importFormatOf(std::string_view path, ImportFormat& format);
 
 // What an import learnt besides the cards: whether the text was a set file,
-// and one line for each of its cards whose text needed replacements.
+// and what its mapping reports (tools/set_file.h).
 struct ImportReport {
     SetSource source = SetSource::None;
-    std::vector<std::string> replaced;
+    SetFileReport set;
 };
 
 // Fills `table` from `text`, replacing what it held. `setCode` (Windows-1252)
@@ -42,3 +42,11 @@ struct ImportReport {
 // holds the records read so far.
 bool importCards(std::string_view text, ImportFormat format, CardTable& table, std::string& error,
                  std::string_view setCode = {}, ImportReport* report = nullptr);
+
+// The two halves of a JSON import, for files read together: the text
+// parsed (dropping the keys a set file's cards do not use), and a parsed
+// dump or single set file into `table` (emptied first). A text of any other
+// shape is refused with the shapes that are read.
+bool parseImportJson(std::string_view text, nlohmann::json& root, std::string& error);
+bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& error, std::string_view setCode,
+                    ImportReport& report);

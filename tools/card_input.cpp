@@ -5,6 +5,8 @@
 #include <new>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "card/card_file.h"
 #include "card/file_access.h"
 #include "tools/check_report.h"
@@ -28,6 +30,23 @@ void copyTable(const CardTable& from, CardTable& to) {
     to.slotCount = count;
 }
 
+namespace {
+
+// The bytes of a text input whole, or false with the reason in `error`.
+bool readText(const char* path, const std::string& coreName, std::vector<std::uint8_t>& bytes,
+              std::string& error) {
+    FileProblem problem;
+    if (readRegularFile(coreName.c_str(), MaxInputSize, bytes, &problem)) return true;
+    error = std::string(path) + ": " + problem.what;
+    return false;
+}
+
+std::string_view textOf(const std::vector<std::uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
 InputResult readInput(const char* path, const std::string& coreName, std::string_view setCode,
                       CardTable& table, ImportReport& report, std::string& error) {
     ImportFormat format = ImportFormat::Json;
@@ -38,14 +57,65 @@ InputResult readInput(const char* path, const std::string& coreName, std::string
         return InputResult::Failed;
     }
     std::vector<std::uint8_t> bytes;
-    FileProblem problem;
-    if (!readRegularFile(coreName.c_str(), MaxInputSize, bytes, &problem)) {
-        error = std::string(path) + ": " + problem.what;
-        return InputResult::Failed;
-    }
-    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (importCards(text, format, table, error, setCode, &report)) return InputResult::Read;
+    if (!readText(path, coreName, bytes, error)) return InputResult::Failed;
+    if (importCards(textOf(bytes), format, table, error, setCode, &report)) return InputResult::Read;
     const bool needsCode = report.source != SetSource::None && setCode.empty();
     error = std::string(path) + ": " + error;
     return needsCode ? InputResult::NeedsCode : InputResult::Failed;
+}
+
+InputResult readInputs(const std::vector<const char*>& paths, const std::vector<std::string>& coreNames,
+                       std::string_view setCode, Inputs& inputs, std::string& error) {
+    std::vector<nlohmann::json> roots;
+    roots.reserve(paths.size());  // the set files point into it
+    std::vector<SetFileInput> setFiles;
+    std::size_t setTable = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const char* path = paths[i];
+        ImportFormat format = ImportFormat::Json;
+        if (!importFormatOf(path, format) || format == ImportFormat::Csv) {
+            inputs.tables.push_back(emptyTable());
+            inputs.names.push_back(path);
+            ImportReport ignored;
+            const InputResult result = readInput(path, coreNames[i], setCode, *inputs.tables.back(), ignored, error);
+            if (result != InputResult::Read) return result;
+            continue;
+        }
+        std::vector<std::uint8_t> bytes;
+        if (!readText(path, coreNames[i], bytes, error)) return InputResult::Failed;
+        nlohmann::json& root = roots.emplace_back();
+        if (!parseImportJson(textOf(bytes), root, error)) {
+            error = std::string(path) + ": " + error;
+            return InputResult::Failed;
+        }
+        const SetSource source = setSourceOf(root);
+        if (source == SetSource::None) {
+            inputs.tables.push_back(emptyTable());
+            inputs.names.push_back(path);
+            ImportReport ignored;
+            if (importJsonRoot(root, *inputs.tables.back(), error, setCode, ignored)) continue;
+            error = std::string(path) + ": " + error;
+            return InputResult::Failed;
+        }
+        if (setFiles.empty()) {
+            setTable = inputs.tables.size();
+            inputs.tables.push_back(emptyTable());
+            inputs.names.emplace_back();
+            inputs.setPath = path;
+        } else if (setFiles.size() == 1) {
+            inputs.setPath += " and the set files after it";
+        }
+        setFiles.push_back({&root, source});
+    }
+    if (setFiles.empty()) return InputResult::Read;
+    inputs.names[setTable] = inputs.setPath;
+    inputs.report.source = setFiles[0].source;
+    if (setCode.empty()) {
+        error = inputs.setPath + ": a set file: its editions need the set code (--code)";
+        return InputResult::NeedsCode;
+    }
+    if (setFileCards(setFiles, setCode, *inputs.tables[setTable], inputs.report.set, error))
+        return InputResult::Read;
+    error = inputs.setPath + ": " + error;
+    return InputResult::Failed;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "card/card_table.h"
 #include "tools/card_import.h"
@@ -37,3 +38,16 @@ enum class InputResult { Read, Failed, NeedsCode };
 // that begins with `path`. NeedsCode: a set file came without a set code.
 InputResult readInput(const char* path, const std::string& coreName, std::string_view setCode,
                       CardTable& table, ImportReport& report, std::string& error);
+
+// The files named on a command line, read as readInput reads one: each card
+// file and dump into a table of its own, in order, and the set files among
+// them read as one set (the pages of one search), its table where the first
+// of them stands. `setPath` names the set files in messages.
+struct Inputs {
+    std::vector<TablePtr> tables;
+    std::vector<std::string> names;  // the file each table came from, as messages name it
+    ImportReport report;
+    std::string setPath;
+};
+InputResult readInputs(const std::vector<const char*>& paths, const std::vector<std::string>& coreNames,
+                       std::string_view setCode, Inputs& inputs, std::string& error);

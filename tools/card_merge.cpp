@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr char EditionSeparator = ',';
+
 std::string_view trimmed(std::string_view text, std::string_view drop) {
     const std::size_t first = text.find_first_not_of(drop);
     if (first == std::string_view::npos) return {};
@@ -17,7 +19,7 @@ std::string_view trimmed(std::string_view text, std::string_view drop) {
 std::vector<std::string_view> editionEntries(std::string_view edition) {
     std::vector<std::string_view> entries;
     for (;;) {
-        const std::size_t comma = edition.find(',');
+        const std::size_t comma = edition.find(EditionSeparator);
         const std::string_view entry = trimmed(edition.substr(0, comma), " ");
         if (!entry.empty()) entries.push_back(entry);
         if (comma == std::string_view::npos) return entries;
@@ -25,32 +27,46 @@ std::vector<std::string_view> editionEntries(std::string_view edition) {
     }
 }
 
-std::string_view editionOf(const CardRecord& card) {
-    return {card.edition, strnlen(card.edition, EditionWidth)};
+// An entry's set code: what comes before its last '-' ("4E" of "4E-C"), or
+// the whole entry.
+std::string_view setCodeOf(std::string_view entry) {
+    return entry.substr(0, entry.rfind('-'));
+}
+
+std::string_view textOf(const CardRecord& card, CardField field) {
+    return {fieldText(card, field), strnlen(fieldText(card, field), static_cast<std::size_t>(infoOf(field).width))};
+}
+
+// Copies a field of `from` into the same field of `to`.
+void copyFieldOf(CardRecord& to, const CardRecord& from, CardField field) {
+    std::memcpy(fieldText(to, field), fieldText(from, field), static_cast<std::size_t>(infoOf(field).width));
 }
 
 std::string cardName(int number, const CardRecord& card) {
-    return "card " + std::to_string(number) + " " + quotedText({card.name, strnlen(card.name, NameWidth)});
+    return "card " + std::to_string(number) + " " + quotedText(textOf(card, CardField::Name));
 }
 
 }  // namespace
 
 std::string mergedEdition(std::string_view held, std::string_view incoming) {
     std::vector<std::string_view> entries = editionEntries(held);
-    std::string gained;
+    const std::size_t heldCount = entries.size();
     for (const std::string_view entry : editionEntries(incoming)) {
-        if (std::find(entries.begin(), entries.end(), entry) != entries.end()) continue;
-        entries.push_back(entry);
-        gained += (gained.empty() ? "" : ", ") + std::string(entry);
+        const bool listed = std::any_of(entries.begin(), entries.end(), [&](std::string_view known) {
+            return setCodeOf(known) == setCodeOf(entry);
+        });
+        if (!listed) entries.push_back(entry);
     }
-    if (gained.empty()) return std::string(held);
-    const std::string_view base = trimmed(held, " ,");
-    return std::string(base) + (base.empty() ? "" : ", ") + gained;
+    if (entries.size() == heldCount) return std::string(held);
+    std::string merged;
+    for (const std::string_view entry : entries)
+        merged += (merged.empty() ? "" : std::string(1, EditionSeparator)) + std::string(entry);
+    return merged;
 }
 
 bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::string& error) {
     // Paired before anything is added, so that an added card is never a partner.
-    const std::vector<int> partner = pairByName(db, in);
+    const std::vector<int> partner = pairByName(db, in, NameFolding::Ae);
     int number = 0;
     for (int s = 0; s < static_cast<int>(partner.size()); ++s) {
         const CardRecord& card = in.slots[s];
@@ -69,14 +85,21 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
             continue;
         }
         CardRecord& held = db.slots[partner[s]];
-        const std::string edition = mergedEdition(editionOf(held), editionOf(card));
+        if (textOf(held, CardField::Name) != textOf(card, CardField::Name))
+            counts.notes.push_back(cardName(number, card) + " paired with " +
+                                   quotedText(textOf(held, CardField::Name)) +
+                                   " (\xC3\x86 as Ae), whose spelling is kept");
+        std::string edition = mergedEdition(textOf(held, CardField::Edition), textOf(card, CardField::Edition));
         if (edition.size() >= EditionWidth) {
-            error = cardName(number, card) + ", edition: the merged list is " +
-                    std::to_string(edition.size()) + " characters, the field holds at most " +
-                    std::to_string(EditionWidth - 1);
-            return false;
+            counts.notes.push_back(cardName(number, card) + ", edition: no room for " +
+                                   quotedText(textOf(card, CardField::Edition)) + " (" +
+                                   std::to_string(edition.size()) + " characters, the field holds " +
+                                   std::to_string(EditionWidth - 1) + "): the list kept as it was");
+            edition = textOf(held, CardField::Edition);
         }
         CardRecord merged = card;
+        copyFieldOf(merged, held, CardField::Name);
+        if (!textOf(held, CardField::Comment).empty()) copyFieldOf(merged, held, CardField::Comment);
         std::memcpy(merged.edition, edition.data(), edition.size());
         std::memset(merged.edition + edition.size(), 0, EditionWidth - edition.size());
         merged.blockOffset = held.blockOffset;

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,7 @@
 #include "tools/card_input.h"
 #include "tools/card_merge.h"
 #include "tools/check_report.h"
+#include "tools/set_list.h"
 
 namespace {
 
@@ -46,9 +48,9 @@ const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
     "       cardinfo check FILE\n"
     "       cardinfo rewrite IN [OUT]\n"
-    "       cardinfo import [--code XX] FILE.json|FILE.csv OUT\n"
+    "       cardinfo import [--code XX] [--expan PATH] [--set-name NAME] FILE.json|FILE.csv OUT\n"
     "       cardinfo diff [--json] [--code XX] A B\n"
-    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] DB IN\n"
+    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] [--expan PATH] [--set-name NAME] DB IN...\n"
     "       cardinfo --help | --version\n";
 
 // What --help adds to the usage.
@@ -63,13 +65,19 @@ const char helpText[] =
     "  import IN OUT       save the cards of a dump or set file (IN.json or IN.csv) as the card file OUT\n"
     "  diff A B            print the cards added, removed and changed from A to B, field by field\n"
     "                      (--json: as one JSON document); cards are paired by name\n"
-    "  merge DB IN         merge the cards of IN into the card file DB: a card DB has takes IN's\n"
-    "                      fields and gains its editions, a new card is added at the end;\n"
+    "  merge DB IN...      merge the cards of each IN into the card file DB: a card DB has takes\n"
+    "                      IN's type, cost, P/T, text and colours, keeps its name and comment and\n"
+    "                      gains IN's editions; a new card is added at the end; set files given\n"
+    "                      together (the pages of a search) are read as one set;\n"
     "                      --dry-run prints the changes as diff does and writes nothing,\n"
     "                      --output OUT writes the result to OUT instead of DB\n"
-    "  --code XX           the set code of a set file's editions (an MTGJSON set file or a\n"
-    "                      Scryfall card list), as the Apprentice set list names the set;\n"
+    "  --code XX           the 2-letter set code of a set file's editions (an MTGJSON set file\n"
+    "                      or a Scryfall card list), as the Apprentice set list names the set;\n"
     "                      editions become XX-C, XX-U, XX-R, XX-M (mythic), XX-S (special)\n"
+    "  --expan PATH        the Apprentice set list (Expan.dat) that a set file's merge or import\n"
+    "                      adds the set to; by default the Expan.dat one folder up from\n"
+    "                      DB when DB is sets/cardinfo.dat (none with --output)\n"
+    "  --set-name NAME     the set's name in the set list, instead of the set file's\n"
     "  --help              print this help\n"
     "  --version           print the version\n"
     "\n"
@@ -134,9 +142,11 @@ struct Invocation {
     bool dryRun = false;
     const char* code = nullptr;    // --code XX
     const char* output = nullptr;  // --output OUT
+    const char* expan = nullptr;    // --expan PATH
+    const char* setName = nullptr;  // --set-name NAME
 };
 
-enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16 };
+enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16, Expan = 32, SetName = 64 };
 
 // The options of all commands: a flag, or one taking the next argument.
 struct OptionRule {
@@ -148,41 +158,113 @@ struct OptionRule {
 const OptionRule OptionRules[] = {
     {"--csv", Csv, &Invocation::csv, nullptr},           {"--json", JsonOut, &Invocation::json, nullptr},
     {"--dry-run", DryRun, &Invocation::dryRun, nullptr}, {"--code", Code, nullptr, &Invocation::code},
-    {"--output", Output, nullptr, &Invocation::output},
+    {"--output", Output, nullptr, &Invocation::output},  {"--expan", Expan, nullptr, &Invocation::expan},
+    {"--set-name", SetName, nullptr, &Invocation::setName},
 };
 
-// The set code of --code in Windows-1252: not empty, without commas (they
-// separate editions) or control characters. False after saying why.
+// The set code of --code: exactly SetCodeLength ASCII letters or digits, as
+// the set list keys a set. False after saying why.
+constexpr std::size_t SetCodeLength = 2;
 bool setCodeOf(const Invocation& call, std::string& code) {
     if (!call.code) return true;
-    const bool fits = coreName(call.code, code) && !code.empty() &&
-                      std::none_of(code.begin(), code.end(),
-                                   [](char c) { return c == ',' || static_cast<unsigned char>(c) < 0x20; });
-    if (!fits)
-        fail(std::string("--code ") + call.code +
-             ": a set code is text in Windows-1252 without commas or control characters");
+    code = call.code;
+    const bool fits = code.size() == SetCodeLength && std::all_of(code.begin(), code.end(), [](char c) {
+                          return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+                      });
+    if (!fits) fail(std::string("--code ") + call.code + ": a set code is 2 ASCII letters or digits, as in Expan.dat");
     return fits;
 }
 
-// Reads one input file into `table`, printing on stderr which of its cards
-// had characters replaced. The status to exit with when it cannot be read
-// is `failure`; a set file without --code is a usage error.
-int readArgument(const char* path, std::string_view code, CardTable& table, SetSource& source, int failure) {
-    std::string name, error;
-    if (!coreName(path, name)) return nameOutsideCodePage(path, failure);
-    ImportReport report;
-    const InputResult result = readInput(path, name, code, table, report, error);
-    source = report.source;
+// Reads the files `paths` names, printing on stderr what their set files'
+// mapping reports. The status to exit with when one cannot be read is
+// `failure`; a set file without --code is a usage error.
+int readArguments(const std::vector<const char*>& paths, std::string_view code, Inputs& inputs, int failure) {
+    std::vector<std::string> names(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (!coreName(paths[i], names[i])) return nameOutsideCodePage(paths[i], failure);
+    }
+    std::string error;
+    const InputResult result = readInputs(paths, names, code, inputs, error);
     if (result == InputResult::NeedsCode) return misuse(error);
     if (result == InputResult::Failed) return fail(error, failure);
-    for (const std::string& line : report.replaced)
-        std::fprintf(stderr, "cardinfo: %s: %s\n", path, line.c_str());
+    for (const std::string& line : inputs.report.set.notes)
+        std::fprintf(stderr, "cardinfo: %s: %s\n", inputs.setPath.c_str(), line.c_str());
+    if (inputs.report.set.morePages)
+        std::fprintf(stderr,
+                     "cardinfo: %s: the last page says more cards follow (has_more), and no later page was "
+                     "given: the set may be incomplete; give all its pages in one command\n",
+                     inputs.setPath.c_str());
     return 0;
 }
 
 // --code for files none of which was a set file.
 int codeUnused(const Invocation& call) {
     return misuse(std::string("--code ") + call.code + ": no input is a set file");
+}
+
+// What a set file's merge or import does to the set list: the file (as
+// given and as the core takes it), its bytes before and after.
+struct SetListUpdate {
+    std::string path, coreName;
+    std::vector<std::uint8_t> before, after;
+    SetListChange change = SetListChange::AlreadyListed;
+    std::string line;  // the line added, as messages show it
+};
+constexpr std::size_t MaxSetListSize = std::size_t{1} << 20;
+
+// Finds and reads the set list that the card file `cards` goes with (named
+// by --expan, else beside it unless `output` moved the result elsewhere) and
+// adds the set's line. Returns a failure status when the set list cannot be
+// read or lists the code under another name; an empty path when there is
+// none (after saying so).
+int planSetList(const Invocation& call, const char* cards, bool output, const Inputs& inputs,
+                const std::string& code, SetListUpdate& update) {
+    update.path = call.expan ? call.expan : output ? "" : setListBeside(cards);
+    if (update.path.empty()) {
+        std::fprintf(stderr, "cardinfo: no set list (Expan.dat) found beside %s; none was updated (--expan PATH "
+                             "names one)\n", cards);
+        return 0;
+    }
+    std::string name;
+    if (call.setName && !coreName(call.setName, name)) return nameOutsideCodePage(call.setName);
+    if (!call.setName) name = utf8ToCp1252BestFit(inputs.report.set.setName);
+    if (name.empty()) return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
+    if (!coreName(update.path.c_str(), update.coreName)) return nameOutsideCodePage(update.path.c_str());
+    FileProblem problem;
+    if (!readRegularFile(update.coreName.c_str(), MaxSetListSize, update.before, &problem))
+        return fail(update.path + ": " + problem.what + "; nothing was written");
+    update.after = update.before;
+    std::string error;
+    if (!addSetLine(update.after, code, name, update.change, error))
+        return fail(update.path + ": " + error + "; nothing was written");
+    update.line = setLineShown(code, name);
+    return 0;
+}
+
+// What a dry run would write to the set list.
+std::string setListPlan(const SetListUpdate& update) {
+    if (update.path.empty()) return "";
+    return update.path + (update.change == SetListChange::Added ? ": would gain the line " + update.line
+                                                                : ": lists the set already") + "\n";
+}
+
+// Writes the set list, then the cards through `saveCards`; when the cards
+// cannot be saved, the set list's old bytes go back. Either both files are
+// new or both old, and a card file never names a code its set list lacks.
+int saveBoth(const SetListUpdate& update, const char* cards, const std::function<int(FileProblem*)>& saveCards) {
+    const bool listChanges = !update.path.empty() && update.change == SetListChange::Added;
+    FileProblem problem;
+    if (listChanges && !saveBytesFile(update.coreName.c_str(), update.after, &problem))
+        return fail(describeProblem(update.path.c_str(), problem) + "; nothing was written");
+    if (saveCards(&problem)) return 0;
+    std::string message = describeProblem(cards, problem);
+    FileProblem restore;
+    if (listChanges)
+        message += saveBytesFile(update.coreName.c_str(), update.before, &restore)
+                       ? "; " + update.path + " was put back as it was"
+                       : "; " + describeProblem(update.path.c_str(), restore) + " while putting it back: it lists " +
+                             update.line + " already";
+    return fail(message);
 }
 
 int dumpCommand(const Invocation& call) {
@@ -231,62 +313,81 @@ int importCommand(const Invocation& call) {
     if (!coreName(in, inName)) return nameOutsideCodePage(in);
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
-    SetSource source = SetSource::None;
-    if (const int status = readArgument(in, code, cardTable, source, 1)) return status;
-    if (call.code && source == SetSource::None) return codeUnused(call);
-    FileProblem problem;
-    if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
-    return 0;
+    Inputs inputs;
+    if (const int status = readArguments({in}, code, inputs, 1)) return status;
+    if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
+    SetListUpdate update;
+    if (inputs.report.source != SetSource::None) {
+        if (const int status = planSetList(call, out, false, inputs, code, update)) return status;
+    }
+    CardTable& cards = *inputs.tables[0];
+    return saveBoth(update, out, [&](FileProblem* problem) { return saveCardFile(outName.c_str(), cards, problem); });
 }
 
 int diffCommand(const Invocation& call) {
     std::string code;
     if (!setCodeOf(call, code)) return usage();
-    const TablePtr tables[2] = {emptyTable(), emptyTable()};
-    bool setFile = false;
+    Inputs inputs[2];
     for (int i = 0; i < 2; ++i) {
-        SetSource source = SetSource::None;
-        if (const int status = readArgument(call.operands[i], code, *tables[i], source, DiffTrouble))
-            return status;
-        setFile = setFile || source != SetSource::None;
+        if (const int status = readArguments({call.operands[i]}, code, inputs[i], DiffTrouble)) return status;
     }
+    const bool setFile = inputs[0].report.source != SetSource::None || inputs[1].report.source != SetSource::None;
     if (call.code && !setFile) return codeUnused(call);
-    const std::vector<CardChange> changes = diffCards(*tables[0], *tables[1]);
-    const std::string text =
-        call.json ? diffAsJson(changes, *tables[0], *tables[1]) : diffAsText(changes, *tables[0], *tables[1]);
+    const CardTable &a = *inputs[0].tables[0], &b = *inputs[1].tables[0];
+    const std::vector<CardChange> changes = diffCards(a, b);
+    const std::string text = call.json ? diffAsJson(changes, a, b) : diffAsText(changes, a, b);
     if (const int status = emit(text, DiffTrouble)) return status;
     return changes.empty() ? 0 : 1;
 }
 
 int mergeCommand(const Invocation& call) {
     const char* db = call.operands[0];
-    const char* in = call.operands[1];
+    const std::vector<const char*> ins(call.operands.begin() + 1, call.operands.end());
     const char* out = call.output ? call.output : db;
-    std::string code, dbName, inName, outName;
+    std::string code, dbName, outName;
     if (!setCodeOf(call, code)) return usage();
     if (!coreName(db, dbName)) return nameOutsideCodePage(db);
-    if (!coreName(in, inName)) return nameOutsideCodePage(in);
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
-    if (call.output && sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
+    for (const char* in : ins) {
+        std::string inName;
+        if (!coreName(in, inName)) return nameOutsideCodePage(in);
+        if (call.output && sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
+    }
     if (call.output && sameFile(dbName.c_str(), outName.c_str())) return sameFileAsInput(db, out);
-    const TablePtr base = emptyTable(), incoming = emptyTable();
+    const TablePtr base = emptyTable();
     FileProblem problem;
     if (!loadCardFile(dbName.c_str(), *base, &problem)) return fail(describeProblem(db, problem));
-    SetSource source = SetSource::None;
-    if (const int status = readArgument(in, code, *incoming, source, 1)) return status;
-    if (call.code && source == SetSource::None) return codeUnused(call);
+    Inputs inputs;
+    if (const int status = readArguments(ins, code, inputs, 1)) return status;
+    if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
     // A dry run shows the merge against the database as it was.
     TablePtr before;
     if (call.dryRun) copyTable(*base, *(before = emptyTable()));
     MergeCounts counts;
-    std::string error;
-    if (!mergeCards(*base, *incoming, counts, error))
-        return fail(std::string(in) + ": " + error + "; nothing was written");
-    if (call.dryRun) return emit(diffAsText(diffCards(*before, *base), *before, *base));
-    if (!saveCardFile(outName.c_str(), *base, &problem)) return fail(describeProblem(out, problem));
+    for (std::size_t i = 0; i < inputs.tables.size(); ++i) {
+        std::string error;
+        const std::size_t noted = counts.notes.size();
+        if (!mergeCards(*base, *inputs.tables[i], counts, error))
+            return fail(inputs.names[i] + ": " + error + "; nothing was written");
+        for (std::size_t n = noted; n < counts.notes.size(); ++n)
+            std::fprintf(stderr, "cardinfo: %s: %s\n", inputs.names[i].c_str(), counts.notes[n].c_str());
+    }
+    SetListUpdate update;
+    if (inputs.report.source != SetSource::None) {
+        if (const int status = planSetList(call, db, call.output != nullptr, inputs, code, update)) return status;
+    }
+    if (call.dryRun) return emit(diffAsText(diffCards(*before, *base), *before, *base) + setListPlan(update));
+    if (const int status = saveBoth(update, out, [&](FileProblem* failure) {
+            return saveCardFile(outName.c_str(), *base, failure);
+        }))
+        return status;
     return emit(std::string(out) + ": " + std::to_string(counts.added) + " cards added, " +
-                std::to_string(counts.changed) + " changed\n");
+                std::to_string(counts.changed) + " changed" +
+                (update.change == SetListChange::Added ? "; " + update.path + " gained " + update.line : "") +
+                "\n");
 }
+
+constexpr std::size_t MaxInputs = 4096;  // merge's DB and inputs: more than any search has pages
 
 struct CommandSpec {
     const char* name;
@@ -298,9 +399,9 @@ const CommandSpec commandSpecs[] = {
     {"dump", Csv, 1, 1, dumpCommand},
     {"check", 0, 1, 1, checkCommand},
     {"rewrite", 0, 1, 2, rewriteCommand},
-    {"import", Code, 2, 2, importCommand},
+    {"import", Code | Expan | SetName, 2, 2, importCommand},
     {"diff", JsonOut | Code, 2, 2, diffCommand},
-    {"merge", DryRun | Output | Code, 2, 2, mergeCommand},
+    {"merge", DryRun | Output | Code | Expan | SetName, 2, MaxInputs, mergeCommand},
 };
 
 // Runs the command `args` name: its options (each at most once, "--" ends
