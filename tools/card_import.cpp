@@ -131,6 +131,12 @@ std::string parserMessage(const char* what) {
         message.erase(0, message.find("] ") + 2);
     const std::size_t echo = message.find("; last read:");
     if (echo != std::string::npos) message.erase(echo);
+    // A value the message quotes ('...') is cut, however long it was.
+    constexpr std::size_t quotedLength = 40;
+    const std::size_t open = message.find('\'');
+    const std::size_t close = open == std::string::npos ? open : message.find('\'', open + 1);
+    if (close != std::string::npos && close - open > quotedLength + 1)
+        message.replace(open + 1 + quotedLength, close - open - 1 - quotedLength, "...");
     return message;
 }
 

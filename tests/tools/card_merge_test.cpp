@@ -122,13 +122,15 @@ TEST(CardDiff, AsTextAndAsJson) {
 
 TEST(CardMerge, EditionsKeepTheirEntriesAndGainNewOnes) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"4E-C", "XX-R", "4E-C, XX-R"},
-        {"4E-C, XX-R", "XX-R", "4E-C, XX-R"},             // already listed
-        {"4E-C,XX-R", " XX-R ,5E-U", "4E-C,XX-R, 5E-U"},  // compared without spaces, order kept
+        {"4E-C", "XX-R", "4E-C,XX-R"},
+        {"4E-C, XX-R", "XX-R", "4E-C, XX-R"},           // already listed: as it was
+        {"4E-C, XX-R", " 5E-U ", "4E-C,XX-R,5E-U"},      // a changed list is written whole with ","
         {"", "XX-R", "XX-R"},
-        {"4E-C, ", "XX-R", "4E-C, XX-R"},
-        {" 4E-C ", "4E-C", " 4E-C "},  // nothing gained: as it was
-        {"4E-C", "XX-R, XX-R, 4E-C", "4E-C, XX-R"},
+        {"4E-C, ", "XX-R", "4E-C,XX-R"},
+        {" 4E-C ", "4E-C", " 4E-C "},                   // nothing gained: as it was
+        {"4E-C", "XX-R, XX-R, 4E-C", "4E-C,XX-R"},
+        {"PR-M", "PR-C", "PR-M"},                       // a set code once, whatever the rarity
+        {"Skyreach", "XX-R", "Skyreach,XX-R"},
     };
     for (const auto& [held, incoming, merged] : cases) {
         EXPECT_EQ(mergedEdition(held, incoming), merged) << "\"" << held << "\" + \"" << incoming << "\"";
@@ -140,6 +142,7 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         const char* why;
         std::vector<TestCard> db, in, result;
         int added, changed;
+        std::size_t notes = 0;  // lines for stderr
     };
     const Case cases[] = {
         {"a new card",
@@ -151,7 +154,7 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         {"a reprint gains an edition and takes the new text and colours",
          {card("A", "4E-C", 0x01, "old"), card("B")},
          {card("A", "XX-R", 0x02, "new")},
-         {card("A", "4E-C, XX-R", 0x02, "new"), card("B")},
+         {card("A", "4E-C,XX-R", 0x02, "new"), card("B")},
          0,
          1},
         {"an edition already listed",
@@ -163,8 +166,28 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         {"the second card of a name is added after the first is merged",
          {card("F", "1"), card("G")},
          {card("F", "2"), card("F", "3")},
-         {card("F", "1, 2"), card("G"), card("F", "3")},
+         {card("F", "1,2"), card("G"), card("F", "3")},
          1,
+         1},
+        {"a reprint keeps the database's spelling (\xC6 as Ae) and comment, and takes the rest",
+         {{"\xC6ther Vial", "4E-C", "Artifact", "1", "", "old", "mine", 0x40}},
+         {{"Aether Vial", "XX-U", "Artifact", "1", "", "new", "flavour", 0x40}},
+         {{"\xC6ther Vial", "4E-C,XX-U", "Artifact", "1", "", "new", "mine", 0x40}},
+         0,
+         1,
+         1},
+        {"an empty comment takes the incoming one",
+         {{"A", "4E-C", "", "", "", "", "", 0}},
+         {{"A", "4E-C", "", "", "", "", "flavour", 0}},
+         {{"A", "4E-C", "", "", "", "", "flavour", 0}},
+         0,
+         1},
+        {"a full edition list keeps its entries, with a note",
+         {card("A", std::string(40, 'e').append(",").append(std::string(80, 'f')).c_str())},
+         {card("A", "XX-R, YY-R")},
+         {card("A", std::string(40, 'e').append(",").append(std::string(80, 'f')).c_str())},
+         0,
+         0,
          1},
     };
     for (const Case& c : cases) {
@@ -176,5 +199,6 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         EXPECT_TRUE(sameTable(*db, *tableOf(c.result)));
         EXPECT_EQ(counts.added, c.added);
         EXPECT_EQ(counts.changed, c.changed);
+        EXPECT_EQ(counts.notes.size(), c.notes);
     }
 }
