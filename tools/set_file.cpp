@@ -640,7 +640,7 @@ std::string unreadShape(const json& root) {
     if (object == "card") return "one Scryfall card: put it in an array ([...]); " + shapes;
     const auto data = root.is_object() ? root.find("data") : root.end();
     const bool allPrintings = data != root.end() && data->is_object() && !data->empty() &&
-                              data->begin()->is_object() && data->begin()->contains("cards");
+                              data->begin()->is_object();  // set by set (their cards dropped as parsed)
     if (allPrintings)
         return "an MTGJSON file of every set (AllPrintings): download one set's file (XYZ.json) instead; " +
                shapes;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 
 #include <nlohmann/json.hpp>
@@ -199,4 +200,82 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
     EXPECT_FALSE(noCode.ok);
     EXPECT_EQ(noCode.report.source, SetSource::Scryfall);
     EXPECT_EQ(noCode.error, "a set file: its editions need the set code (--code)");
+}
+
+namespace {
+
+std::string setFixture(const char* name) {
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    if (!source) return "";
+    std::ifstream in(std::string(source) + "/tests/tools/sets/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The two Scryfall pages of the cut-down set as one list.
+std::string scryfallWhole() {
+    auto whole = nlohmann::json::parse(setFixture("real-cut.scryfall.page1.json"));
+    const auto page2 = nlohmann::json::parse(setFixture("real-cut.scryfall.page2.json"));
+    for (const auto& card : page2["data"]) whole["data"].push_back(card);
+    return whole.dump();
+}
+
+}  // namespace
+
+// Real cards cut from published set files (tests/tools/sets/README.md): one
+// record per card from both sources, the non-cards left out, a cost too long
+// put in by the fallback, versions folded, each said in a note.
+TEST(SetFile, RealCardsGiveOneRecordEachFromBothSources) {
+    struct Row {
+        const char* name;
+        const char* key;
+        const char* value;
+    };
+    const Row rows[] = {
+        {"Oakhame Ranger // Bring Back", "cost", "(G/W)(G/W)(G/W)(G/W)"},
+        {"Bruna, the Fading Light", "cost", "5WW"},  // a meld card's front by its face
+        {"Brisela, Voice of Nightmares", "pt", "9/10"},
+        {"Very Cryptic Command", "cost", "1UUU"},
+    };
+    const std::string texts[2] = {setFixture("real-cut.mtgjson.json"), scryfallWhole()};
+    for (const std::string& text : texts) {
+        const Imported set = importSet(text);
+        ASSERT_TRUE(set.ok) << set.error;
+        SCOPED_TRACE(set.report.source == SetSource::Mtgjson ? "MTGJSON" : "Scryfall");
+        std::map<std::string, nlohmann::json> byName;
+        for (const auto& record : set.records) EXPECT_TRUE(byName.emplace(record["name"], record).second);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            ASSERT_EQ(byName.count(row.name), 1u);
+            EXPECT_EQ(byName[row.name][row.key], row.value);
+        }
+        EXPECT_EQ(byName["Oakhame Ranger // Bring Back"]["text"].get<std::string>().rfind(
+                      "Cost: (G/W)(G/W)(G/W)(G/W) // (G/W)(G/W)(G/W)(G/W)\r\n", 0),
+                  0u);
+        std::string notes;
+        for (const std::string& note : set.report.set.notes) notes += note + "\n";
+        EXPECT_NE(notes.find("cost of 44 characters"), std::string::npos) << notes;
+        EXPECT_NE(notes.find("\"Very Cryptic Command\": 1 later versions"), std::string::npos) << notes;
+        EXPECT_EQ(set.report.set.setName, "Throne of Eldraine");
+    }
+    const Imported mtgjson = importSet(texts[0]);
+    EXPECT_EQ(mtgjson.records.size(), 5u);  // and Propaganda, a reversible card, once
+    EXPECT_EQ(mtgjson.report.set.notes.back(),
+              "left out 4 that are not cards to play: 1 tokens, 1 emblems, 1 dungeons, 1 digital-only cards");
+}
+
+// Shapes that are no set file and no dump are refused with the shapes read.
+TEST(SetFile, OtherShapesAreRefusedWithTheShapesRead) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"object":"error","code":"not_found","details":"No cards found"})", "a Scryfall error, \"No cards"},
+        {R"({"object":"card","name":"N"})", "one Scryfall card: put it in an array"},
+        {R"({"meta":{},"data":{"ELD":{"name":"E","cards":[]}}})", "an MTGJSON file of every set (AllPrintings)"},
+        {R"({"cards":[]})", "neither a set file nor a dump"},
+    };
+    for (const auto& [text, error] : cases) {
+        SCOPED_TRACE(text);
+        const Imported set = importSet(text);
+        EXPECT_FALSE(set.ok);
+        EXPECT_EQ(set.error.rfind(error, 0), 0u) << set.error;
+        EXPECT_NE(set.error.find("the shapes read are an MTGJSON set file"), std::string::npos);
+    }
 }
