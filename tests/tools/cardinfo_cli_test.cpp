@@ -740,3 +740,121 @@ TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(full.err.rfind("cardinfo: " + wide + ": card 2 \"A\", edition: no room for", 0), 0u) << full.err;
     EXPECT_EQ(nlohmann::json::parse(run({"dump", db}).out)[0]["edition"], std::string(90, 'e'));
 }
+
+namespace {
+
+Bytes setFixtureBytes(const char* name) {
+    const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
+    return source ? fileBytes(std::string(source) + "/tests/tools/sets/" + name) : Bytes();
+}
+
+const char setListBefore[] = "4E-Fourth Edition\r\nIA-Ice Age\r\n-C Common\r\n-R Rare\r\n";
+
+}  // namespace
+
+// Apprentice's layout (Expan.dat beside the sets folder, names in any case):
+// a set file's merge adds the set's line to the set list and its cards to
+// the card file in one command, or refuses before writing either.
+TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
+    const std::string withLine =
+        "4E-Fourth Edition\r\nIA-Ice Age\r\nEL-Throne of Eldraine\r\n-C Common\r\n-R Rare\r\n";
+    struct Row {
+        const char* why;
+        std::string listBefore;
+        std::vector<std::string> options;
+        int exitCode;
+        std::string listAfter;  // empty: as before
+        bool cardsChange;
+        const char* err;  // a part of stderr
+    };
+    const std::string other = "4E-Fourth Edition\r\nEL-Eldraine\r\n-C Common\r\n";
+    const Row rows[] = {
+        {"one command adds the set to both files", setListBefore, {}, 0, withLine, true, ""},
+        {"the set listed under its name, in another case", "EL- throne of ELDRAINE \r\n-C\r\n", {}, 0, "", true, ""},
+        {"the code listed under another name",
+         other,
+         {},
+         1,
+         "",
+         false,
+         "the code EL is listed as \"Eldraine\", not \"Throne of Eldraine\": if it is the same set, add "
+         "--set-name \"Eldraine\""},
+        {"--set-name gives the listed name", other, {"--set-name", "Eldraine"}, 0, "", true, ""},
+        {"a dry run writes nothing", setListBefore, {"--dry-run"}, 0, "", false, ""},
+        {"a list without a legend gains the line at its end", "4E-Fourth Edition", {}, 0,
+         "4E-Fourth Edition\r\nEL-Throne of Eldraine\r\n", true, ""},
+        {"--output touches no set list", setListBefore, {"--output", path("out.dat")}, 0, "", false,
+         "none was updated"},
+    };
+    const Bytes example = exampleBytes("cardinfo.dat");
+    const std::string set = write("set.json", setFixtureBytes("real-cut.mtgjson.json"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        fs::remove_all(folder / "Apprentice");
+        fs::create_directories(folder / "Apprentice" / "Sets");
+        const std::string list = writeText("Apprentice/EXPAN.DAT", row.listBefore);
+        const std::string db = write("Apprentice/Sets/CardInfo.dat", example);
+        std::vector<std::string> args = {"merge", "--code", "EL", db, set};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        const ProcessResult result = run(args);
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
+        EXPECT_EQ(readWholeFile(list), row.listAfter.empty() ? row.listBefore : row.listAfter);
+        EXPECT_EQ(fileBytes(db) != example, row.cardsChange);
+        if (row.options == std::vector<std::string>{"--dry-run"})
+            EXPECT_NE(result.out.find("EXPAN.DAT: would gain the line \"EL-Throne of Eldraine\"\n"),
+                      std::string::npos)
+                << result.out;
+    }
+    // A second run changes nothing; a code of another length is a usage error.
+    fs::remove_all(folder / "Apprentice");
+    fs::create_directories(folder / "Apprentice" / "sets");
+    const std::string list = writeText("Apprentice/Expan.dat", setListBefore);
+    const std::string db = write("Apprentice/sets/cardinfo.dat", example);
+    ASSERT_EQ(run({"merge", "--code", "EL", db, set}).exitCode, 0);
+    const Bytes merged = fileBytes(db);
+    const ProcessResult again = run({"merge", "--code", "EL", db, set});
+    EXPECT_EQ(again.out, db + ": 0 cards added, 0 changed\n");
+    EXPECT_EQ(fileBytes(db), merged);
+    EXPECT_EQ(readWholeFile(list), withLine);
+    for (const char* code : {"ELD", "E", "E-", "\xC3\x86L"})
+        EXPECT_EQ(run({"merge", "--code", code, db, set}).exitCode, 2) << code;
+    EXPECT_EQ(readWholeFile(list), withLine);
+    // The card file cannot be written after the set list was: the set list is put back.
+    const std::string listOnly = writeText("Apprentice/Expan.dat", setListBefore);
+    fs::permissions(db, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const ProcessResult refused = run({"merge", "--code", "NE", "--set-name", "New", db, set});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find(listOnly + " was put back as it was"), std::string::npos) << refused.err;
+    EXPECT_EQ(readWholeFile(listOnly), setListBefore);
+    EXPECT_EQ(fileBytes(db), merged);
+    fs::permissions(db, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(leftoverTempFiles(folder / "Apprentice"), std::vector<std::string>());
+}
+
+// Scryfall's pages merged in one command give what the whole list gives; a
+// last page that says more follow is named on stderr.
+TEST_F(CardinfoTool, ScryfallPagesMergeAsTheWholeList) {
+    const Bytes page1 = setFixtureBytes("real-cut.scryfall.page1.json");
+    const Bytes page2 = setFixtureBytes("real-cut.scryfall.page2.json");
+    auto whole = nlohmann::json::parse(page1);
+    const auto second = nlohmann::json::parse(page2);
+    for (const auto& card : second["data"]) whole["data"].push_back(card);
+    const std::string one = write("p1.json", page1), two = write("p2.json", page2);
+    const std::string all = writeText("all.json", whole.dump());
+    // A database that holds one card already, with a comment of the user's.
+    const Bytes db = cardFileBytes({{"Very Cryptic Command", "UN-R", "Instant", "1UUU", "", "", "mine", 2}});
+    const std::string byPages = write("pages.dat", db), byList = write("list.dat", db);
+    const ProcessResult pages = run({"merge", "--code", "UN", byPages, one, two});
+    ASSERT_EQ(pages.exitCode, 0) << pages.err;
+    ASSERT_EQ(run({"merge", "--code", "UN", byList, all}).exitCode, 0);
+    EXPECT_EQ(fileBytes(byPages), fileBytes(byList));
+    const auto cards = nlohmann::json::parse(run({"dump", byPages}).out);
+    EXPECT_EQ(cards[0]["comment"], "mine");
+    EXPECT_EQ(cards[0]["edition"], "UN-R");
+    EXPECT_EQ(pages.err.find("has_more"), std::string::npos) << pages.err;
+    const ProcessResult first = run({"merge", "--code", "UN", byList, one});
+    EXPECT_EQ(first.exitCode, 0);
+    EXPECT_NE(first.err.find(one + ": the last page says more cards follow (has_more)"), std::string::npos)
+        << first.err;
+}
