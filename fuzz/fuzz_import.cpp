@@ -1,5 +1,6 @@
-// Fuzz target for `cardinfo import`: the first byte picks JSON or CSV, the
-// rest is the text. Any text must import or fail with a one-line reason; what
+// Fuzz target for `cardinfo import`: the first byte picks JSON or CSV (bit 0)
+// and whether a set code comes with it, as set files need (bit 1); the rest
+// is the text. Any text must import or fail with a one-line reason; what
 // imports must dump and import again to the same cards, and must encode.
 #include <cstdint>
 #include <cstdlib>
@@ -20,8 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ImportFormat format = (data[0] & 1) ? ImportFormat::Csv : ImportFormat::Json;
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     CardTable& table = firstTable();
+    const std::string_view setCode = (data[0] & 2) ? "XX" : "";
     std::string error;
-    if (!importCards(text, format, table, error)) {
+    if (!importCards(text, format, table, error, setCode)) {
         check(!error.empty() && error.find_first_of("\r\n") == std::string::npos);
         return 0;
     }

@@ -143,10 +143,10 @@ struct NonCard {
 };
 const NonCard nonCards[] = {
     {"art cards", {"art_series", nullptr}, nullptr},
+    {"markers", {nullptr, nullptr}, "Card"},  // The Monarch, The Initiative: type line "Card"
     {"tokens", {"token", "double_faced_token"}, "Token"},
     {"emblems", {"emblem", nullptr}, "Emblem"},
     {"dungeons", {"dungeon", nullptr}, "Dungeon"},
-    {"markers", {nullptr, nullptr}, "Card"},  // The Monarch, The Initiative: type line "Card"
 };
 constexpr const char* DigitalKind = "digital-only cards";
 
