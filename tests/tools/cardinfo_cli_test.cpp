@@ -258,7 +258,7 @@ TEST_F(CardinfoTool, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("usage: cardinfo dump", 0), 0u) << help.out;
     for (const char* word : {"dump", "check", "rewrite", "import", "diff", "merge", "--dry-run", "--output",
-                             "--code", "--version", "Exit status"})
+                             "--code", "--expan", "--set-name", "--version", "Exit status"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     EXPECT_EQ(help.err, "");
 
