@@ -801,10 +801,11 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
         EXPECT_NE(result.err.find(row.err), std::string::npos) << result.err;
         EXPECT_EQ(readWholeFile(list), row.listAfter.empty() ? row.listBefore : row.listAfter);
         EXPECT_EQ(fileBytes(db) != example, row.cardsChange);
-        if (row.options == std::vector<std::string>{"--dry-run"})
+        if (row.options == std::vector<std::string>{"--dry-run"}) {
             EXPECT_NE(result.out.find("EXPAN.DAT: would gain the line \"EL-Throne of Eldraine\"\n"),
                       std::string::npos)
                 << result.out;
+        }
     }
     // A second run changes nothing; a code of another length is a usage error.
     fs::remove_all(folder / "Apprentice");
