@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/card_fields.h"
 #include "platform/code_page.h"
 #include "tools/card_dump.h"
 #include "tools/csv_reader.h"
@@ -84,21 +85,14 @@ std::string whyNotCp1252(std::string_view utf8) {
     return "the text has no Windows-1252 form";
 }
 
-// Stores UTF-8 text in the field of text key `key` (1 to 7).
+// Stores UTF-8 text in the field of text key `key` (1 to 7, the fields in
+// their order).
 bool putText(CardRecord& card, int key, std::string_view utf8, const std::string& record,
              std::string& error) {
-    const DumpTextField& field = dumpTextFields[key - 1];
-    std::string bytes;
+    std::string bytes, why;
     if (!utf8ToCp1252(utf8, bytes)) return fieldError(error, record, key, whyNotCp1252(utf8));
-    if (bytes.find('\0') != std::string::npos)
-        return fieldError(error, record, key, "holds a NUL character, which a card field cannot");
-    if (bytes.size() >= static_cast<std::size_t>(field.width))
-        return fieldError(error, record, key,
-                          std::to_string(bytes.size()) + " characters, the field holds at most " +
-                              std::to_string(field.width - 1));
-    char* dest = reinterpret_cast<char*>(&card) + field.offset;
-    std::memcpy(dest, bytes.data(), bytes.size());
-    dest[bytes.size()] = '\0';
+    if (!storeFieldText(card, static_cast<CardField>(key - 1), bytes, why))
+        return fieldError(error, record, key, why);
     return true;
 }
 

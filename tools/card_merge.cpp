@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "card/card_fields.h"
 #include "tools/card_diff.h"
 
 namespace {
@@ -89,19 +90,18 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
             counts.notes.push_back(cardName(number, card) + " paired with " +
                                    quotedText(textOf(held, CardField::Name)) +
                                    " (\xC3\x86 as Ae), whose spelling is kept");
-        std::string edition = mergedEdition(textOf(held, CardField::Edition), textOf(card, CardField::Edition));
-        if (edition.size() >= EditionWidth) {
-            counts.notes.push_back(cardName(number, card) + ", edition: no room for " +
-                                   quotedText(textOf(card, CardField::Edition)) + " (" +
-                                   std::to_string(edition.size()) + " characters, the field holds " +
-                                   std::to_string(EditionWidth - 1) + "): the list kept as it was");
-            edition = textOf(held, CardField::Edition);
-        }
         CardRecord merged = card;
         copyFieldOf(merged, held, CardField::Name);
         if (!textOf(held, CardField::Comment).empty()) copyFieldOf(merged, held, CardField::Comment);
-        std::memcpy(merged.edition, edition.data(), edition.size());
-        std::memset(merged.edition + edition.size(), 0, EditionWidth - edition.size());
+        std::string why;
+        const std::string edition =
+            mergedEdition(textOf(held, CardField::Edition), textOf(card, CardField::Edition));
+        if (!storeFieldText(merged, CardField::Edition, edition, why)) {
+            counts.notes.push_back(cardName(number, card) + ", edition: no room for " +
+                                   quotedText(textOf(card, CardField::Edition)) + " (" + why +
+                                   "): the list kept as it was");
+            copyFieldOf(merged, held, CardField::Edition);
+        }
         merged.blockOffset = held.blockOffset;
         if (!changedFields(held, merged)) continue;
         held = merged;

@@ -60,6 +60,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/card_fields.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -428,18 +429,6 @@ std::string tooLong(CardField field, std::size_t size) {
            std::to_string(info.width - 1);
 }
 
-// Windows-1252 bytes that fit into a field, refused when they hold a NUL.
-bool storeField(CardRecord& record, CardField field, const std::string& bytes, const std::string& card,
-                std::string& error) {
-    if (bytes.find('\0') != std::string::npos) {
-        error = card + ", " + infoOf(field).label + ": holds a NUL character, which a card field cannot";
-        return false;
-    }
-    std::memcpy(fieldText(record, field), bytes.data(), bytes.size());
-    fieldText(record, field)[bytes.size()] = '\0';
-    return true;
-}
-
 bool editionOf(const SetCard& card, std::string_view code, std::string& edition, const std::string& where,
                std::string& error) {
     std::string rarity;
@@ -550,7 +539,10 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
         comment = fitted(comment, CommentWidth);
     }
     for (int f = 0; f < 7; ++f) {
-        if (!storeField(record, static_cast<CardField>(f), values[f], where, error)) return false;
+        std::string why;
+        if (storeFieldText(record, static_cast<CardField>(f), values[f], why)) continue;
+        error = where + ", " + infoOf(static_cast<CardField>(f)).label + ": " + why;
+        return false;
     }
     ColourBits bits = 0;
     if (!coloursOf(card, typeLines, bits, where, error)) return false;
