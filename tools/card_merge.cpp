@@ -60,8 +60,10 @@ std::string mergedEdition(std::string_view held, std::string_view incoming) {
     }
     if (entries.size() == heldCount) return std::string(held);
     std::string merged;
-    for (const std::string_view entry : entries)
-        merged += (merged.empty() ? "" : std::string(1, EditionSeparator)) + std::string(entry);
+    for (const std::string_view entry : entries) {
+        if (!merged.empty()) merged += EditionSeparator;
+        merged.append(entry);
+    }
     return merged;
 }
 

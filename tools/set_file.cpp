@@ -211,7 +211,9 @@ bool costValue(const json& face, const char* key, std::string& value, const char
         const std::string_view symbol = std::string_view(cost).substr(pos + 1, close - pos - 1);
         const bool bare = symbol.size() <= 1 || std::all_of(symbol.begin(), symbol.end(),
                                                             [](char c) { return c >= '0' && c <= '9'; });
-        value += bare ? std::string(symbol) : "(" + std::string(symbol) + ")";
+        if (!bare) value += '(';
+        value += symbol;
+        if (!bare) value += ')';
         pos = close + 1;
     }
     return true;
@@ -265,7 +267,9 @@ struct SetCard {
 // "card 5" or 'card 5 "Name"', the name escaped as a JSON string so that a
 // message stays one line.
 std::string cardName(std::size_t number, const std::string& name) {
-    return "card " + std::to_string(number) + (name.empty() ? "" : " " + json(name).dump());
+    std::string shown = "card " + std::to_string(number);
+    if (!name.empty()) shown.append(" ").append(json(name).dump());
+    return shown;
 }
 
 // The key `key` of `object` holds something other than a string.
@@ -299,7 +303,10 @@ std::string rulesText(const json& entry, SetSource source) {
     std::string text = choiceAt(entry, rule.scryfall);
     const auto faces = entry.find(ScryfallFacesKey);
     if (faces == entry.end() || !faces->is_array()) return text;
-    for (const json& face : *faces) text += "\n" + (face.is_object() ? choiceAt(face, rule.scryfall) : "");
+    for (const json& face : *faces) {
+        text += '\n';
+        if (face.is_object()) text += choiceAt(face, rule.scryfall);
+    }
     return text;
 }
 
