@@ -821,6 +821,12 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
     for (const char* code : {"ELD", "E", "E-", "\xC3\x86L"})
         EXPECT_EQ(run({"merge", "--code", code, db, set}).exitCode, 2) << code;
     EXPECT_EQ(readWholeFile(list), withLine);
+    // An import into Apprentice's layout adds the set to the set list as a merge does.
+    const std::string fresh = path("Apprentice/sets/new.dat");
+    ASSERT_EQ(run({"import", "--code", "EM", "--expan", list, set, fresh}).exitCode, 0);
+    EXPECT_EQ(readWholeFile(list), "4E-Fourth Edition\r\nIA-Ice Age\r\nEL-Throne of Eldraine\r\n"
+                                   "EM-Throne of Eldraine\r\n-C Common\r\n-R Rare\r\n");
+    EXPECT_EQ(nlohmann::json::parse(run({"dump", fresh}).out)[0]["edition"], "EM-U");
     // The card file cannot be written after the set list was: the set list is put back.
     const std::string listOnly = writeText("Apprentice/Expan.dat", setListBefore);
     fs::permissions(db, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
