@@ -3,13 +3,16 @@
 //   cardinfo dump [--csv] FILE        the cards as JSON (or CSV) on stdout
 //   cardinfo check FILE               exit 0 when the editor can load FILE
 //   cardinfo rewrite IN [OUT]         load IN and save it, normalised, to OUT or IN
-//   cardinfo import [--code XX] IN OUT
+//   cardinfo import [--code XX] [--expan PATH] [--set-name NAME] IN OUT
 //                                     cards from a dump or set file (IN ending
 //                                     in .json or .csv) saved as the card file OUT
 //   cardinfo diff [--json] [--code XX] A B
 //                                     what changed from A to B
-//   cardinfo merge [--dry-run] [--output OUT] [--code XX] DB IN
-//                                     the cards of IN merged into DB
+//   cardinfo merge [--dry-run] [--output OUT] [--code XX] [--expan PATH]
+//                  [--set-name NAME] DB IN...
+//                                     the cards of each IN merged into DB
+// A set file's import or merge also adds its set to Apprentice's set list
+// (tools/set_list.h), written before the card file.
 //   cardinfo --help | --version
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error;
 // diff: 0 the same cards, 1 different, 2 usage error, 3 trouble.

@@ -45,9 +45,10 @@
 // A value too long for its field goes in by a fallback that keeps what it
 // says, with a line naming the card: a type, cost or P/T of several faces
 // keeps its first face's value and the whole value goes at the head of the
-// text ("Cost: (G/W)(G/W) // (G/W)(G/W)"); rules text too long keeps what
-// fits and the rest goes at the head of the comment; a name or a comment too
-// long is cut. Text goes to Windows-1252 as the platform converts it, with
+// text ("Cost: (G/W)(G/W) // (G/W)(G/W)"); a name too long keeps what fits,
+// the whole name at the head of the text; rules text too long keeps what
+// fits and the rest goes at the head of the comment; a comment too long is
+// cut. Text goes to Windows-1252 as the platform converts it, with
 // best-fit letters and '?' for what the code page lacks.
 #include "tools/set_file.h"
 
