@@ -232,6 +232,8 @@ int planSetList(const Invocation& call, const char* cards, bool output, const In
     if (call.setName && !coreName(call.setName, name)) return nameOutsideCodePage(call.setName);
     if (!call.setName) name = utf8ToCp1252BestFit(inputs.report.set.setName);
     if (name.empty()) return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
+    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+        return fail("the set's name holds a line break or control character, which the set list cannot");
     if (!coreName(update.path.c_str(), update.coreName)) return nameOutsideCodePage(update.path.c_str());
     FileProblem problem;
     if (!readRegularFile(update.coreName.c_str(), MaxSetListSize, update.before, &problem))
