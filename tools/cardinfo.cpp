@@ -3,19 +3,22 @@
 //   cardinfo dump [--csv] FILE        the cards as JSON (or CSV) on stdout
 //   cardinfo check FILE               exit 0 when the editor can load FILE
 //   cardinfo rewrite IN [OUT]         load IN and save it, normalised, to OUT or IN
-//   cardinfo import [--code XX] IN OUT
+//   cardinfo import [--code XX] [--set SET] IN OUT
 //                                     cards from a dump or set file (IN ending
 //                                     in .json or .csv) saved as the card file OUT
-//   cardinfo diff [--json] [--code XX] A B
+//   cardinfo diff [--json] [--code XX] [--set SET] A B
 //                                     what changed from A to B
-//   cardinfo merge [--dry-run] [--output OUT] [--code XX] DB IN
+//   cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] DB IN
 //                                     the cards of IN merged into DB
+//   cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN
+//                                     DB's cards brought up to date from IN
 //   cardinfo --help | --version
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error;
 // diff: 0 the same cards, 1 different, 2 usage error, 3 trouble.
 // File names go to the card core in Windows-1252 and appear in messages as
 // they were given.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -26,6 +29,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "card/card_file.h"
@@ -33,11 +38,13 @@
 #include "card/file_access.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
+#include "tools/bulk_file.h"
 #include "tools/card_diff.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 #include "tools/card_input.h"
 #include "tools/card_merge.h"
+#include "tools/card_refresh.h"
 #include "tools/check_report.h"
 
 namespace {
@@ -46,9 +53,10 @@ const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
     "       cardinfo check FILE\n"
     "       cardinfo rewrite IN [OUT]\n"
-    "       cardinfo import [--code XX] FILE.json|FILE.csv OUT\n"
-    "       cardinfo diff [--json] [--code XX] A B\n"
-    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] DB IN\n"
+    "       cardinfo import [--code XX] [--set SET] FILE.json|FILE.csv OUT\n"
+    "       cardinfo diff [--json] [--code XX] [--set SET] A B\n"
+    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] DB IN\n"
+    "       cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN\n"
     "       cardinfo --help | --version\n";
 
 // What --help adds to the usage.
@@ -70,6 +78,11 @@ const char helpText[] =
     "  --code XX           the set code of a set file's editions (an MTGJSON set file or a\n"
     "                      Scryfall card list), as the Apprentice set list names the set;\n"
     "                      editions become XX-C, XX-U, XX-R, XX-M (mythic), XX-S (special)\n"
+    "  --set SET           take the set SET (its MTGJSON or Scryfall code, any case) out of a bulk\n"
+    "                      file: MTGJSON's AllPrintings or a Scryfall bulk array (default-cards)\n"
+    "  --existing-only     merge: the cards DB has take IN's type, cost, P/T, text and colours;\n"
+    "                      names, comments and editions stay, no card is added; IN may be any of\n"
+    "                      the files below or a bulk file (AtomicCards, oracle-cards, ...)\n"
     "  --help              print this help\n"
     "  --version           print the version\n"
     "\n"
@@ -134,9 +147,19 @@ struct Invocation {
     bool dryRun = false;
     const char* code = nullptr;    // --code XX
     const char* output = nullptr;  // --output OUT
+    const char* set = nullptr;     // --set SET
+    bool existingOnly = false;
 };
 
-enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16 };
+enum OptionBit : unsigned {
+    Csv = 1,
+    JsonOut = 2,
+    DryRun = 4,
+    Code = 8,
+    Output = 16,
+    Set = 32,
+    Existing = 64
+};
 
 // The options of all commands: a flag, or one taking the next argument.
 struct OptionRule {
@@ -146,9 +169,13 @@ struct OptionRule {
     const char* Invocation::*value;
 };
 const OptionRule OptionRules[] = {
-    {"--csv", Csv, &Invocation::csv, nullptr},           {"--json", JsonOut, &Invocation::json, nullptr},
-    {"--dry-run", DryRun, &Invocation::dryRun, nullptr}, {"--code", Code, nullptr, &Invocation::code},
+    {"--csv", Csv, &Invocation::csv, nullptr},
+    {"--json", JsonOut, &Invocation::json, nullptr},
+    {"--dry-run", DryRun, &Invocation::dryRun, nullptr},
+    {"--code", Code, nullptr, &Invocation::code},
     {"--output", Output, nullptr, &Invocation::output},
+    {"--set", Set, nullptr, &Invocation::set},
+    {"--existing-only", Existing, &Invocation::existingOnly, nullptr},
 };
 
 // The set code of --code in Windows-1252: not empty, without commas (they
@@ -164,14 +191,39 @@ bool setCodeOf(const Invocation& call, std::string& code) {
     return fits;
 }
 
+// Progress of reading a bulk file, shown on a terminal only and for files
+// over ProgressFrom bytes: the megabytes read, on one line rewritten.
+constexpr std::uint64_t ProgressFrom = std::uint64_t{50} << 20;
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+BulkProgress bulkProgress() {
+    if (!stderrIsTerminal()) return {};
+    return [shown = std::uint64_t{0}](std::uint64_t done, std::uint64_t total) mutable {
+        if (total < ProgressFrom || (done >> 20) == shown) return;
+        shown = done >> 20;
+        std::fprintf(stderr, "\rcardinfo: %ju of %ju MB read", static_cast<std::uintmax_t>(shown),
+                     static_cast<std::uintmax_t>(total >> 20));
+        if (done >= total) std::fputc('\n', stderr);
+    };
+}
+
 // Reads one input file into `table`, printing on stderr which of its cards
 // had characters replaced. The status to exit with when it cannot be read
 // is `failure`; a set file without --code is a usage error.
-int readArgument(const char* path, std::string_view code, CardTable& table, SetSource& source, int failure) {
+int readArgument(const char* path, std::string_view code, CardTable& table, SetSource& source, int failure,
+                 const char* set = nullptr) {
     std::string name, error;
     if (!coreName(path, name)) return nameOutsideCodePage(path, failure);
     ImportReport report;
-    const InputResult result = readInput(path, name, code, table, report, error);
+    const InputResult result = set ? readSetInput(path, name, set, code, table, report, error, bulkProgress())
+                                   : readInput(path, name, code, table, report, error);
     source = report.source;
     if (result == InputResult::NeedsCode) return misuse(error);
     if (result == InputResult::Failed) return fail(error, failure);
@@ -232,7 +284,7 @@ int importCommand(const Invocation& call) {
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     SetSource source = SetSource::None;
-    if (const int status = readArgument(in, code, cardTable, source, 1)) return status;
+    if (const int status = readArgument(in, code, cardTable, source, 1, call.set)) return status;
     if (call.code && source == SetSource::None) return codeUnused(call);
     FileProblem problem;
     if (!saveCardFile(outName.c_str(), cardTable, &problem)) return fail(describeProblem(out, problem));
@@ -246,7 +298,8 @@ int diffCommand(const Invocation& call) {
     bool setFile = false;
     for (int i = 0; i < 2; ++i) {
         SetSource source = SetSource::None;
-        if (const int status = readArgument(call.operands[i], code, *tables[i], source, DiffTrouble))
+        if (const int status =
+                readArgument(call.operands[i], code, *tables[i], source, DiffTrouble, call.set))
             return status;
         setFile = setFile || source != SetSource::None;
     }
@@ -256,6 +309,33 @@ int diffCommand(const Invocation& call) {
         call.json ? diffAsJson(changes, *tables[0], *tables[1]) : diffAsText(changes, *tables[0], *tables[1]);
     if (const int status = emit(text, DiffTrouble)) return status;
     return changes.empty() ? 0 : 1;
+}
+
+// merge --existing-only: the cards of `db` (loaded) take IN's texts; no card
+// is added and no edition changes.
+int refreshCommand(const Invocation& call, CardTable& db, const std::string& inName,
+                   const std::string& outName) {
+    const char* in = call.operands[1];
+    const char* out = call.output ? call.output : call.operands[0];
+    if (call.code || call.set)
+        return misuse("--existing-only keeps DB's editions: it takes neither --code nor --set");
+    CardVersions versions;
+    std::vector<std::string> warnings;
+    std::string error;
+    if (!collectVersions(db, in, inName, versions, warnings, error, bulkProgress())) return fail(error);
+    for (const std::string& line : warnings) std::fprintf(stderr, "cardinfo: %s\n", line.c_str());
+    if (stderrIsTerminal()) std::fprintf(stderr, "cardinfo: %s: %zu names matched\n", in, versions.size());
+    TablePtr before;
+    if (call.dryRun) copyTable(db, *(before = emptyTable()));
+    RefreshCounts counts;
+    refreshCards(db, versions, counts);
+    if (counts.missing)
+        std::fprintf(stderr, "cardinfo: %s: %d cards of %s are not in it and stay as they are\n", in,
+                     counts.missing, call.operands[0]);
+    if (call.dryRun) return emit(diffAsText(diffCards(*before, db), *before, db));
+    FileProblem problem;
+    if (!saveCardFile(outName.c_str(), db, &problem)) return fail(describeProblem(out, problem));
+    return emit(std::string(out) + ": 0 cards added, " + std::to_string(counts.changed) + " changed\n");
 }
 
 int mergeCommand(const Invocation& call) {
@@ -272,8 +352,9 @@ int mergeCommand(const Invocation& call) {
     const TablePtr base = emptyTable(), incoming = emptyTable();
     FileProblem problem;
     if (!loadCardFile(dbName.c_str(), *base, &problem)) return fail(describeProblem(db, problem));
+    if (call.existingOnly) return refreshCommand(call, *base, inName, outName);
     SetSource source = SetSource::None;
-    if (const int status = readArgument(in, code, *incoming, source, 1)) return status;
+    if (const int status = readArgument(in, code, *incoming, source, 1, call.set)) return status;
     if (call.code && source == SetSource::None) return codeUnused(call);
     // A dry run shows the merge against the database as it was.
     TablePtr before;
@@ -298,9 +379,9 @@ const CommandSpec commandSpecs[] = {
     {"dump", Csv, 1, 1, dumpCommand},
     {"check", 0, 1, 1, checkCommand},
     {"rewrite", 0, 1, 2, rewriteCommand},
-    {"import", Code, 2, 2, importCommand},
-    {"diff", JsonOut | Code, 2, 2, diffCommand},
-    {"merge", DryRun | Output | Code, 2, 2, mergeCommand},
+    {"import", Code | Set, 2, 2, importCommand},
+    {"diff", JsonOut | Code | Set, 2, 2, diffCommand},
+    {"merge", DryRun | Output | Code | Set | Existing, 2, 2, mergeCommand},
 };
 
 // Runs the command `args` name: its options (each at most once, "--" ends

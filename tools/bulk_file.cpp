@@ -1,0 +1,528 @@
+#include "tools/bulk_file.h"
+
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+#include "card/file_access.h"
+
+namespace {
+
+// Bytes asked of the reader at a time; a token longer than what is left
+// grows the buffer.
+constexpr std::size_t Chunk = std::size_t{1} << 20;
+// Containers nested deeper than this in a copied value are refused, so that
+// a hostile file cannot exhaust the stack.
+constexpr int MaxDepth = 256;
+
+// Keys of a Scryfall card object read here, besides the mapping's: which
+// object it is and which set it belongs to.
+constexpr std::string_view ObjectKey = "object", SetKey = "set", SetNameKey = "set_name";
+constexpr std::string_view CardsKey = "cards", CodeKey = "code", NameKey = "name", RarityKey = "rarity";
+constexpr std::string_view CardObject = "\"card\"";
+// AtomicCards' faces name no rarity; the mapping needs one.
+constexpr std::string_view AnyRarity = ",\"rarity\":\"common\"";
+
+enum class Tok { ObjectStart, ObjectEnd, ArrayStart, ArrayEnd, String, Scalar, End, Bad };
+
+// What a byte is outside a string: part of a number or literal, a separator
+// (white space, ':' and ','), or a token of its own (brackets, the quote).
+enum ByteClass : unsigned char { ScalarByte, Separator, Structural };
+struct ByteClasses {
+    ByteClass of[256];
+    constexpr ByteClasses() : of() {
+        for (const char c : std::string_view(" \t\r\n:,")) of[static_cast<unsigned char>(c)] = Separator;
+        for (const char c : std::string_view("{}[]\"")) of[static_cast<unsigned char>(c)] = Structural;
+    }
+};
+constexpr ByteClasses byteClasses;
+
+// The input as tokens, each whole in the buffer until the next is asked for.
+class JsonTokens {
+  public:
+    explicit JsonTokens(const BulkReader& reader) : reader_(reader), buffer_(Chunk) {}
+
+    Tok next();
+    // The last token's bytes: a string with its quotes and escapes as written.
+    std::string_view text() const { return {buffer_.data() + start_, pos_ - start_}; }
+    std::uint64_t offset() const { return base_ + start_; }  // of the last token in the input
+    const std::string& readError() const { return error_; }
+
+  private:
+    // More input after what the buffer holds, keeping the token begun at start_.
+    bool refill();
+
+    const BulkReader& reader_;
+    std::vector<char> buffer_;
+    std::size_t start_ = 0, pos_ = 0, end_ = 0;
+    std::uint64_t base_ = 0;  // input offset of buffer_[0]
+    bool ended_ = false;
+    std::string error_;  // the reader's
+};
+
+bool JsonTokens::refill() {
+    if (ended_) return false;
+    std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
+    base_ += start_;
+    pos_ -= start_;
+    end_ -= start_;
+    start_ = 0;
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::size_t got = 0;
+    if (!reader_(buffer_.data() + end_, buffer_.size() - end_, got, error_) || got == 0) {
+        ended_ = true;
+        return false;
+    }
+    end_ += got;
+    return true;
+}
+
+Tok JsonTokens::next() {
+    for (;;) {
+        while (pos_ < end_ && byteClasses.of[static_cast<unsigned char>(buffer_[pos_])] == Separator) ++pos_;
+        start_ = pos_;
+        if (pos_ < end_) break;
+        if (!refill()) return error_.empty() ? Tok::End : Tok::Bad;
+    }
+    const char first = buffer_[pos_++];
+    switch (first) {
+        case '{':
+            return Tok::ObjectStart;
+        case '}':
+            return Tok::ObjectEnd;
+        case '[':
+            return Tok::ArrayStart;
+        case ']':
+            return Tok::ArrayEnd;
+        default:
+            break;
+    }
+    std::size_t from = 1;  // from start_: where the search goes on
+    if (first != '"') {
+        for (;;) {
+            while (start_ + from < end_ &&
+                   byteClasses.of[static_cast<unsigned char>(buffer_[start_ + from])] == ScalarByte)
+                ++from;
+            if (start_ + from < end_ || !refill()) break;
+        }
+        pos_ = start_ + from;
+        return error_.empty() ? Tok::Scalar : Tok::Bad;
+    }
+    // A string ends at the first quote after an even number of backslashes.
+    for (;;) {
+        const char* base = buffer_.data() + start_;
+        const void* quote = std::memchr(base + from, '"', end_ - start_ - from);
+        if (!quote) {
+            from = end_ - start_;
+            if (!refill()) return Tok::Bad;
+            continue;
+        }
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(quote) - base);
+        std::size_t back = at;
+        while (back > 1 && base[back - 1] == '\\') --back;
+        from = at + 1;
+        if ((at - back) % 2 == 0) {
+            pos_ = start_ + from;
+            return Tok::String;
+        }
+    }
+}
+
+bool sameCode(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+std::string_view unquoted(std::string_view string) {
+    return string.size() >= 2 ? string.substr(1, string.size() - 2) : std::string_view();
+}
+
+// One card or face object as copied out: only the keys kept, and the raw
+// values of those that say what it is.
+struct CardCopy {
+    std::string text;
+    std::string name, set, object;  // raw JSON values
+    bool rarity = false;
+};
+
+// The cards of one batch being gathered, with the raw name of the last
+// MTGJSON entry so that a card's faces stay in one group.
+struct Gathered {
+    BulkBatch batch;
+    std::string lastName;
+    bool any = false;  // a card was kept
+};
+
+class Walker {
+  public:
+    Walker(JsonTokens& tokens, const BulkWant& want, const BulkSink& sink)
+        : tokens_(tokens), want_(want), sink_(sink) {}
+
+    bool run(BulkShape& shape);
+    std::string error;
+
+  private:
+    bool fail(Tok got);
+    bool skipValue(Tok first);
+    bool copyValue(Tok first, std::string& out, int depth);
+    bool kept(std::string_view key);
+    bool copyCard(CardCopy& card);
+    bool flush(Gathered& gathered);
+    bool cardArray(bool top, BulkShape& shape);
+    bool dataObject(BulkShape& shape);
+    bool setMember(std::string_view key, Tok value, Gathered& cards, std::string& members, std::string& code);
+    bool setObject(std::string firstKey, Tok firstValue, std::string_view code);
+    bool atomicCards(Tok firstValue);
+    bool faces(Tok first, Gathered& cards);
+
+    JsonTokens& tokens_;
+    const BulkWant& want_;
+    const BulkSink& sink_;
+    bool found_ = false;  // the wanted set was handed on
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    std::unordered_map<std::string, bool, KeyHash, std::equal_to<>> keptKeys_;  // setFileReads, remembered
+};
+
+bool Walker::fail(Tok got) {
+    if (got == Tok::Bad && !tokens_.readError().empty()) {
+        error = tokens_.readError();
+    } else {
+        error =
+            "byte " + std::to_string(tokens_.offset() + 1) +
+            (got == Tok::End || got == Tok::Bad ? ": the JSON text ends too early" : ": not valid JSON here");
+    }
+    return false;
+}
+
+bool Walker::skipValue(Tok first) {
+    if (first == Tok::String || first == Tok::Scalar) return true;
+    if (first != Tok::ObjectStart && first != Tok::ArrayStart) return fail(first);
+    for (std::size_t depth = 1; depth > 0;) {
+        const Tok tok = tokens_.next();
+        if (tok == Tok::ObjectStart || tok == Tok::ArrayStart) ++depth;
+        if (tok == Tok::ObjectEnd || tok == Tok::ArrayEnd) --depth;
+        if (tok == Tok::End || tok == Tok::Bad) return fail(tok);
+    }
+    return true;
+}
+
+bool Walker::copyValue(Tok first, std::string& out, int depth) {
+    if (first == Tok::String || first == Tok::Scalar) {
+        out += tokens_.text();
+        return true;
+    }
+    if ((first != Tok::ObjectStart && first != Tok::ArrayStart) || depth > MaxDepth) return fail(first);
+    const bool object = first == Tok::ObjectStart;
+    out += object ? '{' : '[';
+    for (bool firstMember = true;; firstMember = false) {
+        Tok tok = tokens_.next();
+        if (tok == (object ? Tok::ObjectEnd : Tok::ArrayEnd)) break;
+        if (!firstMember) out += ',';
+        if (object) {
+            if (tok != Tok::String) return fail(tok);
+            out += tokens_.text();
+            out += ':';
+            tok = tokens_.next();
+        }
+        if (!copyValue(tok, out, depth + 1)) return false;
+    }
+    out += object ? '}' : ']';
+    return true;
+}
+
+bool Walker::kept(std::string_view key) {
+    const auto known = keptKeys_.find(key);
+    if (known != keptKeys_.end()) return known->second;
+    const bool keep = setFileReads(key) || key == ObjectKey || key == SetKey || key == SetNameKey;
+    return keptKeys_.emplace(std::string(key), keep).first->second;
+}
+
+// After the card's '{': its kept members.
+bool Walker::copyCard(CardCopy& card) {
+    card.text = "{";
+    card.name.clear(), card.set.clear(), card.object.clear();
+    card.rarity = false;
+    for (;;) {
+        Tok tok = tokens_.next();
+        if (tok == Tok::ObjectEnd) break;
+        if (tok != Tok::String) return fail(tok);
+        const std::string_view key = unquoted(tokens_.text());
+        if (!kept(key)) {
+            if (!skipValue(tokens_.next())) return false;
+            continue;
+        }
+        std::string* raw = key == NameKey     ? &card.name
+                           : key == SetKey    ? &card.set
+                           : key == ObjectKey ? &card.object
+                                              : nullptr;
+        card.rarity = card.rarity || key == RarityKey;
+        if (card.text.size() > 1) card.text += ',';
+        card.text += tokens_.text();
+        card.text += ':';
+        const std::size_t value = card.text.size();
+        if (!copyValue(tokens_.next(), card.text, 1)) return false;
+        if (raw) raw->assign(card.text, value);
+    }
+    card.text += '}';
+    return true;
+}
+
+bool Walker::flush(Gathered& gathered) {
+    if (gathered.batch.groups.empty()) return true;
+    if (!sink_(gathered.batch, error)) return false;
+    gathered.batch.groups.clear();
+    gathered.lastName.clear();
+    return true;
+}
+
+// After a '[' of card objects: Scryfall's, at the top or in a list's "data".
+bool Walker::cardArray(bool top, BulkShape& shape) {
+    Gathered cards;
+    cards.batch.head = "[";
+    cards.batch.tail = "]";
+    CardCopy card;
+    for (bool first = true;; first = false) {
+        const Tok tok = tokens_.next();
+        if (tok == Tok::ArrayEnd) break;
+        if (tok == Tok::ObjectStart && !copyCard(card)) return false;
+        if (tok != Tok::ObjectStart || card.object != CardObject) {
+            if (first) {  // not Scryfall's: the caller reads it otherwise
+                shape = top ? BulkShape::Dump : BulkShape::None;
+                return true;
+            }
+            if (tok != Tok::ObjectStart && !skipValue(tok)) return false;
+            continue;  // not a card object: left out
+        }
+        if (!want_.set.empty() && !sameCode(unquoted(card.set), want_.set)) continue;
+        cards.batch.groups.push_back(std::move(card.text));
+        if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
+    }
+    found_ = !cards.batch.groups.empty();
+    return flush(cards);
+}
+
+// One member of a set object: its strings, numbers and booleans kept in
+// `members`, its cards gathered, anything else skipped.
+bool Walker::setMember(std::string_view key, Tok value, Gathered& cards, std::string& members,
+                       std::string& code) {
+    if (value == Tok::String || value == Tok::Scalar) {
+        if (key == CodeKey) code = unquoted(tokens_.text());
+        members += "\"" + std::string(key) + "\":" + std::string(tokens_.text()) + ",";
+        return true;
+    }
+    if (key != CardsKey || value != Tok::ArrayStart) return skipValue(value);
+    CardCopy card;
+    for (;;) {
+        const Tok tok = tokens_.next();
+        if (tok == Tok::ArrayEnd) return true;
+        if (tok != Tok::ObjectStart) return fail(tok);
+        if (!copyCard(card)) return false;
+        if (!cards.batch.groups.empty() && card.name == cards.lastName) {
+            cards.batch.groups.back() += "," + card.text;
+            continue;
+        }
+        if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
+        cards.batch.groups.push_back(std::move(card.text));
+        cards.lastName = card.name;
+    }
+}
+
+// The rest of a set object whose first member is read; `code` is its key in
+// AllPrintings, empty in a set file (then its "code" member says it).
+bool Walker::setObject(std::string firstKey, Tok firstValue, std::string_view code) {
+    Gathered cards;
+    std::string members, ownCode;
+    if (!setMember(firstKey, firstValue, cards, members, ownCode)) return false;
+    for (;;) {
+        Tok tok = tokens_.next();
+        if (tok == Tok::ObjectEnd) break;
+        if (tok != Tok::String) return fail(tok);
+        const std::string key(unquoted(tokens_.text()));
+        if (!setMember(key, tokens_.next(), cards, members, ownCode)) return false;
+    }
+    if (!want_.set.empty() && !sameCode(code.empty() ? ownCode : code, want_.set)) return true;
+    cards.batch.head = "{\"data\":{" + (want_.set.empty() ? std::string() : members) + "\"cards\":[";
+    cards.batch.tail = "]}}";
+    found_ = !want_.set.empty();
+    if (found_ && cards.batch.groups.empty()) return sink_(cards.batch, error);  // a set without cards
+    return flush(cards);
+}
+
+// A name's faces in AtomicCards: one group.
+bool Walker::faces(Tok first, Gathered& cards) {
+    if (first != Tok::ArrayStart) return skipValue(first);
+    std::string group;
+    CardCopy face;
+    for (;;) {
+        const Tok tok = tokens_.next();
+        if (tok == Tok::ArrayEnd) break;
+        if (tok != Tok::ObjectStart) return fail(tok);
+        if (!copyCard(face)) return false;
+        if (!face.rarity) face.text.insert(face.text.size() - 1, AnyRarity);
+        group += (group.empty() ? "" : ",") + face.text;
+    }
+    if (!group.empty()) cards.batch.groups.push_back(std::move(group));
+    return cards.batch.groups.size() < BulkBatchCards || flush(cards);
+}
+
+bool Walker::atomicCards(Tok firstValue) {
+    if (!want_.set.empty()) {
+        error = "an MTGJSON AtomicCards file holds no sets; --set picks one out of AllPrintings";
+        return false;
+    }
+    Gathered cards;
+    cards.batch.head = "{\"data\":{\"cards\":[";
+    cards.batch.tail = "]}}";
+    if (!faces(firstValue, cards)) return false;
+    for (;;) {
+        const Tok tok = tokens_.next();
+        if (tok == Tok::ObjectEnd) break;
+        if (tok != Tok::String) return fail(tok);
+        if (!faces(tokens_.next(), cards)) return false;
+    }
+    return flush(cards);
+}
+
+// After the '{' of the root's "data" object.
+bool Walker::dataObject(BulkShape& shape) {
+    Tok tok = tokens_.next();
+    if (tok == Tok::ObjectEnd) return true;
+    if (tok != Tok::String) return fail(tok);
+    std::string key(unquoted(tokens_.text()));
+    tok = tokens_.next();
+    if (tok != Tok::ObjectStart) {
+        const bool atomic = tok == Tok::ArrayStart && key != CardsKey;
+        shape = atomic ? BulkShape::AtomicCards : BulkShape::MtgjsonSet;
+        return atomic ? atomicCards(tok) : setObject(std::move(key), tok, {});
+    }
+    shape = BulkShape::AllPrintings;
+    for (;;) {
+        if (tok != Tok::ObjectStart || !(want_.set.empty() || sameCode(key, want_.set))) {
+            if (!skipValue(tok)) return false;
+        } else {
+            // After the set's '{': its first member.
+            const Tok first = tokens_.next();
+            if (first == Tok::ObjectEnd) {
+                found_ = found_ || !want_.set.empty();
+            } else {
+                if (first != Tok::String) return fail(first);
+                std::string firstKey(unquoted(tokens_.text()));
+                if (!setObject(std::move(firstKey), tokens_.next(), key)) return false;
+            }
+            if (!want_.set.empty()) return true;  // one set per code: the rest is not read
+        }
+        tok = tokens_.next();
+        if (tok == Tok::ObjectEnd) return true;
+        if (tok != Tok::String) return fail(tok);
+        key = unquoted(tokens_.text());
+        tok = tokens_.next();
+    }
+}
+
+bool Walker::run(BulkShape& shape) {
+    shape = BulkShape::None;
+    Tok tok = tokens_.next();
+    if (tok == Tok::ArrayStart) {
+        shape = BulkShape::ScryfallArray;
+        if (!cardArray(true, shape)) return false;
+    } else if (tok == Tok::ObjectStart) {
+        for (;;) {
+            tok = tokens_.next();
+            if (tok == Tok::ObjectEnd) break;
+            if (tok != Tok::String) return fail(tok);
+            const bool data = unquoted(tokens_.text()) == "data";
+            tok = tokens_.next();
+            if (data && tok == Tok::ArrayStart) {
+                shape = BulkShape::ScryfallList;
+                if (!cardArray(false, shape)) return false;
+            } else if (data && tok == Tok::ObjectStart) {
+                if (!dataObject(shape)) return false;
+            } else if (!skipValue(tok)) {
+                return false;
+            }
+            if (found_) break;
+        }
+    } else if (tok == Tok::Bad || tok == Tok::End) {
+        return fail(tok);
+    }
+    if (want_.set.empty() || found_ || shape == BulkShape::None || shape == BulkShape::Dump) return true;
+    error = "holds no set " + std::string(want_.set);
+    return false;
+}
+
+}  // namespace
+
+std::string BulkBatch::text() const {
+    std::string out = head;
+    for (std::size_t i = 0; i < groups.size(); ++i) (out += i ? "," : "") += groups[i];
+    return out + tail;
+}
+
+std::string BulkBatch::groupText(std::size_t group) const {
+    return head + groups[group] + tail;
+}
+
+bool readBulk(const BulkReader& reader, const BulkWant& want, const BulkSink& sink, BulkShape& shape,
+              std::string& error) {
+    JsonTokens tokens(reader);
+    Walker walker(tokens, want, sink);
+    if (walker.run(shape)) return true;
+    error = walker.error;
+    return false;
+}
+
+bool readBulkFile(const std::string& coreName, const BulkWant& want, const BulkSink& sink, BulkShape& shape,
+                  std::string& error, const BulkProgress& progress) {
+    std::size_t size = 0, done = 0;
+    FileProblem problem;
+    HANDLE file = openRegularFile(coreName.c_str(), size, &problem);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = problem.what;
+        return false;
+    }
+    const BulkReader reader = [&](char* into, std::size_t room, std::size_t& got, std::string& why) {
+        if (!readUpTo(file, reinterpret_cast<std::uint8_t*>(into), room, done, got, &problem)) {
+            why = problem.what;
+            return false;
+        }
+        done += got;
+        if (progress) progress(done, size);
+        return true;
+    };
+    const bool ok = readBulk(reader, want, sink, shape, error);
+    CloseHandle(file);  // opened for reading only
+    return ok;
+}
+
+InputResult readSetInput(const char* path, const std::string& coreName, std::string_view set,
+                         std::string_view code, CardTable& table, ImportReport& report, std::string& error,
+                         const BulkProgress& progress) {
+    ImportFormat format = ImportFormat::Json;
+    if (!importFormatOf(path, format) || format != ImportFormat::Json)
+        return readInput(path, coreName, code, table, report, error);
+    std::string text;
+    BulkShape shape = BulkShape::None;
+    const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
+        text = batch.text();
+        return true;
+    };
+    if (!readBulkFile(coreName, BulkWant{set}, keep, shape, error, progress)) {
+        error = std::string(path) + ": " + error;
+        return InputResult::Failed;
+    }
+    if (shape == BulkShape::Dump) return readInput(path, coreName, code, table, report, error);
+    if (shape == BulkShape::None) {
+        error = std::string(path) +
+                ": --set picks a set out of an MTGJSON AllPrintings or set file, or a "
+                "Scryfall bulk array or list; this file is none of them";
+        return InputResult::Failed;
+    }
+    if (importCards(text, ImportFormat::Json, table, error, code, &report)) return InputResult::Read;
+    const bool needsCode = report.source != SetSource::None && code.empty();
+    error = std::string(path) + ": " + error;
+    return needsCode ? InputResult::NeedsCode : InputResult::Failed;
+}
