@@ -43,6 +43,9 @@ class JsonTokens {
     explicit JsonTokens(const BulkReader& reader) : reader_(reader), buffer_(Chunk) {}
 
     Tok next();
+    // After a '{' or '[': past its matching close, scanning bytes rather
+    // than handing out tokens. False when the input ends or fails first.
+    bool skipContainer();
     // The last token's bytes: a string with its quotes and escapes as written.
     std::string_view text() const { return {buffer_.data() + start_, pos_ - start_}; }
     std::uint64_t offset() const { return base_ + start_; }  // of the last token in the input
@@ -128,6 +131,44 @@ Tok JsonTokens::next() {
     }
 }
 
+bool JsonTokens::skipContainer() {
+    std::size_t depth = 1;
+    for (;;) {
+        const char* const base = buffer_.data();
+        std::size_t at = pos_;
+        bool cut = false;  // a string goes on past what the buffer holds
+        while (at < end_ && !cut) {
+            const char c = base[at];
+            if (c != '"') {
+                ++at;
+                if (c == '{' || c == '[') ++depth;
+                if ((c == '}' || c == ']') && --depth == 0) {
+                    start_ = pos_ = at;
+                    return true;
+                }
+                continue;
+            }
+            const std::size_t open = at;
+            cut = true;
+            for (std::size_t from = open + 1;;) {
+                const void* quote = std::memchr(base + from, '"', end_ - from);
+                if (!quote) break;
+                const std::size_t close = static_cast<std::size_t>(static_cast<const char*>(quote) - base);
+                std::size_t back = close;
+                while (back > open + 1 && base[back - 1] == '\\') --back;
+                from = close + 1;
+                if ((close - back) % 2 == 0) {
+                    at = from;
+                    cut = false;
+                    break;
+                }
+            }
+        }
+        start_ = pos_ = at;  // a cut string is read again whole
+        if (!refill()) return false;
+    }
+}
+
 bool sameCode(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
@@ -182,7 +223,12 @@ class Walker {
     bool found_ = false;  // the wanted set was handed on
     struct KeyHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+        // Keys are short and few: their length and first and last bytes tell them apart well enough.
+        std::size_t operator()(std::string_view key) const {
+            return key.empty() ? 0
+                               : key.size() * 65599 + static_cast<unsigned char>(key.front()) * 257 +
+                                     static_cast<unsigned char>(key.back());
+        }
     };
     std::unordered_map<std::string, bool, KeyHash, std::equal_to<>> keptKeys_;  // setFileReads, remembered
 };
@@ -201,13 +247,7 @@ bool Walker::fail(Tok got) {
 bool Walker::skipValue(Tok first) {
     if (first == Tok::String || first == Tok::Scalar) return true;
     if (first != Tok::ObjectStart && first != Tok::ArrayStart) return fail(first);
-    for (std::size_t depth = 1; depth > 0;) {
-        const Tok tok = tokens_.next();
-        if (tok == Tok::ObjectStart || tok == Tok::ArrayStart) ++depth;
-        if (tok == Tok::ObjectEnd || tok == Tok::ArrayEnd) --depth;
-        if (tok == Tok::End || tok == Tok::Bad) return fail(tok);
-    }
-    return true;
+    return tokens_.skipContainer() || fail(tokens_.readError().empty() ? Tok::End : Tok::Bad);
 }
 
 bool Walker::copyValue(Tok first, std::string& out, int depth) {
@@ -275,6 +315,7 @@ bool Walker::flush(Gathered& gathered) {
     if (gathered.batch.groups.empty()) return true;
     if (!sink_(gathered.batch, error)) return false;
     gathered.batch.groups.clear();
+    gathered.batch.names.clear();
     gathered.lastName.clear();
     return true;
 }
@@ -299,6 +340,7 @@ bool Walker::cardArray(bool top, BulkShape& shape) {
         }
         if (!want_.set.empty() && !sameCode(unquoted(card.set), want_.set)) continue;
         cards.batch.groups.push_back(std::move(card.text));
+        cards.batch.names.push_back(std::move(card.name));
         if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
     }
     found_ = !cards.batch.groups.empty();
@@ -327,6 +369,7 @@ bool Walker::setMember(std::string_view key, Tok value, Gathered& cards, std::st
         }
         if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
         cards.batch.groups.push_back(std::move(card.text));
+        cards.batch.names.push_back(card.name);
         cards.lastName = card.name;
     }
 }
@@ -355,7 +398,7 @@ bool Walker::setObject(std::string firstKey, Tok firstValue, std::string_view co
 // A name's faces in AtomicCards: one group.
 bool Walker::faces(Tok first, Gathered& cards) {
     if (first != Tok::ArrayStart) return skipValue(first);
-    std::string group;
+    std::string group, name;
     CardCopy face;
     for (;;) {
         const Tok tok = tokens_.next();
@@ -364,8 +407,12 @@ bool Walker::faces(Tok first, Gathered& cards) {
         if (!copyCard(face)) return false;
         if (!face.rarity) face.text.insert(face.text.size() - 1, AnyRarity);
         group += (group.empty() ? "" : ",") + face.text;
+        if (name.empty()) name = face.name;
     }
-    if (!group.empty()) cards.batch.groups.push_back(std::move(group));
+    if (!group.empty()) {
+        cards.batch.groups.push_back(std::move(group));
+        cards.batch.names.push_back(std::move(name));
+    }
     return cards.batch.groups.size() < BulkBatchCards || flush(cards);
 }
 

@@ -37,6 +37,7 @@ enum class BulkShape { None, Dump, MtgjsonSet, AllPrintings, AtomicCards, Scryfa
 struct BulkBatch {
     std::string head;
     std::vector<std::string> groups;
+    std::vector<std::string> names;  // each group's "name", as its raw JSON string
     std::string tail;
     std::string text() const;                        // the whole set file
     std::string groupText(std::size_t group) const;  // a set file of that group alone

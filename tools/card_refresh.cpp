@@ -16,6 +16,7 @@ constexpr CardField RefreshedFields[] = {CardField::Type, CardField::Cost, CardF
 
 // Any set code serves the mapping: a refresh keeps DB's editions.
 constexpr std::string_view AnyCode = "XX";
+constexpr std::string_view FaceSeparator = " // ";
 
 struct Collector {
     std::unordered_set<std::string> wanted;  // refreshKeys of DB's names
@@ -28,16 +29,24 @@ struct Collector {
             if (card.active && wanted.count(key)) versions.try_emplace(std::move(key), card);
         }
     }
-};
 
-// The name of a batch's group as IN spells it, in Windows-1252, or empty.
-std::string groupName(const std::string& group) {
-    const nlohmann::json faces = nlohmann::json::parse("[" + group + "]", nullptr, false);
-    if (!faces.is_array() || faces.empty() || !faces[0].is_object()) return {};
-    const auto name = faces[0].find("name");
-    if (name == faces[0].end() || !name->is_string()) return {};
-    return utf8ToCp1252BestFit(name->get<std::string>(), nullptr);
-}
+    // Whether a card of IN, by its name as a raw JSON string, may pair with
+    // one of DB's: by its whole name or, for a card of several faces, by its
+    // front's, the name one source gives a card the other names by its faces.
+    // Only such cards are mapped.
+    bool mayPair(const std::string& rawName) const {
+        std::string utf8 = rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
+        if (utf8.find('\\') != std::string::npos) {  // escapes: decoded by the parser
+            const nlohmann::json name = nlohmann::json::parse(rawName, nullptr, false);
+            if (!name.is_string()) return false;
+            utf8 = name.get<std::string>();
+        }
+        const std::size_t faces = utf8.find(FaceSeparator);
+        return wanted.count(refreshKey(utf8ToCp1252BestFit(utf8))) ||
+               (faces != std::string::npos &&
+                wanted.count(refreshKey(utf8ToCp1252BestFit(utf8.substr(0, faces)))));
+    }
+};
 
 }  // namespace
 
@@ -67,17 +76,21 @@ bool collectVersions(const CardTable& db, const char* path, const std::string& c
     if (importFormatOf(path, format) && format == ImportFormat::Json) {
         // Batch by batch; a batch the mapping refuses, card by card.
         const BulkSink sink = [&](const BulkBatch& batch, std::string&) {
+            BulkBatch matched{batch.head, {}, {}, batch.tail};
+            for (std::size_t g = 0; g < batch.groups.size(); ++g) {
+                if (collector.mayPair(batch.names[g])) matched.groups.push_back(batch.groups[g]);
+            }
             std::string why;
-            if (importCards(batch.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
+            if (matched.groups.empty()) return true;
+            if (importCards(matched.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
                 collector.take(*table);
                 return true;
             }
-            for (std::size_t g = 0; g < batch.groups.size(); ++g) {
-                if (importCards(batch.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report)) {
+            for (std::size_t g = 0; g < matched.groups.size(); ++g) {
+                if (importCards(matched.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report))
                     collector.take(*table);
-                } else if (collector.wanted.count(refreshKey(groupName(batch.groups[g])))) {
+                else
                     warnings.push_back(std::string(path) + ": left as it was: " + why);
-                }
             }
             return true;
         };
