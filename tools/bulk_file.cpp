@@ -14,6 +14,8 @@ constexpr std::size_t Chunk = std::size_t{1} << 20;
 // Containers nested deeper than this in a copied value are refused, so that
 // a hostile file cannot exhaust the stack.
 constexpr int MaxDepth = 256;
+// Room made at once for a card's kept members, which rarely need more.
+constexpr std::size_t CardBytes = 1024;
 
 // Keys of a Scryfall card object read here, besides the mapping's: which
 // object it is and which set it belongs to.
@@ -208,6 +210,7 @@ class Walker {
     bool skipValue(Tok first);
     bool copyValue(Tok first, std::string& out, int depth);
     bool kept(std::string_view key);
+    bool keptAt(std::size_t member, std::string_view key);
     bool copyCard(CardCopy& card);
     bool flush(Gathered& gathered);
     bool cardArray(bool top, BulkShape& shape);
@@ -231,6 +234,7 @@ class Walker {
         }
     };
     std::unordered_map<std::string, bool, KeyHash, std::equal_to<>> keptKeys_;  // setFileReads, remembered
+    std::vector<std::pair<std::string, bool>> lastKeys_;  // by the member's place in its card
 };
 
 bool Walker::fail(Tok got) {
@@ -281,17 +285,27 @@ bool Walker::kept(std::string_view key) {
     return keptKeys_.emplace(std::string(key), keep).first->second;
 }
 
+// The cards of a file have their keys in one order: the key last seen at
+// a member's place is most likely the one there now.
+bool Walker::keptAt(std::size_t member, std::string_view key) {
+    if (member >= lastKeys_.size()) lastKeys_.resize(member + 1);
+    std::pair<std::string, bool>& last = lastKeys_[member];
+    if (last.first != key) last = {std::string(key), kept(key)};
+    return last.second;
+}
+
 // After the card's '{': its kept members.
 bool Walker::copyCard(CardCopy& card) {
     card.text = "{";
+    card.text.reserve(CardBytes);
     card.name.clear(), card.set.clear(), card.object.clear();
     card.rarity = false;
-    for (;;) {
+    for (std::size_t member = 0;; ++member) {
         Tok tok = tokens_.next();
         if (tok == Tok::ObjectEnd) break;
         if (tok != Tok::String) return fail(tok);
         const std::string_view key = unquoted(tokens_.text());
-        if (!kept(key)) {
+        if (!keptAt(member, key)) {
             if (!skipValue(tokens_.next())) return false;
             continue;
         }

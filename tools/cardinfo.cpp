@@ -208,8 +208,8 @@ BulkProgress bulkProgress() {
     return [shown = std::uint64_t{0}](std::uint64_t done, std::uint64_t total) mutable {
         if (total < ProgressFrom || (done >> 20) == shown) return;
         shown = done >> 20;
-        std::fprintf(stderr, "\rcardinfo: %ju of %ju MB read", static_cast<std::uintmax_t>(shown),
-                     static_cast<std::uintmax_t>(total >> 20));
+        std::fprintf(stderr, "\rcardinfo: %llu of %llu MB read", static_cast<unsigned long long>(shown),
+                     static_cast<unsigned long long>(total >> 20));
         if (done >= total) std::fputc('\n', stderr);
     };
 }

@@ -3,7 +3,9 @@
 // file is refused for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/test_cards.h"
+#include "tests/tools/bulk_fixtures.h"
+#include "tools/bulk_file.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 
@@ -92,6 +96,26 @@ Imported importSet(std::string_view text, std::string_view code = "XX") {
     return out;
 }
 
+// The set `code` out of a bulk file's text as the text of its own set file,
+// the text handed on seven bytes at a time so that tokens span the chunks.
+std::string picked(const std::string& bulk, std::string_view code) {
+    std::size_t at = 0;
+    const BulkReader reader = [&](char* into, std::size_t room, std::size_t& got, std::string&) {
+        got = std::min({room, std::size_t{7}, bulk.size() - at});
+        std::memcpy(into, bulk.data() + at, got);
+        at += got;
+        return true;
+    };
+    std::string text, error;
+    BulkShape shape = BulkShape::None;
+    const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
+        text = batch.text();
+        return true;
+    };
+    EXPECT_TRUE(readBulk(reader, BulkWant{code}, keep, shape, error)) << error;
+    return text;
+}
+
 // A Scryfall array of one card object with the given members.
 std::string scryfallCard(const std::string& members) {
     return R"([{"object":"card","name":"N","rarity":"common",)" + members + "}]";
@@ -100,10 +124,17 @@ std::string scryfallCard(const std::string& members) {
 }  // namespace
 
 TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
-    for (const char* file : {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"}) {
-        SCOPED_TRACE(file);
-        const std::string text = exampleFile(file);
-        ASSERT_FALSE(text.empty()) << "CARDLOOM_SOURCE_DIR names the source tree";
+    const std::string mtgjson = exampleFile("tidecallers-reach.mtgjson.json");
+    const std::string scryfall = exampleFile("tidecallers-reach.scryfall.json");
+    ASSERT_FALSE(mtgjson.empty() || scryfall.empty()) << "CARDLOOM_SOURCE_DIR names the source tree";
+    const std::pair<const char*, std::string> shapes[] = {
+        {"MTGJSON set file", mtgjson},
+        {"Scryfall list", scryfall},
+        {"picked out of AllPrintings", picked(allPrintingsAround(mtgjson), "tcr")},
+        {"picked out of a Scryfall bulk array", picked(bulkArrayAround(scryfall), "TCR")},
+    };
+    for (const auto& [shape, text] : shapes) {
+        SCOPED_TRACE(shape);
         const Imported set = importSet(text);
         ASSERT_TRUE(set.ok) << set.error;
         ASSERT_EQ(set.records.size(), std::size(exampleSetRows));
