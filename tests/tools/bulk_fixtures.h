@@ -41,8 +41,9 @@ inline std::string bulkArrayAround(const std::string& list) {
 // `suffix` after every text, `renamed` spelt `as`.
 inline std::string atomicCardsOf(const std::string& setFile, const std::string& suffix,
                                  const std::string& renamed, const std::string& as) {
+    const auto set = nlohmann::ordered_json::parse(setFile);
     nlohmann::ordered_json data = nlohmann::ordered_json::object();
-    for (nlohmann::ordered_json entry : nlohmann::ordered_json::parse(setFile)["data"]["cards"]) {
+    for (nlohmann::ordered_json entry : set["data"]["cards"]) {
         entry.erase("rarity");
         if (entry.contains("text")) entry["text"] = entry["text"].get<std::string>() + suffix;
         if (entry["name"] == renamed) entry["name"] = as;
