@@ -194,7 +194,6 @@ struct CardCopy {
 struct Gathered {
     BulkBatch batch;
     std::string lastName;
-    bool any = false;  // a card was kept
 };
 
 class Walker {
@@ -336,9 +335,7 @@ bool Walker::flush(Gathered& gathered) {
 
 // After a '[' of card objects: Scryfall's, at the top or in a list's "data".
 bool Walker::cardArray(bool top, BulkShape& shape) {
-    Gathered cards;
-    cards.batch.head = "[";
-    cards.batch.tail = "]";
+    Gathered cards{{"[", {}, {}, "]"}, {}};
     CardCopy card;
     for (bool first = true;; first = false) {
         const Tok tok = tokens_.next();
@@ -367,7 +364,7 @@ bool Walker::setMember(std::string_view key, Tok value, Gathered& cards, std::st
                        std::string& code) {
     if (value == Tok::String || value == Tok::Scalar) {
         if (key == CodeKey) code = unquoted(tokens_.text());
-        members += "\"" + std::string(key) + "\":" + std::string(tokens_.text()) + ",";
+        members.append("\"").append(key).append("\":").append(tokens_.text()).append(",");
         return true;
     }
     if (key != CardsKey || value != Tok::ArrayStart) return skipValue(value);
