@@ -61,7 +61,7 @@ using BulkSink = std::function<bool(const BulkBatch& batch, std::string& error)>
 struct BulkWant {
     std::string_view set;
 };
-constexpr std::size_t BulkBatchCards = 4096;
+constexpr std::size_t BulkBatchCards = 1024;
 
 // Reads `reader` through; `shape` says what it was. A file of another shape
 // (None or Dump) gives no batch and no error. False with a reason (naming the

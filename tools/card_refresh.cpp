@@ -1,7 +1,7 @@
 #include "tools/card_refresh.h"
 
 #include <cstring>
-#include <unordered_set>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -18,22 +18,21 @@ constexpr CardField RefreshedFields[] = {CardField::Type, CardField::Cost, CardF
 constexpr std::string_view AnyCode = "XX";
 constexpr std::string_view FaceSeparator = " // ";
 
-struct Collector {
-    std::unordered_set<std::string> wanted;  // refreshKeys of DB's names
-    CardVersions& versions;
+std::string keyOf(const CardRecord& card) {
+    return refreshKey({card.name, strnlen(card.name, NameWidth)});
+}
 
-    void take(const CardTable& table) {
-        for (int s = 0; s < table.slotCount; ++s) {
-            const CardRecord& card = table.slots[s];
-            std::string key = refreshKey({card.name, strnlen(card.name, NameWidth)});
-            if (card.active && wanted.count(key)) versions.try_emplace(std::move(key), card);
+class Refresher {
+  public:
+    explicit Refresher(CardTable& db) : db_(db) {
+        for (int s = 0; s < db.slotCount; ++s) {
+            if (db.slots[s].active) names_[keyOf(db.slots[s])].slots.push_back(s);
         }
     }
 
     // Whether a card of IN, by its name as a raw JSON string, may pair with
     // one of DB's: by its whole name or, for a card of several faces, by its
     // front's, the name one source gives a card the other names by its faces.
-    // Only such cards are mapped.
     bool mayPair(const std::string& rawName) const {
         std::string utf8 = rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
         if (utf8.find('\\') != std::string::npos) {  // escapes: decoded by the parser
@@ -42,15 +41,52 @@ struct Collector {
             utf8 = name.get<std::string>();
         }
         const std::size_t faces = utf8.find(FaceSeparator);
-        return wanted.count(refreshKey(utf8ToCp1252BestFit(utf8))) ||
+        return names_.count(refreshKey(utf8ToCp1252BestFit(utf8))) ||
                (faces != std::string::npos &&
-                wanted.count(refreshKey(utf8ToCp1252BestFit(utf8.substr(0, faces)))));
+                names_.count(refreshKey(utf8ToCp1252BestFit(utf8.substr(0, faces)))));
     }
+
+    // The mapped cards of `in` into DB's cards of their names, each name once.
+    void take(const CardTable& in, RefreshCounts& counts) {
+        for (int s = 0; s < in.slotCount; ++s) {
+            const auto name = names_.find(keyOf(in.slots[s]));
+            if (!in.slots[s].active || name == names_.end() || name->second.taken) continue;
+            name->second.taken = true;
+            ++counts.matched;
+            for (const int slot : name->second.slots) {
+                CardRecord& held = db_.slots[slot];
+                CardRecord refreshed = held;
+                for (const CardField field : RefreshedFields)
+                    std::memcpy(fieldText(refreshed, field), fieldText(in.slots[s], field),
+                                infoOf(field).width);
+                refreshed.colours = in.slots[s].colours;
+                if (!changedFields(held, refreshed)) continue;
+                held = refreshed;
+                ++counts.changed;
+            }
+        }
+    }
+
+    int missing() const {
+        int count = 0;
+        for (const auto& name : names_)
+            count += name.second.taken ? 0 : static_cast<int>(name.second.slots.size());
+        return count;
+    }
+
+  private:
+    struct Name {
+        std::vector<int> slots;  // DB's cards of the name
+        bool taken = false;      // IN's version came
+    };
+    CardTable& db_;
+    std::unordered_map<std::string, Name> names_;
 };
 
 }  // namespace
 
 std::string refreshKey(std::string_view name) {
+    if (name.find_first_of("\xC6\xE6") == std::string_view::npos) return std::string(name);
     std::string key;
     for (const char c : name) {
         if (c == '\xC6' || c == '\xE6') {
@@ -62,14 +98,9 @@ std::string refreshKey(std::string_view name) {
     return key;
 }
 
-bool collectVersions(const CardTable& db, const char* path, const std::string& coreName,
-                     CardVersions& versions, std::vector<std::string>& warnings, std::string& error,
-                     const BulkProgress& progress) {
-    Collector collector{{}, versions};
-    for (int s = 0; s < db.slotCount; ++s) {
-        if (db.slots[s].active)
-            collector.wanted.insert(refreshKey({db.slots[s].name, strnlen(db.slots[s].name, NameWidth)}));
-    }
+bool refreshCards(CardTable& db, const char* path, const std::string& coreName, RefreshCounts& counts,
+                  std::vector<std::string>& warnings, std::string& error, const BulkProgress& progress) {
+    Refresher refresher(db);
     const TablePtr table = emptyTable();
     ImportReport report;
     ImportFormat format = ImportFormat::Json;
@@ -78,17 +109,17 @@ bool collectVersions(const CardTable& db, const char* path, const std::string& c
         const BulkSink sink = [&](const BulkBatch& batch, std::string&) {
             BulkBatch matched{batch.head, {}, {}, batch.tail};
             for (std::size_t g = 0; g < batch.groups.size(); ++g) {
-                if (collector.mayPair(batch.names[g])) matched.groups.push_back(batch.groups[g]);
+                if (refresher.mayPair(batch.names[g])) matched.groups.push_back(batch.groups[g]);
             }
             std::string why;
             if (matched.groups.empty()) return true;
             if (importCards(matched.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
-                collector.take(*table);
+                refresher.take(*table, counts);
                 return true;
             }
             for (std::size_t g = 0; g < matched.groups.size(); ++g) {
                 if (importCards(matched.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report))
-                    collector.take(*table);
+                    refresher.take(*table, counts);
                 else
                     warnings.push_back(std::string(path) + ": left as it was: " + why);
             }
@@ -103,28 +134,13 @@ bool collectVersions(const CardTable& db, const char* path, const std::string& c
             error = std::string(path) + ": neither a dump nor a set file or bulk file of MTGJSON or Scryfall";
             return false;
         }
-        if (shape != BulkShape::Dump) return true;
+        if (shape != BulkShape::Dump) {
+            counts.missing = refresher.missing();
+            return true;
+        }
     }
     if (readInput(path, coreName, AnyCode, *table, report, error) != InputResult::Read) return false;
-    collector.take(*table);
+    refresher.take(*table, counts);
+    counts.missing = refresher.missing();
     return true;
-}
-
-void refreshCards(CardTable& db, const CardVersions& versions, RefreshCounts& counts) {
-    for (int s = 0; s < db.slotCount; ++s) {
-        CardRecord& held = db.slots[s];
-        if (!held.active) continue;
-        const auto version = versions.find(refreshKey({held.name, strnlen(held.name, NameWidth)}));
-        if (version == versions.end()) {
-            ++counts.missing;
-            continue;
-        }
-        CardRecord refreshed = held;
-        for (const CardField field : RefreshedFields)
-            std::memcpy(fieldText(refreshed, field), fieldText(version->second, field), infoOf(field).width);
-        refreshed.colours = version->second.colours;
-        if (!changedFields(held, refreshed)) continue;
-        held = refreshed;
-        ++counts.changed;
-    }
 }

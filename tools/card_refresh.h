@@ -7,14 +7,14 @@
 // today's rules text, so the printings agree on what a refresh takes.
 //
 // IN may be any file cardinfo reads: a card file, a dump, a set file, or a
-// bulk file (tools/bulk_file.h) of any size: its cards are mapped batch by
-// batch and only the versions of DB's names are kept, never more cards than
-// DB holds.
+// bulk file (tools/bulk_file.h) of any size. Only its cards whose name, or
+// whose front face's name, DB holds are mapped, batch by batch, and each goes
+// straight into DB's cards of that name: IN's cards are never held in a card
+// table of their own, so a file of any number of cards refreshes a full DB.
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "card/card_table.h"
@@ -24,20 +24,16 @@
 // as Ae and ae.
 std::string refreshKey(std::string_view name);
 
-// IN's version of each of DB's names, by refreshKey.
-using CardVersions = std::unordered_map<std::string, CardRecord>;
-
-// Reads `path` (`coreName` as the card core takes it) for the versions of the
-// names of `db`. A card of IN the mapping refuses is left out; when DB has its
-// name, a line in `warnings` says why. False with a reason that begins with
-// `path` when IN cannot be read or is of no shape cardinfo reads.
-bool collectVersions(const CardTable& db, const char* path, const std::string& coreName,
-                     CardVersions& versions, std::vector<std::string>& warnings, std::string& error,
-                     const BulkProgress& progress = {});
-
 struct RefreshCounts {
+    int matched = 0;  // names of DB found in IN
     int changed = 0;  // cards that came out different
     int missing = 0;  // DB's cards whose name IN lacks
 };
 
-void refreshCards(CardTable& db, const CardVersions& versions, RefreshCounts& counts);
+// Refreshes the active cards of `db` from the file `path` (`coreName` as the
+// card core takes it). A card of IN the mapping refuses is left out, and a
+// line in `warnings` says why. False with a reason that begins with `path`
+// when IN cannot be read or is of no shape cardinfo reads; `db` is then
+// partly refreshed, and must not be saved.
+bool refreshCards(CardTable& db, const char* path, const std::string& coreName, RefreshCounts& counts,
+                  std::vector<std::string>& warnings, std::string& error, const BulkProgress& progress = {});

@@ -319,16 +319,14 @@ int refreshCommand(const Invocation& call, CardTable& db, const std::string& inN
     const char* out = call.output ? call.output : call.operands[0];
     if (call.code || call.set)
         return misuse("--existing-only keeps DB's editions: it takes neither --code nor --set");
-    CardVersions versions;
-    std::vector<std::string> warnings;
-    std::string error;
-    if (!collectVersions(db, in, inName, versions, warnings, error, bulkProgress())) return fail(error);
-    for (const std::string& line : warnings) std::fprintf(stderr, "cardinfo: %s\n", line.c_str());
-    if (stderrIsTerminal()) std::fprintf(stderr, "cardinfo: %s: %zu names matched\n", in, versions.size());
     TablePtr before;
     if (call.dryRun) copyTable(db, *(before = emptyTable()));
     RefreshCounts counts;
-    refreshCards(db, versions, counts);
+    std::vector<std::string> warnings;
+    std::string error;
+    if (!refreshCards(db, in, inName, counts, warnings, error, bulkProgress())) return fail(error);
+    for (const std::string& line : warnings) std::fprintf(stderr, "cardinfo: %s\n", line.c_str());
+    if (stderrIsTerminal()) std::fprintf(stderr, "cardinfo: %s: %d names matched\n", in, counts.matched);
     if (counts.missing)
         std::fprintf(stderr, "cardinfo: %s: %d cards of %s are not in it and stay as they are\n", in,
                      counts.missing, call.operands[0]);
