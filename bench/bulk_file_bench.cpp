@@ -1,9 +1,9 @@
 // `cardinfo` over the sources' bulk files, as whole processes, each measured
 // beside two floors in the same run: the file read once from the page cache
-// into one buffer of its size, and read in 4 MB chunks. The merges run with
-// --dry-run, which does all but the save (printing the changes instead): a
-// save is the same whatever the input, flushed to disk, and card_file_bench
-// measures it.
+// into one buffer of its size, and read in 4 MB chunks. The merges save
+// their result with --output into /dev/shm, in memory: a save to disk waits
+// for its flush, which is the same whatever the input (card_file_bench
+// measures it) and would drown what is measured here.
 //   merge --set and diff --set: one set (the last, so the whole file is
 //     read) out of a file of AllPrintings' shape, into a full database of
 //     8192 cards of which every card of the set is a reprint;
@@ -14,7 +14,9 @@
 // (default 300); nothing is kept after the run. The run ends with the ratios
 // of the medians: time against each floor of the same file (target: at most
 // 2 against the first) and the children's peak memory against the file's
-// size (target: at most 1.5).
+// size (target: at most 1.5); and, since wall-clock time on a busy machine
+// says as much about the other programs, the processor time of each command
+// against that of the first floor.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -298,6 +300,7 @@ bool writeFile(const std::string& path, const std::string& text, std::FILE*& out
 struct BulkFiles {
     fs::path folder;
     std::string db, allPrintings, oracleCards;
+    std::string out;        // where the merges save, in memory
     std::string pickedSet;  // the last set of allPrintings
     std::uintmax_t allPrintingsBytes = 0, oracleCardsBytes = 0;
 };
@@ -389,6 +392,7 @@ BulkFiles& files() {
         f->folder = fs::temp_directory_path() / ("cardloom-bulk-bench-" + std::to_string(getpid()));
         fs::create_directories(f->folder);
         f->db = (f->folder / "cardinfo.dat").string();
+        f->out = "/dev/shm/cardloom-bulk-bench-" + std::to_string(getpid()) + ".dat";
         f->allPrintings = (f->folder / "AllPrintings.json").string();
         f->oracleCards = (f->folder / "oracle-cards.json").string();
         writeDatabase(*f);
@@ -406,6 +410,8 @@ BulkFiles& files() {
 }
 
 // ---- What is measured. ----
+
+constexpr const char* ChildCpuCounter = "child_cpu_ms";
 
 // The peak resident memory of the children of each benchmark, in bytes.
 std::map<std::string, long> peakMemory;
@@ -438,7 +444,8 @@ void readChunks(benchmark::State& state, const std::string& path) {
 }
 
 // Runs cardinfo with `args`; its exit status must be `status`. Its peak
-// memory goes to peakMemory[name].
+// memory goes to peakMemory[name], its processor time (user and system) per
+// run to the counter ChildCpuCounter.
 void runCardinfo(benchmark::State& state, const char* name, std::vector<std::string> args, int status) {
     args.insert(args.begin(), CARDINFO_EXE);
     std::vector<char*> argv;
@@ -449,6 +456,7 @@ void runCardinfo(benchmark::State& state, const char* name, std::vector<std::str
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     long& peak = peakMemory[name];
+    double cpuSeconds = 0;
     for (auto _ : state) {
         // A child's peak counts this process's peak from before its exec:
         // reset that to what this process holds now (the floors' buffers
@@ -464,8 +472,12 @@ void runCardinfo(benchmark::State& state, const char* name, std::vector<std::str
             WEXITSTATUS(wstatus) != status)
             state.SkipWithError("cardinfo failed");
         peak = std::max(peak, usage.ru_maxrss * 1024L);
+        cpuSeconds += static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
     posix_spawn_file_actions_destroy(&actions);
+    state.counters[ChildCpuCounter] =
+        benchmark::Counter(cpuSeconds * 1000, benchmark::Counter::kAvgIterations);
 }
 
 void allPrintingsWhole(benchmark::State& state) {
@@ -484,7 +496,7 @@ void oracleCardsChunks(benchmark::State& state) {
 void mergeSet(benchmark::State& state) {
     const BulkFiles& f = files();
     runCardinfo(state, "merge_set",
-                {"merge", "--dry-run", "--code", "XX", "--set", f.pickedSet, f.db, f.allPrintings}, 0);
+                {"merge", "--code", "XX", "--set", f.pickedSet, "--output", f.out, f.db, f.allPrintings}, 0);
 }
 
 void diffSet(benchmark::State& state) {
@@ -494,8 +506,8 @@ void diffSet(benchmark::State& state) {
 
 void refresh(benchmark::State& state) {
     const BulkFiles& f = files();
-    runCardinfo(state, "merge_existing_only", {"merge", "--existing-only", "--dry-run", f.db, f.oracleCards},
-                0);
+    runCardinfo(state, "merge_existing_only",
+                {"merge", "--existing-only", "--output", f.out, f.db, f.oracleCards}, 0);
 }
 
 BENCHMARK(allPrintingsWhole)->Name("allprintings_read_floor")->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -513,8 +525,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            const std::string& name = run.run_name.function_name;
+            times[name].push_back(run.GetAdjustedRealTime());
+            const auto child = run.counters.find(ChildCpuCounter);
+            times[name + CpuSuffix].push_back(child != run.counters.end() ? child->second.value
+                                                                          : run.GetAdjustedCPUTime());
         }
     }
     void Finalize() override {
@@ -532,6 +548,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
             const double whole = median(std::string(line.prefix) + "_read_floor");
             const double chunks = median(std::string(line.prefix) + "_chunk_floor");
             if (took <= 0 || whole <= 0 || chunks <= 0) continue;
+            const double cpu = median(std::string(line.command) + CpuSuffix);
+            const double wholeCpu = median(std::string(line.prefix) + "_read_floor" + CpuSuffix);
             const double memory =
                 static_cast<double>(peakMemory[line.command]) / static_cast<double>(line.bytes);
             std::printf(
@@ -540,6 +558,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
                 line.command, took / whole, took / chunks, took, whole, chunks, memory,
                 static_cast<double>(peakMemory[line.command]) / 1e6,
                 took / whole <= 2 && memory <= 1.5 ? "" : "  ABOVE TARGET");
+            std::printf("    processor time (user and system): %.2f x the read floor's (%.1f ms / %.1f ms)\n",
+                        cpu / wholeCpu, cpu, wholeCpu);
         }
     }
 
@@ -551,7 +571,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
         const std::size_t middle = all.size() / 2;
         return all.size() % 2 ? all[middle] : (all[middle - 1] + all[middle]) / 2;
     }
-    std::map<std::string, std::vector<double>> times;  // real time per run, in ms
+    static constexpr const char* CpuSuffix = "/cpu";
+    std::map<std::string, std::vector<double>> times;  // real (and "/cpu": processor) time per run, in ms
 };
 
 }  // namespace
@@ -585,5 +606,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(files().folder, ignored);
+    fs::remove(files().out, ignored);
     return 0;
 }

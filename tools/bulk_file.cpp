@@ -197,6 +197,7 @@ std::string_view unquoted(std::string_view string) {
 struct CardCopy {
     std::string text;
     std::string name, set, object;  // raw JSON values
+    bool dropped = false;           // refused by its name, the rest skipped
     bool rarity = false;
 };
 
@@ -310,6 +311,7 @@ bool Walker::copyCard(CardCopy& card) {
     card.text.reserve(CardBytes);
     card.name.clear(), card.set.clear(), card.object.clear();
     card.rarity = false;
+    card.dropped = false;
     for (std::size_t member = 0;; ++member) {
         Tok tok = tokens_.next();
         if (tok == Tok::ObjectEnd) break;
@@ -330,6 +332,10 @@ bool Walker::copyCard(CardCopy& card) {
         const std::size_t value = card.text.size();
         if (!copyValue(tokens_.next(), card.text, 1)) return false;
         if (raw) raw->assign(card.text, value);
+        if (raw == &card.name && want_.names && !want_.names(card.name)) {
+            card.dropped = true;
+            return skipValue(Tok::ObjectStart);  // the rest of the card
+        }
     }
     card.text += '}';
     return true;
@@ -352,6 +358,7 @@ bool Walker::cardArray(bool top, BulkShape& shape) {
         const Tok tok = tokens_.next();
         if (tok == Tok::ArrayEnd) break;
         if (tok == Tok::ObjectStart && !copyCard(card)) return false;
+        if (tok == Tok::ObjectStart && card.dropped) continue;
         if (tok != Tok::ObjectStart || card.object != CardObject) {
             if (first) {  // not Scryfall's: the caller reads it otherwise
                 shape = top ? BulkShape::Dump : BulkShape::None;
@@ -385,6 +392,7 @@ bool Walker::setMember(std::string_view key, Tok value, Gathered& cards, std::st
         if (tok == Tok::ArrayEnd) return true;
         if (tok != Tok::ObjectStart) return fail(tok);
         if (!copyCard(card)) return false;
+        if (card.dropped) continue;
         if (!cards.batch.groups.empty() && card.name == cards.lastName) {
             cards.batch.groups.back() += "," + card.text;
             continue;
@@ -427,6 +435,7 @@ bool Walker::faces(Tok first, Gathered& cards) {
         if (tok == Tok::ArrayEnd) break;
         if (tok != Tok::ObjectStart) return fail(tok);
         if (!copyCard(face)) return false;
+        if (face.dropped) continue;
         if (!face.rarity) face.text.insert(face.text.size() - 1, AnyRarity);
         group += (group.empty() ? "" : ",") + face.text;
         if (name.empty()) name = face.name;
@@ -579,7 +588,7 @@ InputResult readSetInput(const char* path, const std::string& coreName, std::str
         text = batch.text();
         return true;
     };
-    if (!readBulkFile(coreName, BulkWant{set}, keep, shape, error, progress)) {
+    if (!readBulkFile(coreName, BulkWant{set, {}}, keep, shape, error, progress)) {
         error = std::string(path) + ": " + error;
         return InputResult::Failed;
     }

@@ -58,8 +58,11 @@ using BulkSink = std::function<bool(const BulkBatch& batch, std::string& error)>
 // most BulkBatchCards cards that never split a card's faces: AllPrintings
 // batch by set, AtomicCards' faces get "rarity": "common" (a card's rarity
 // belongs to a printing; a refresh keeps the database's editions).
+// With `names`, a card (or face) whose "name", as its raw JSON string,
+// `names` refuses is skipped from there on, as fast as a part not read.
 struct BulkWant {
     std::string_view set;
+    std::function<bool(const std::string& rawName)> names;
 };
 constexpr std::size_t BulkBatchCards = 1024;
 

@@ -107,18 +107,13 @@ bool refreshCards(CardTable& db, const char* path, const std::string& coreName, 
     if (importFormatOf(path, format) && format == ImportFormat::Json) {
         // Batch by batch; a batch the mapping refuses, card by card.
         const BulkSink sink = [&](const BulkBatch& batch, std::string&) {
-            BulkBatch matched{batch.head, {}, {}, batch.tail};
-            for (std::size_t g = 0; g < batch.groups.size(); ++g) {
-                if (refresher.mayPair(batch.names[g])) matched.groups.push_back(batch.groups[g]);
-            }
             std::string why;
-            if (matched.groups.empty()) return true;
-            if (importCards(matched.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
+            if (importCards(batch.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
                 refresher.take(*table, counts);
                 return true;
             }
-            for (std::size_t g = 0; g < matched.groups.size(); ++g) {
-                if (importCards(matched.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report))
+            for (std::size_t g = 0; g < batch.groups.size(); ++g) {
+                if (importCards(batch.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report))
                     refresher.take(*table, counts);
                 else
                     warnings.push_back(std::string(path) + ": left as it was: " + why);
@@ -126,7 +121,8 @@ bool refreshCards(CardTable& db, const char* path, const std::string& coreName, 
             return true;
         };
         BulkShape shape = BulkShape::None;
-        if (!readBulkFile(coreName, BulkWant{}, sink, shape, error, progress)) {
+        const BulkWant want{{}, [&](const std::string& name) { return refresher.mayPair(name); }};
+        if (!readBulkFile(coreName, want, sink, shape, error, progress)) {
             error = std::string(path) + ": " + error;
             return false;
         }

@@ -112,7 +112,7 @@ std::string picked(const std::string& bulk, std::string_view code) {
         text = batch.text();
         return true;
     };
-    EXPECT_TRUE(readBulk(reader, BulkWant{code}, keep, shape, error)) << error;
+    EXPECT_TRUE(readBulk(reader, BulkWant{code, {}}, keep, shape, error)) << error;
     return text;
 }
 
