@@ -152,6 +152,10 @@ bool JsonTokens::skipContainer() {
         bool cut = false;  // a string goes on past what the buffer holds
         while (at < end_ && !cut) {
             const char c = base[at];
+            if (byteClasses.of[static_cast<unsigned char>(c)] != Structural) {
+                ++at;
+                continue;
+            }
             if (c != '"') {
                 ++at;
                 if (c == '{' || c == '[') ++depth;
