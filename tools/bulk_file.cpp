@@ -118,10 +118,10 @@ Tok JsonTokens::next() {
     }
     // A string ends at the first quote after an even number of backslashes.
     // Most are short: a look at their first bytes saves the call to memchr.
-    const char* const near = buffer_.data() + start_;
-    const std::size_t nearEnd = std::min(end_ - start_, ShortString);
-    while (from < nearEnd && near[from] != '"' && near[from] != '\\') ++from;
-    if (from < nearEnd && near[from] == '"') {
+    const char* const opening = buffer_.data() + start_;
+    const std::size_t shortEnd = std::min(end_ - start_, ShortString);
+    while (from < shortEnd && opening[from] != '"' && opening[from] != '\\') ++from;
+    if (from < shortEnd && opening[from] == '"') {
         pos_ = start_ + from + 1;
         return Tok::String;
     }
