@@ -96,9 +96,16 @@ Imported importSet(std::string_view text, std::string_view code = "XX") {
     return out;
 }
 
-// The set `code` out of a bulk file's text as the text of its own set file,
-// the text handed on seven bytes at a time so that tokens span the chunks.
-std::string picked(const std::string& bulk, std::string_view code) {
+// What a bulk file's text gives, handed on seven bytes at a time so that
+// tokens span the chunks: each batch's text, or the error.
+struct BulkRead {
+    bool ok;
+    std::string error;
+    BulkShape shape = BulkShape::None;
+    std::vector<std::string> batches;
+};
+
+BulkRead readBulkText(const std::string& bulk, std::string_view code) {
     std::size_t at = 0;
     const BulkReader reader = [&](char* into, std::size_t room, std::size_t& got, std::string&) {
         got = std::min({room, std::size_t{7}, bulk.size() - at});
@@ -106,14 +113,20 @@ std::string picked(const std::string& bulk, std::string_view code) {
         at += got;
         return true;
     };
-    std::string text, error;
-    BulkShape shape = BulkShape::None;
+    BulkRead out;
     const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
-        text = batch.text();
+        out.batches.push_back(batch.text());
         return true;
     };
-    EXPECT_TRUE(readBulk(reader, BulkWant{code, {}}, keep, shape, error)) << error;
-    return text;
+    out.ok = readBulk(reader, BulkWant{code, {}}, keep, out.shape, out.error);
+    return out;
+}
+
+// The set `code` out of a bulk file's text as the text of its own set file.
+std::string picked(const std::string& bulk, std::string_view code) {
+    const BulkRead read = readBulkText(bulk, code);
+    EXPECT_TRUE(read.ok && read.batches.size() == 1) << read.error;
+    return read.batches.empty() ? "" : read.batches[0];
 }
 
 // A Scryfall array of one card object with the given members.
@@ -229,4 +242,49 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
     EXPECT_FALSE(noCode.ok);
     EXPECT_EQ(noCode.report.source, SetSource::Scryfall);
     EXPECT_EQ(noCode.error, "a set file: its editions need the set code (--code)");
+}
+
+// The shapes a bulk file may have, and text in skipped parts that a scanner
+// could take for structure.
+TEST(BulkFile, ShapesAndSkippedTextAreToldApart) {
+    struct Case {
+        const char* why;
+        std::string text;
+        const char* set;
+        BulkShape shape;
+        const char* result;  // the one batch, or the error
+    };
+    const std::string entry = R"({"name":"B","rarity":"rare","artist":"x"})";
+    const std::string card = R"({"name":"B","rarity":"rare","artist":"x","set":"tcr","object":"card"})";
+    using enum BulkShape;
+    const Case cases[] = {
+        {"quotes, backslashes and brackets in a skipped set",
+         R"({"data":{"AAA":{"name":"x \"}]\\","cards":[{"text":"\\\"{["}]},"TCR":{"cards":[)" + entry +
+             R"(],"code":"TCR","booster":{"a":[1]}}}})",
+         "tcr", AllPrintings, R"({"data":{"code":"TCR","cards":[{"name":"B","rarity":"rare"}]}})"},
+        {"a set file whose code follows its cards", R"({"data":{"cards":[)" + entry + R"(],"code":"TCR"}})",
+         "TCR", MtgjsonSet, R"({"data":{"code":"TCR","cards":[{"name":"B","rarity":"rare"}]}})"},
+        {"a Scryfall list", R"({"object":"list","data":[)" + card + "]}", "TCR", ScryfallList,
+         R"([{"name":"B","rarity":"rare","set":"tcr","object":"card"}])"},
+        {"a dump", R"([{"slot":0,"name":"A"}])", "TCR", Dump, ""},
+        {"no such set", "[" + card + "]", "XYZ", ScryfallArray, "holds no set XYZ"},
+        {"AtomicCards holds no sets", R"({"data":{"A":[{"name":"A"}]}})", "TCR", AtomicCards,
+         "an MTGJSON AtomicCards file holds no sets"},
+        {"cut in a string", R"({"data":{"AAA":{"name":"x)", "TCR", AllPrintings,
+         "byte 24: the JSON text ends too early"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const BulkRead read = readBulkText(c.text, c.set);
+        EXPECT_EQ(read.shape, c.shape);
+        const std::string result = read.ok ? (read.batches.empty() ? "" : read.batches[0]) : read.error;
+        EXPECT_EQ(result.rfind(c.result, 0), 0u) << result;
+    }
+    // Every card of AtomicCards: a name's faces in one group, with a rarity.
+    const BulkRead atomic =
+        readBulkText(R"({"data":{"A // B":[{"name":"A // B"},{"name":"A // B"}],"C":[{"name":"C"}]}})", "");
+    ASSERT_EQ(atomic.batches.size(), 1u);
+    EXPECT_EQ(
+        atomic.batches[0],
+        R"({"data":{"cards":[{"name":"A // B","rarity":"common"},{"name":"A // B","rarity":"common"},{"name":"C","rarity":"common"}]}})");
 }
