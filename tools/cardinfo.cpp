@@ -203,16 +203,28 @@ bool stderrIsTerminal() {
 #endif
 }
 
-BulkProgress bulkProgress() {
-    if (!stderrIsTerminal()) return {};
-    return [shown = std::uint64_t{0}](std::uint64_t done, std::uint64_t total) mutable {
-        if (total < ProgressFrom || (done >> 20) == shown) return;
-        shown = done >> 20;
-        std::fprintf(stderr, "\rcardinfo: %llu of %llu MB read", static_cast<unsigned long long>(shown),
-                     static_cast<unsigned long long>(total >> 20));
-        if (done >= total) std::fputc('\n', stderr);
-    };
-}
+// The megabytes read, on one line rewritten; the line ends when the reading
+// does, however far it went (a set picked out of AllPrintings stops early).
+class ProgressLine {
+  public:
+    BulkProgress callback() {
+        if (!stderrIsTerminal()) return {};
+        return [this](std::uint64_t done, std::uint64_t total) {
+            if (total < ProgressFrom || (open_ && (done >> 20) == shown_)) return;
+            shown_ = done >> 20;
+            open_ = true;
+            std::fprintf(stderr, "\rcardinfo: %llu of %llu MB read", static_cast<unsigned long long>(shown_),
+                         static_cast<unsigned long long>(total >> 20));
+        };
+    }
+    ~ProgressLine() {
+        if (open_) std::fputc('\n', stderr);
+    }
+
+  private:
+    bool open_ = false;
+    std::uint64_t shown_ = 0;
+};
 
 // Reads one input file into `table`, printing on stderr which of its cards
 // had characters replaced. The status to exit with when it cannot be read
@@ -222,8 +234,12 @@ int readArgument(const char* path, std::string_view code, CardTable& table, SetS
     std::string name, error;
     if (!coreName(path, name)) return nameOutsideCodePage(path, failure);
     ImportReport report;
-    const InputResult result = set ? readSetInput(path, name, set, code, table, report, error, bulkProgress())
-                                   : readInput(path, name, code, table, report, error);
+    InputResult result = InputResult::Read;
+    {
+        ProgressLine progress;
+        result = set ? readSetInput(path, name, set, code, table, report, error, progress.callback())
+                     : readInput(path, name, code, table, report, error);
+    }
     source = report.source;
     if (result == InputResult::NeedsCode) return misuse(error);
     if (result == InputResult::Failed) return fail(error, failure);
@@ -324,7 +340,12 @@ int refreshCommand(const Invocation& call, CardTable& db, const std::string& inN
     RefreshCounts counts;
     std::vector<std::string> warnings;
     std::string error;
-    if (!refreshCards(db, in, inName, counts, warnings, error, bulkProgress())) return fail(error);
+    bool refreshed = false;
+    {
+        ProgressLine progress;
+        refreshed = refreshCards(db, in, inName, counts, warnings, error, progress.callback());
+    }
+    if (!refreshed) return fail(error);
     for (const std::string& line : warnings) std::fprintf(stderr, "cardinfo: %s\n", line.c_str());
     if (stderrIsTerminal()) std::fprintf(stderr, "cardinfo: %s: %d names matched\n", in, counts.matched);
     if (counts.missing)
