@@ -201,7 +201,7 @@ std::string_view unquoted(std::string_view string) {
 struct CardCopy {
     std::string text;
     std::string name, set, object;  // raw JSON values
-    bool dropped = false;           // refused by its name, the rest skipped
+    bool dropped = false;           // of another set or refused by its name: the rest skipped
     bool rarity = false;
 };
 
@@ -226,7 +226,7 @@ class Walker {
     bool copyValue(Tok first, std::string& out, int depth);
     bool kept(std::string_view key);
     bool keptAt(std::size_t member, std::string_view key);
-    bool copyCard(CardCopy& card);
+    bool copyCard(CardCopy& card, bool scryfall);
     bool flush(Gathered& gathered);
     bool cardArray(bool top, BulkShape& shape);
     bool dataObject(BulkShape& shape);
@@ -309,8 +309,11 @@ bool Walker::keptAt(std::size_t member, std::string_view key) {
     return last.second;
 }
 
-// After the card's '{': its kept members.
-bool Walker::copyCard(CardCopy& card) {
+// After the card's '{': its kept members. A card of another set than the one
+// wanted, or whose name `names` refuses, is skipped from there on; in a
+// Scryfall array only once it has said it is a card, so that a dump is
+// still told apart by its first record.
+bool Walker::copyCard(CardCopy& card, bool scryfall) {
     card.text = "{";
     card.text.reserve(CardBytes);
     card.name.clear(), card.set.clear(), card.object.clear();
@@ -336,7 +339,10 @@ bool Walker::copyCard(CardCopy& card) {
         const std::size_t value = card.text.size();
         if (!copyValue(tokens_.next(), card.text, 1)) return false;
         if (raw) raw->assign(card.text, value);
-        if (raw == &card.name && want_.names && !want_.names(card.name)) {
+        const bool otherSet =
+            raw == &card.set && !want_.set.empty() && !sameCode(unquoted(card.set), want_.set);
+        const bool refused = raw == &card.name && want_.names && !want_.names(card.name);
+        if ((otherSet || refused) && (!scryfall || card.object == CardObject)) {
             card.dropped = true;
             return skipValue(Tok::ObjectStart);  // the rest of the card
         }
@@ -361,8 +367,7 @@ bool Walker::cardArray(bool top, BulkShape& shape) {
     for (bool first = true;; first = false) {
         const Tok tok = tokens_.next();
         if (tok == Tok::ArrayEnd) break;
-        if (tok == Tok::ObjectStart && !copyCard(card)) return false;
-        if (tok == Tok::ObjectStart && card.dropped) continue;
+        if (tok == Tok::ObjectStart && !copyCard(card, true)) return false;
         if (tok != Tok::ObjectStart || card.object != CardObject) {
             if (first) {  // not Scryfall's: the caller reads it otherwise
                 shape = top ? BulkShape::Dump : BulkShape::None;
@@ -371,7 +376,7 @@ bool Walker::cardArray(bool top, BulkShape& shape) {
             if (tok != Tok::ObjectStart && !skipValue(tok)) return false;
             continue;  // not a card object: left out
         }
-        if (!want_.set.empty() && !sameCode(unquoted(card.set), want_.set)) continue;
+        if (card.dropped || (!want_.set.empty() && !sameCode(unquoted(card.set), want_.set))) continue;
         cards.batch.groups.push_back(std::move(card.text));
         cards.batch.names.push_back(std::move(card.name));
         if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
@@ -395,7 +400,7 @@ bool Walker::setMember(std::string_view key, Tok value, Gathered& cards, std::st
         const Tok tok = tokens_.next();
         if (tok == Tok::ArrayEnd) return true;
         if (tok != Tok::ObjectStart) return fail(tok);
-        if (!copyCard(card)) return false;
+        if (!copyCard(card, false)) return false;
         if (card.dropped) continue;
         if (!cards.batch.groups.empty() && card.name == cards.lastName) {
             cards.batch.groups.back() += "," + card.text;
@@ -438,7 +443,7 @@ bool Walker::faces(Tok first, Gathered& cards) {
         const Tok tok = tokens_.next();
         if (tok == Tok::ArrayEnd) break;
         if (tok != Tok::ObjectStart) return fail(tok);
-        if (!copyCard(face)) return false;
+        if (!copyCard(face, false)) return false;
         if (face.dropped) continue;
         if (!face.rarity) face.text.insert(face.text.size() - 1, AnyRarity);
         group += (group.empty() ? "" : ",") + face.text;
