@@ -314,8 +314,9 @@ bool Walker::keptAt(std::size_t member, std::string_view key) {
 // Scryfall array only once it has said it is a card, so that a dump is
 // still told apart by its first record.
 bool Walker::copyCard(CardCopy& card, bool scryfall) {
-    card.text = "{";
+    card.text.clear();
     card.text.reserve(CardBytes);
+    card.text += '{';
     card.name.clear(), card.set.clear(), card.object.clear();
     card.rarity = false;
     card.dropped = false;
