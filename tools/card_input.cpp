@@ -9,6 +9,7 @@
 
 #include "card/card_file.h"
 #include "card/file_access.h"
+#include "tools/bulk_file.h"
 #include "tools/check_report.h"
 
 void TableDeleter::operator()(CardTable* table) const {
@@ -64,8 +65,33 @@ InputResult readInput(const char* path, const std::string& coreName, std::string
     return needsCode ? InputResult::NeedsCode : InputResult::Failed;
 }
 
+namespace {
+
+// The text of the one set `set` picks out of the JSON file `path`: true with
+// `picked` empty when the file is a dump, which is read as it is.
+bool pickSet(const char* path, const std::string& coreName, std::string_view set, const BulkProgress& progress,
+             std::string& picked, std::string& error) {
+    BulkShape shape = BulkShape::None;
+    const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
+        picked = batch.text();
+        return true;
+    };
+    if (!readBulkFile(coreName, BulkWant{set, {}}, keep, shape, error, progress)) {
+        error = std::string(path) + ": " + error;
+        return false;
+    }
+    if (shape != BulkShape::None) return true;
+    error = std::string(path) +
+            ": --set picks a set out of an MTGJSON AllPrintings or set file, or a Scryfall bulk array or list; "
+            "this file is none of them";
+    return false;
+}
+
+}  // namespace
+
 InputResult readInputs(const std::vector<const char*>& paths, const std::vector<std::string>& coreNames,
-                       std::string_view setCode, Inputs& inputs, std::string& error) {
+                       std::string_view setCode, std::string_view set, Inputs& inputs, std::string& error,
+                       const BulkProgress& progress) {
     std::vector<nlohmann::json> roots;
     roots.reserve(paths.size());  // the set files point into it
     std::vector<SetFileInput> setFiles;
@@ -81,10 +107,12 @@ InputResult readInputs(const std::vector<const char*>& paths, const std::vector<
             if (result != InputResult::Read) return result;
             continue;
         }
+        std::string picked;
+        if (!set.empty() && !pickSet(path, coreNames[i], set, progress, picked, error)) return InputResult::Failed;
         std::vector<std::uint8_t> bytes;
-        if (!readText(path, coreNames[i], bytes, error)) return InputResult::Failed;
+        if (picked.empty() && !readText(path, coreNames[i], bytes, error)) return InputResult::Failed;
         nlohmann::json& root = roots.emplace_back();
-        if (!parseImportJson(textOf(bytes), root, error)) {
+        if (!parseImportJson(picked.empty() ? textOf(bytes) : picked, root, error)) {
             error = std::string(path) + ": " + error;
             return InputResult::Failed;
         }

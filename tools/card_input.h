@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,10 +41,15 @@ enum class InputResult { Read, Failed, NeedsCode };
 InputResult readInput(const char* path, const std::string& coreName, std::string_view setCode,
                       CardTable& table, ImportReport& report, std::string& error);
 
+// Bytes read of a file and its size; called as a large file is read.
+using BulkProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
 // The files named on a command line, read as readInput reads one: each card
 // file and dump into a table of its own, in order, and the set files among
 // them read as one set (the pages of one search), its table where the first
-// of them stands. `setPath` names the set files in messages.
+// of them stands. `setPath` names the set files in messages. A `set` code
+// picks that set out of each JSON file that is a bulk file or a set file
+// (tools/bulk_file.h), which is then read as that set's own file.
 struct Inputs {
     std::vector<TablePtr> tables;
     std::vector<std::string> names;  // the file each table came from, as messages name it
@@ -50,4 +57,5 @@ struct Inputs {
     std::string setPath;
 };
 InputResult readInputs(const std::vector<const char*>& paths, const std::vector<std::string>& coreNames,
-                       std::string_view setCode, Inputs& inputs, std::string& error);
+                       std::string_view setCode, std::string_view set, Inputs& inputs, std::string& error,
+                       const BulkProgress& progress = {});

@@ -3,14 +3,16 @@
 //   cardinfo dump [--csv] FILE        the cards as JSON (or CSV) on stdout
 //   cardinfo check FILE               exit 0 when the editor can load FILE
 //   cardinfo rewrite IN [OUT]         load IN and save it, normalised, to OUT or IN
-//   cardinfo import [--code XX] [--expan PATH] [--set-name NAME] IN OUT
+//   cardinfo import [--code XX] [--set SET] [--expan PATH] [--set-name NAME] IN OUT
 //                                     cards from a dump or set file (IN ending
 //                                     in .json or .csv) saved as the card file OUT
-//   cardinfo diff [--json] [--code XX] A B
+//   cardinfo diff [--json] [--code XX] [--set SET] A B
 //                                     what changed from A to B
-//   cardinfo merge [--dry-run] [--output OUT] [--code XX] [--expan PATH]
+//   cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] [--expan PATH]
 //                  [--set-name NAME] DB IN...
 //                                     the cards of each IN merged into DB
+//   cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN
+//                                     DB's cards brought up to date from IN
 // A set file's import or merge also adds its set to Apprentice's set list
 // (tools/set_list.h), written before the card file.
 //   cardinfo --help | --version
@@ -19,6 +21,7 @@
 // File names go to the card core in Windows-1252 and appear in messages as
 // they were given.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -30,6 +33,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "card/card_file.h"
@@ -37,11 +42,13 @@
 #include "card/file_access.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
+#include "tools/bulk_file.h"
 #include "tools/card_diff.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 #include "tools/card_input.h"
 #include "tools/card_merge.h"
+#include "tools/card_refresh.h"
 #include "tools/check_report.h"
 #include "tools/set_list.h"
 
@@ -51,9 +58,11 @@ const char usageText[] =
     "usage: cardinfo dump [--csv] FILE\n"
     "       cardinfo check FILE\n"
     "       cardinfo rewrite IN [OUT]\n"
-    "       cardinfo import [--code XX] [--expan PATH] [--set-name NAME] FILE.json|FILE.csv OUT\n"
-    "       cardinfo diff [--json] [--code XX] A B\n"
-    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] [--expan PATH] [--set-name NAME] DB IN...\n"
+    "       cardinfo import [--code XX] [--set SET] [--expan PATH] [--set-name NAME] FILE.json|FILE.csv OUT\n"
+    "       cardinfo diff [--json] [--code XX] [--set SET] A B\n"
+    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] [--expan PATH] [--set-name NAME]\n"
+    "                      DB IN...\n"
+    "       cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN\n"
     "       cardinfo --help | --version\n";
 
 // What --help adds to the usage.
@@ -81,6 +90,11 @@ const char helpText[] =
     "                      adds the set to; by default the Expan.dat one folder up from\n"
     "                      DB when DB is sets/cardinfo.dat (none with --output)\n"
     "  --set-name NAME     the set's name in the set list, instead of the set file's\n"
+    "  --set SET           take the set SET (its MTGJSON or Scryfall code, any case) out of a bulk\n"
+    "                      file: MTGJSON's AllPrintings or a Scryfall bulk array (default-cards)\n"
+    "  --existing-only     merge: the cards DB has take IN's type, cost, P/T, text and colours;\n"
+    "                      names, comments and editions stay, no card is added; IN may be any of\n"
+    "                      the files below or a bulk file (AtomicCards, oracle-cards, ...)\n"
     "  --help              print this help\n"
     "  --version           print the version\n"
     "\n"
@@ -147,9 +161,21 @@ struct Invocation {
     const char* output = nullptr;  // --output OUT
     const char* expan = nullptr;    // --expan PATH
     const char* setName = nullptr;  // --set-name NAME
+    const char* set = nullptr;      // --set SET
+    bool existingOnly = false;      // --existing-only
 };
 
-enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16, Expan = 32, SetName = 64 };
+enum OptionBit : unsigned {
+    Csv = 1,
+    JsonOut = 2,
+    DryRun = 4,
+    Code = 8,
+    Output = 16,
+    Expan = 32,
+    SetName = 64,
+    Set = 128,
+    Existing = 256
+};
 
 // The options of all commands: a flag, or one taking the next argument.
 struct OptionRule {
@@ -159,10 +185,15 @@ struct OptionRule {
     const char* Invocation::*value;
 };
 const OptionRule OptionRules[] = {
-    {"--csv", Csv, &Invocation::csv, nullptr},           {"--json", JsonOut, &Invocation::json, nullptr},
-    {"--dry-run", DryRun, &Invocation::dryRun, nullptr}, {"--code", Code, nullptr, &Invocation::code},
-    {"--output", Output, nullptr, &Invocation::output},  {"--expan", Expan, nullptr, &Invocation::expan},
+    {"--csv", Csv, &Invocation::csv, nullptr},
+    {"--json", JsonOut, &Invocation::json, nullptr},
+    {"--dry-run", DryRun, &Invocation::dryRun, nullptr},
+    {"--code", Code, nullptr, &Invocation::code},
+    {"--output", Output, nullptr, &Invocation::output},
+    {"--expan", Expan, nullptr, &Invocation::expan},
     {"--set-name", SetName, nullptr, &Invocation::setName},
+    {"--set", Set, nullptr, &Invocation::set},
+    {"--existing-only", Existing, &Invocation::existingOnly, nullptr},
 };
 
 // The set code of --code: exactly SetCodeLength ASCII letters or digits, as
@@ -178,16 +209,57 @@ bool setCodeOf(const Invocation& call, std::string& code) {
     return fits;
 }
 
+// Progress of reading a bulk file, shown on a terminal only and for files
+// over ProgressFrom bytes: the megabytes read, on one line rewritten.
+constexpr std::uint64_t ProgressFrom = std::uint64_t{50} << 20;
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// The megabytes read, on one line rewritten; the line ends when the reading
+// does, however far it went (a set picked out of AllPrintings stops early).
+class ProgressLine {
+  public:
+    BulkProgress callback() {
+        if (!stderrIsTerminal()) return {};
+        return [this](std::uint64_t done, std::uint64_t total) {
+            if (total < ProgressFrom || (open_ && (done >> 20) == shown_)) return;
+            shown_ = done >> 20;
+            open_ = true;
+            std::fprintf(stderr, "\rcardinfo: %llu of %llu MB read", static_cast<unsigned long long>(shown_),
+                         static_cast<unsigned long long>(total >> 20));
+        };
+    }
+    ~ProgressLine() {
+        if (open_) std::fputc('\n', stderr);
+    }
+
+  private:
+    bool open_ = false;
+    std::uint64_t shown_ = 0;
+};
+
 // Reads the files `paths` names, printing on stderr what their set files'
-// mapping reports. The status to exit with when one cannot be read is
-// `failure`; a set file without --code is a usage error.
-int readArguments(const std::vector<const char*>& paths, std::string_view code, Inputs& inputs, int failure) {
+// mapping reports. `set` picks one set out of a bulk file. The status to exit
+// with when one cannot be read is `failure`; a set file without --code is a
+// usage error.
+int readArguments(const std::vector<const char*>& paths, std::string_view code, std::string_view set,
+                  Inputs& inputs, int failure) {
     std::vector<std::string> names(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!coreName(paths[i], names[i])) return nameOutsideCodePage(paths[i], failure);
     }
     std::string error;
-    const InputResult result = readInputs(paths, names, code, inputs, error);
+    InputResult result = InputResult::Read;
+    {
+        ProgressLine progress;
+        result = readInputs(paths, names, code, set, inputs, error, progress.callback());
+    }
     if (result == InputResult::NeedsCode) return misuse(error);
     if (result == InputResult::Failed) return fail(error, failure);
     for (const std::string& line : inputs.report.set.notes)
@@ -198,6 +270,11 @@ int readArguments(const std::vector<const char*>& paths, std::string_view code, 
                      "given: the set may be incomplete; give all its pages in one command\n",
                      inputs.setPath.c_str());
     return 0;
+}
+
+// The set --set picks out of a bulk file, or none.
+std::string_view setOf(const Invocation& call) {
+    return call.set ? call.set : "";
 }
 
 // --code for files none of which was a set file.
@@ -319,7 +396,7 @@ int importCommand(const Invocation& call) {
     if (!coreName(out, outName)) return nameOutsideCodePage(out);
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     Inputs inputs;
-    if (const int status = readArguments({in}, code, inputs, 1)) return status;
+    if (const int status = readArguments({in}, code, setOf(call), inputs, 1)) return status;
     if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
     SetListUpdate update;
     if (inputs.report.source != SetSource::None) {
@@ -334,7 +411,7 @@ int diffCommand(const Invocation& call) {
     if (!setCodeOf(call, code)) return usage();
     Inputs inputs[2];
     for (int i = 0; i < 2; ++i) {
-        if (const int status = readArguments({call.operands[i]}, code, inputs[i], DiffTrouble)) return status;
+        if (const int status = readArguments({call.operands[i]}, code, setOf(call), inputs[i], DiffTrouble)) return status;
     }
     const bool setFile = inputs[0].report.source != SetSource::None || inputs[1].report.source != SetSource::None;
     if (call.code && !setFile) return codeUnused(call);
@@ -343,6 +420,40 @@ int diffCommand(const Invocation& call) {
     const std::string text = call.json ? diffAsJson(changes, a, b) : diffAsText(changes, a, b);
     if (const int status = emit(text, DiffTrouble)) return status;
     return changes.empty() ? 0 : 1;
+}
+
+// merge --existing-only: the cards of `db` (loaded) take IN's texts; no card
+// is added and no edition changes.
+int refreshCommand(const Invocation& call, CardTable& db) {
+    const char* in = call.operands[1];
+    const char* out = call.output ? call.output : call.operands[0];
+    if (call.code || call.set || call.expan || call.setName)
+        return misuse("--existing-only keeps DB's editions and set list: it takes none of --code, --set, "
+                      "--expan and --set-name");
+    if (call.operands.size() != 2) return misuse("--existing-only takes one IN");
+    std::string inName, outName;
+    if (!coreName(in, inName)) return nameOutsideCodePage(in);
+    if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    TablePtr before;
+    if (call.dryRun) copyTable(db, *(before = emptyTable()));
+    RefreshCounts counts;
+    std::vector<std::string> warnings;
+    std::string error;
+    bool refreshed = false;
+    {
+        ProgressLine progress;
+        refreshed = refreshCards(db, in, inName, counts, warnings, error, progress.callback());
+    }
+    if (!refreshed) return fail(error);
+    for (const std::string& line : warnings) std::fprintf(stderr, "cardinfo: %s\n", line.c_str());
+    if (stderrIsTerminal()) std::fprintf(stderr, "cardinfo: %s: %d names matched\n", in, counts.matched);
+    if (counts.missing)
+        std::fprintf(stderr, "cardinfo: %s: %d cards of %s are not in it and stay as they are\n", in,
+                     counts.missing, call.operands[0]);
+    if (call.dryRun) return emit(diffAsText(diffCards(*before, db), *before, db));
+    FileProblem problem;
+    if (!saveCardFile(outName.c_str(), db, &problem)) return fail(describeProblem(out, problem));
+    return emit(std::string(out) + ": 0 cards added, " + std::to_string(counts.changed) + " changed\n");
 }
 
 int mergeCommand(const Invocation& call) {
@@ -362,8 +473,9 @@ int mergeCommand(const Invocation& call) {
     const TablePtr base = emptyTable();
     FileProblem problem;
     if (!loadCardFile(dbName.c_str(), *base, &problem)) return fail(describeProblem(db, problem));
+    if (call.existingOnly) return refreshCommand(call, *base);
     Inputs inputs;
-    if (const int status = readArguments(ins, code, inputs, 1)) return status;
+    if (const int status = readArguments(ins, code, setOf(call), inputs, 1)) return status;
     if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
     // A dry run shows the merge against the database as it was.
     TablePtr before;
@@ -404,9 +516,9 @@ const CommandSpec commandSpecs[] = {
     {"dump", Csv, 1, 1, dumpCommand},
     {"check", 0, 1, 1, checkCommand},
     {"rewrite", 0, 1, 2, rewriteCommand},
-    {"import", Code | Expan | SetName, 2, 2, importCommand},
-    {"diff", JsonOut | Code, 2, 2, diffCommand},
-    {"merge", DryRun | Output | Code | Expan | SetName, 2, MaxInputs, mergeCommand},
+    {"import", Code | Set | Expan | SetName, 2, 2, importCommand},
+    {"diff", JsonOut | Code | Set, 2, 2, diffCommand},
+    {"merge", DryRun | Output | Code | Set | Expan | SetName | Existing, 2, MaxInputs, mergeCommand},
 };
 
 // Runs the command `args` name: its options (each at most once, "--" ends

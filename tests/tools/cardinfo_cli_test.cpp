@@ -15,6 +15,7 @@
 #include "platform/code_page.h"
 #include "platform/win32.h"
 #include "tests/support/test_cards.h"
+#include "tests/tools/bulk_fixtures.h"
 #include "tests/tools/run_process.h"
 
 #ifndef _WIN32
@@ -600,6 +601,8 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
     const std::string b = write("b.dat", cardFileBytes({{"A", "Other"}, {"C"}}));
     const std::string dumpA = writeText("a.json", run({"dump", a}).out);
     const std::string set = write("set.json", exampleBytes(exampleSets[1]));
+    const Bytes list = exampleBytes(exampleSets[1]);
+    const std::string bulk = writeText("bulk.json", bulkArrayAround(std::string(list.begin(), list.end())));
     const std::string damaged = write("damaged.dat", {0x24, 0x00});
     const std::string badDump = writeText("bad.json", "[" + jsonRecord(0, {{"name", ""}}) + "]");
     const std::string missing = path("missing.dat"), out = path("out.dat");
@@ -634,6 +637,13 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
         {{"import", set, out}, 2},
         {{"import", "--code", "XX", dumpA, out}, 2},
         {{"merge", "--dry-run", a, b}, 0},
+        {{"import", "--set", "tcr", bulk, out}, 2},                 // no --code
+        {{"merge", "--code", "XX", "--set", "nope", a, bulk}, 1},   // no such set
+        {{"merge", "--existing-only", "--code", "XX", a, set}, 2},  // editions stay
+        {{"merge", "--existing-only", "--set", "tcr", a, bulk}, 2},
+        {{"diff", "--existing-only", a, b}, 2},
+        {{"merge", "--existing-only", a, damaged}, 1},
+        {{"diff", "--code", "XX", "--set", "TCR", set, bulk}, 0},  // the list is the set
     };
     for (const Case& c : cases) {
         std::string call;
@@ -864,4 +874,79 @@ TEST_F(CardinfoTool, ScryfallPagesMergeAsTheWholeList) {
     EXPECT_EQ(first.exitCode, 0);
     EXPECT_NE(first.err.find(one + ": the last page says more cards follow (has_more)"), std::string::npos)
         << first.err;
+}
+
+// One set picked out of a bulk file with --set merges as that set's own file.
+TEST_F(CardinfoTool, SetPickedOutOfABulkFileMergesAsItsOwnFile) {
+    const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
+    const Bytes mtgjson = exampleBytes(exampleSets[0]), list = exampleBytes(exampleSets[1]);
+    ASSERT_EQ(run({"merge", "--code", "XX", "--output", path("own.dat"), example, write("set.json", mtgjson)})
+                  .exitCode,
+              0);
+    const std::pair<std::string, std::string> bulks[] = {
+        {"AllPrintings.json", allPrintingsAround(std::string(mtgjson.begin(), mtgjson.end()))},
+        {"default-cards.json", bulkArrayAround(std::string(list.begin(), list.end()))},
+    };
+    for (const auto& [name, text] : bulks) {
+        SCOPED_TRACE(name);
+        const std::string bulk = writeText(name.c_str(), text);
+        const ProcessResult merge =
+            run({"merge", "--code", "XX", "--set", "Tcr", "--output", path("out.dat"), example, bulk});
+        ASSERT_EQ(merge.exitCode, 0) << merge.err;
+        EXPECT_EQ(merge.out, path("out.dat") + ": 14 cards added, 1 changed\n");
+        EXPECT_TRUE(fileBytes(path("out.dat")) == fileBytes(path("own.dat")));
+    }
+}
+
+// --existing-only: the cards the database has take IN's texts (Æther as
+// Aether); names, comments and editions stay, a card IN lacks stays, nothing
+// is added; the dry run shows what the refresh then does.
+TEST_F(CardinfoTool, ExistingOnlyRefreshesTextsAndAddsNothing) {
+    const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
+    const std::string db = path("db.dat");
+    const Bytes mtgjson = exampleBytes(exampleSets[0]);
+    ASSERT_EQ(run({"merge", "--code", "XX", "--output", db, example, write("set.json", mtgjson)}).exitCode,
+              0);
+    const std::string atomic =
+        writeText("AtomicCards.json", atomicCardsOf(std::string(mtgjson.begin(), mtgjson.end()), " (errata)",
+                                                    "\u00c6ther Skiff", "Aether Skiff"));
+    const ProcessResult dry = run({"merge", "--existing-only", "--dry-run", db, atomic});
+    ASSERT_EQ(dry.exitCode, 0) << dry.err;
+    const ProcessResult refresh = run({"merge", "--existing-only", "--output", path("new.dat"), db, atomic});
+    ASSERT_EQ(refresh.exitCode, 0) << refresh.err;
+    EXPECT_EQ(refresh.out, path("new.dat") + ": 0 cards added, 15 changed\n");
+    EXPECT_EQ(refresh.err,
+              "cardinfo: " + atomic + ": 11 cards of " + db + " are not in it and stay as they are\n");
+    EXPECT_EQ(run({"diff", db, path("new.dat")}).out, dry.out);
+    const auto before = nlohmann::json::parse(run({"dump", db}).out);
+    const auto after = nlohmann::json::parse(run({"dump", path("new.dat")}).out);
+    ASSERT_EQ(after.size(), before.size());
+    int refreshed = 0;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        SCOPED_TRACE(before[i]["name"].get<std::string>());
+        for (const char* key : {"name", "edition", "comment", "type", "cost", "pt", "colours"})
+            EXPECT_EQ(after[i][key], before[i][key]) << key;
+        const std::string text = after[i]["text"];
+        const bool errata = text.find(" (errata)") != std::string::npos;
+        refreshed += errata;
+        if (!errata) {
+            EXPECT_EQ(after[i]["text"], before[i]["text"]);
+        }
+    }
+    EXPECT_EQ(refreshed, 15);  // the set's cards, Æther Skiff among them
+
+    // A database of 8192 cards from a file of more cards than that.
+    std::vector<TestCard> many;
+    std::string cards = "[";
+    for (int i = 0; i < 9000; ++i) {
+        if (i < MaxCards) many.push_back({std::to_string(i) + " card"});
+        cards += (i ? "," : "") +
+                 std::string(R"({"object":"card","rarity":"common","oracle_text":"new","name":")") +
+                 std::to_string(i) + " card\"}";
+    }
+    const std::string full = write("full.dat", cardFileBytes(many));
+    const ProcessResult large =
+        run({"merge", "--existing-only", full, writeText("oracle-cards.json", cards + "]")});
+    EXPECT_EQ(large.exitCode, 0) << large.err;
+    EXPECT_EQ(large.out, full + ": 0 cards added, 8192 changed\n");
 }

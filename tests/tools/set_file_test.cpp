@@ -3,7 +3,9 @@
 // file is refused for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -12,6 +14,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/test_cards.h"
+#include "tests/tools/bulk_fixtures.h"
+#include "tools/bulk_file.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
 
@@ -93,6 +97,39 @@ Imported importSet(std::string_view text, std::string_view code = "XX") {
     return out;
 }
 
+// What a bulk file's text gives, handed on seven bytes at a time so that
+// tokens span the chunks: each batch's text, or the error.
+struct BulkRead {
+    bool ok;
+    std::string error;
+    BulkShape shape = BulkShape::None;
+    std::vector<std::string> batches;
+};
+
+BulkRead readBulkText(const std::string& bulk, std::string_view code) {
+    std::size_t at = 0;
+    const BulkReader reader = [&](char* into, std::size_t room, std::size_t& got, std::string&) {
+        got = std::min({room, std::size_t{7}, bulk.size() - at});
+        std::memcpy(into, bulk.data() + at, got);
+        at += got;
+        return true;
+    };
+    BulkRead out;
+    const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
+        out.batches.push_back(batch.text());
+        return true;
+    };
+    out.ok = readBulk(reader, BulkWant{code, {}}, keep, out.shape, out.error);
+    return out;
+}
+
+// The set `code` out of a bulk file's text as the text of its own set file.
+std::string picked(const std::string& bulk, std::string_view code) {
+    const BulkRead read = readBulkText(bulk, code);
+    EXPECT_TRUE(read.ok && read.batches.size() == 1) << read.error;
+    return read.batches.empty() ? "" : read.batches[0];
+}
+
 // A Scryfall array of one card object with the given members.
 std::string scryfallCard(const std::string& members) {
     return R"([{"object":"card","name":"N","rarity":"common",)" + members + "}]";
@@ -101,10 +138,17 @@ std::string scryfallCard(const std::string& members) {
 }  // namespace
 
 TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
-    for (const char* file : {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"}) {
-        SCOPED_TRACE(file);
-        const std::string text = exampleFile(file);
-        ASSERT_FALSE(text.empty()) << "CARDLOOM_SOURCE_DIR names the source tree";
+    const std::string mtgjson = exampleFile("tidecallers-reach.mtgjson.json");
+    const std::string scryfall = exampleFile("tidecallers-reach.scryfall.json");
+    ASSERT_FALSE(mtgjson.empty() || scryfall.empty()) << "CARDLOOM_SOURCE_DIR names the source tree";
+    const std::pair<const char*, std::string> shapes[] = {
+        {"MTGJSON set file", mtgjson},
+        {"Scryfall list", scryfall},
+        {"picked out of AllPrintings", picked(allPrintingsAround(mtgjson), "tcr")},
+        {"picked out of a Scryfall bulk array", picked(bulkArrayAround(scryfall), "TCR")},
+    };
+    for (const auto& [shape, text] : shapes) {
+        SCOPED_TRACE(shape);
         const Imported set = importSet(text);
         ASSERT_TRUE(set.ok) << set.error;
         ASSERT_EQ(set.records.size(), std::size(exampleSetRows));
@@ -278,4 +322,49 @@ TEST(SetFile, OtherShapesAreRefusedWithTheShapesRead) {
         EXPECT_EQ(set.error.rfind(error, 0), 0u) << set.error;
         EXPECT_NE(set.error.find("the shapes read are an MTGJSON set file"), std::string::npos);
     }
+}
+
+// The shapes a bulk file may have, and text in skipped parts that a scanner
+// could take for structure.
+TEST(BulkFile, ShapesAndSkippedTextAreToldApart) {
+    struct Case {
+        const char* why;
+        std::string text;
+        const char* set;
+        BulkShape shape;
+        const char* result;  // the one batch, or the error
+    };
+    const std::string entry = R"({"name":"B","rarity":"rare","artist":"x"})";
+    const std::string card = R"({"name":"B","rarity":"rare","artist":"x","set":"tcr","object":"card"})";
+    using enum BulkShape;
+    const Case cases[] = {
+        {"quotes, backslashes and brackets in a skipped set",
+         R"({"data":{"AAA":{"name":"x \"}]\\","cards":[{"text":"\\\"{["}]},"TCR":{"cards":[)" + entry +
+             R"(],"code":"TCR","booster":{"a":[1]}}}})",
+         "tcr", AllPrintings, R"({"data":{"code":"TCR","cards":[{"name":"B","rarity":"rare"}]}})"},
+        {"a set file whose code follows its cards", R"({"data":{"cards":[)" + entry + R"(],"code":"TCR"}})",
+         "TCR", MtgjsonSet, R"({"data":{"code":"TCR","cards":[{"name":"B","rarity":"rare"}]}})"},
+        {"a Scryfall list", R"({"object":"list","data":[)" + card + "]}", "TCR", ScryfallList,
+         R"([{"name":"B","rarity":"rare","set":"tcr","object":"card"}])"},
+        {"a dump", R"([{"slot":0,"name":"A"}])", "TCR", Dump, ""},
+        {"no such set", "[" + card + "]", "XYZ", ScryfallArray, "holds no set XYZ"},
+        {"AtomicCards holds no sets", R"({"data":{"A":[{"name":"A"}]}})", "TCR", AtomicCards,
+         "an MTGJSON AtomicCards file holds no sets"},
+        {"cut in a string", R"({"data":{"AAA":{"name":"x)", "TCR", AllPrintings,
+         "byte 24: the JSON text ends too early"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const BulkRead read = readBulkText(c.text, c.set);
+        EXPECT_EQ(read.shape, c.shape);
+        const std::string result = read.ok ? (read.batches.empty() ? "" : read.batches[0]) : read.error;
+        EXPECT_EQ(result.rfind(c.result, 0), 0u) << result;
+    }
+    // Every card of AtomicCards: a name's faces in one group, with a rarity.
+    const BulkRead atomic =
+        readBulkText(R"({"data":{"A // B":[{"name":"A // B"},{"name":"A // B"}],"C":[{"name":"C"}]}})", "");
+    ASSERT_EQ(atomic.batches.size(), 1u);
+    EXPECT_EQ(
+        atomic.batches[0],
+        R"({"data":{"cards":[{"name":"A // B","rarity":"common"},{"name":"A // B","rarity":"common"},{"name":"C","rarity":"common"}]}})");
 }

@@ -1,0 +1,142 @@
+#include "tools/card_refresh.h"
+
+#include <cstring>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/code_page.h"
+#include "tools/card_diff.h"
+#include "tools/card_input.h"
+
+namespace {
+
+// The fields a refresh takes; the name, edition and comment stay.
+constexpr CardField RefreshedFields[] = {CardField::Type, CardField::Cost, CardField::Pt, CardField::Text};
+
+// Any set code serves the mapping: a refresh keeps DB's editions.
+constexpr std::string_view AnyCode = "XX";
+constexpr std::string_view FaceSeparator = " // ";
+
+std::string keyOf(const CardRecord& card) {
+    return refreshKey({card.name, strnlen(card.name, NameWidth)});
+}
+
+class Refresher {
+  public:
+    explicit Refresher(CardTable& db) : db_(db) {
+        for (int s = 0; s < db.slotCount; ++s) {
+            if (db.slots[s].active) names_[keyOf(db.slots[s])].slots.push_back(s);
+        }
+    }
+
+    // Whether a card of IN, by its name as a raw JSON string, may pair with
+    // one of DB's: by its whole name or, for a card of several faces, by its
+    // front's, the name one source gives a card the other names by its faces.
+    bool mayPair(const std::string& rawName) const {
+        std::string utf8 = rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
+        if (utf8.find('\\') != std::string::npos) {  // escapes: decoded by the parser
+            const nlohmann::json name = nlohmann::json::parse(rawName, nullptr, false);
+            if (!name.is_string()) return false;
+            utf8 = name.get<std::string>();
+        }
+        const std::size_t faces = utf8.find(FaceSeparator);
+        return names_.count(refreshKey(utf8ToCp1252BestFit(utf8))) ||
+               (faces != std::string::npos &&
+                names_.count(refreshKey(utf8ToCp1252BestFit(utf8.substr(0, faces)))));
+    }
+
+    // The mapped cards of `in` into DB's cards of their names, each name once.
+    void take(const CardTable& in, RefreshCounts& counts) {
+        for (int s = 0; s < in.slotCount; ++s) {
+            const auto name = names_.find(keyOf(in.slots[s]));
+            if (!in.slots[s].active || name == names_.end() || name->second.taken) continue;
+            name->second.taken = true;
+            ++counts.matched;
+            for (const int slot : name->second.slots) {
+                CardRecord& held = db_.slots[slot];
+                CardRecord refreshed = held;
+                for (const CardField field : RefreshedFields)
+                    std::memcpy(fieldText(refreshed, field), fieldText(in.slots[s], field),
+                                infoOf(field).width);
+                refreshed.colours = in.slots[s].colours;
+                if (!changedFields(held, refreshed)) continue;
+                held = refreshed;
+                ++counts.changed;
+            }
+        }
+    }
+
+    int missing() const {
+        int count = 0;
+        for (const auto& name : names_)
+            count += name.second.taken ? 0 : static_cast<int>(name.second.slots.size());
+        return count;
+    }
+
+  private:
+    struct Name {
+        std::vector<int> slots;  // DB's cards of the name
+        bool taken = false;      // IN's version came
+    };
+    CardTable& db_;
+    std::unordered_map<std::string, Name> names_;
+};
+
+}  // namespace
+
+std::string refreshKey(std::string_view name) {
+    if (name.find_first_of("\xC6\xE6") == std::string_view::npos) return std::string(name);
+    std::string key;
+    for (const char c : name) {
+        if (c == '\xC6' || c == '\xE6') {
+            key += c == '\xC6' ? "Ae" : "ae";
+        } else {
+            key += c;
+        }
+    }
+    return key;
+}
+
+bool refreshCards(CardTable& db, const char* path, const std::string& coreName, RefreshCounts& counts,
+                  std::vector<std::string>& warnings, std::string& error, const BulkProgress& progress) {
+    Refresher refresher(db);
+    const TablePtr table = emptyTable();
+    ImportReport report;
+    ImportFormat format = ImportFormat::Json;
+    if (importFormatOf(path, format) && format == ImportFormat::Json) {
+        // Batch by batch; a batch the mapping refuses, card by card.
+        const BulkSink sink = [&](const BulkBatch& batch, std::string&) {
+            std::string why;
+            if (importCards(batch.text(), ImportFormat::Json, *table, why, AnyCode, &report)) {
+                refresher.take(*table, counts);
+                return true;
+            }
+            for (std::size_t g = 0; g < batch.groups.size(); ++g) {
+                if (importCards(batch.groupText(g), ImportFormat::Json, *table, why, AnyCode, &report))
+                    refresher.take(*table, counts);
+                else
+                    warnings.push_back(std::string(path) + ": left as it was: " + why);
+            }
+            return true;
+        };
+        BulkShape shape = BulkShape::None;
+        const BulkWant want{{}, [&](const std::string& name) { return refresher.mayPair(name); }};
+        if (!readBulkFile(coreName, want, sink, shape, error, progress)) {
+            error = std::string(path) + ": " + error;
+            return false;
+        }
+        if (shape == BulkShape::None) {
+            error = std::string(path) + ": neither a dump nor a set file or bulk file of MTGJSON or Scryfall";
+            return false;
+        }
+        if (shape != BulkShape::Dump) {
+            counts.missing = refresher.missing();
+            return true;
+        }
+    }
+    if (readInput(path, coreName, AnyCode, *table, report, error) != InputResult::Read) return false;
+    refresher.take(*table, counts);
+    counts.missing = refresher.missing();
+    return true;
+}
