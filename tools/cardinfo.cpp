@@ -11,12 +11,15 @@
 //   cardinfo merge [--dry-run] [--output OUT] [--code XX] DB IN
 //                                     the cards of IN merged into DB
 //   cardinfo --help | --version
+// Every command takes --code-page N: text and file names in that ANSI code
+// page instead of the one the user's locale chooses.
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error;
 // diff: 0 the same cards, 1 different, 2 usage error, 3 trouble.
-// File names go to the card core in Windows-1252 and appear in messages as
-// they were given.
+// File names go to the card core in the ANSI code page and appear in messages
+// as they were given.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -26,6 +29,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 #include "card/card_file.h"
@@ -33,6 +37,7 @@
 #include "card/file_access.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
+#include "platform/user_locale.h"
 #include "tools/card_diff.h"
 #include "tools/card_dump.h"
 #include "tools/card_import.h"
@@ -70,6 +75,8 @@ const char helpText[] =
     "  --code XX           the set code of a set file's editions (an MTGJSON set file or a\n"
     "                      Scryfall card list), as the Apprentice set list names the set;\n"
     "                      editions become XX-C, XX-U, XX-R, XX-M (mythic), XX-S (special)\n"
+    "  --code-page N       read and write text and file names in the ANSI code page N (874,\n"
+    "                      1250-1258) instead of the one the locale chooses (LC_CTYPE)\n"
     "  --help              print this help\n"
     "  --version           print the version\n"
     "\n"
@@ -107,18 +114,20 @@ int emit(const std::string& text, int failure = 1) {
 
 // The name of a file given on the command line as the card core takes it.
 // Linux passes arguments in UTF-8; Windows already passes them in its 8-bit
-// code page. False when the name holds a character Windows-1252 cannot.
+// code page. False when the name holds a character the code page lacks.
 bool coreName(const char* path, std::string& name) {
 #ifdef _WIN32
     name = path;
     return true;
 #else
-    return utf8ToCp1252(path, name);
+    return utf8ToAnsi(path, name);
 #endif
 }
 
 int nameOutsideCodePage(const char* path, int status = 1) {
-    return fail(std::string(path) + ": the name has a character outside Windows-1252", status);
+    return fail(
+        std::string(path) + ": the name has a character outside Windows-" + std::to_string(ansiCodePage()),
+        status);
 }
 
 // An output that is the input under another name would overwrite the input.
@@ -132,11 +141,12 @@ struct Invocation {
     bool csv = false;
     bool json = false;
     bool dryRun = false;
-    const char* code = nullptr;    // --code XX
-    const char* output = nullptr;  // --output OUT
+    const char* code = nullptr;      // --code XX
+    const char* output = nullptr;    // --output OUT
+    const char* codePage = nullptr;  // --code-page N
 };
 
-enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16 };
+enum OptionBit : unsigned { Csv = 1, JsonOut = 2, DryRun = 4, Code = 8, Output = 16, CodePage = 32 };
 
 // The options of all commands: a flag, or one taking the next argument.
 struct OptionRule {
@@ -146,9 +156,12 @@ struct OptionRule {
     const char* Invocation::*value;
 };
 const OptionRule OptionRules[] = {
-    {"--csv", Csv, &Invocation::csv, nullptr},           {"--json", JsonOut, &Invocation::json, nullptr},
-    {"--dry-run", DryRun, &Invocation::dryRun, nullptr}, {"--code", Code, nullptr, &Invocation::code},
+    {"--csv", Csv, &Invocation::csv, nullptr},
+    {"--json", JsonOut, &Invocation::json, nullptr},
+    {"--dry-run", DryRun, &Invocation::dryRun, nullptr},
+    {"--code", Code, nullptr, &Invocation::code},
     {"--output", Output, nullptr, &Invocation::output},
+    {"--code-page", CodePage, nullptr, &Invocation::codePage},
 };
 
 // The set code of --code in Windows-1252: not empty, without commas (they
@@ -321,7 +334,7 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
         }
         const OptionRule* option = nullptr;
         for (const OptionRule& known : OptionRules) {
-            if (arg == known.name && (command.options & known.bit)) option = &known;
+            if (arg == known.name && ((command.options | CodePage) & known.bit)) option = &known;
         }
         if (!option || (seen & option->bit)) return usage();
         seen |= option->bit;
@@ -335,6 +348,10 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
     }
     if (call.operands.size() < command.minOperands || call.operands.size() > command.maxOperands)
         return usage();
+    if (call.codePage &&
+        (std::to_string(std::atoi(call.codePage)) != call.codePage || !useCodePage(std::atoi(call.codePage))))
+        return misuse(std::string("--code-page ") + call.codePage +
+                      ": not a single-byte ANSI code page (874, 1250-1258)");
     return command.run(call);
 }
 
@@ -356,6 +373,9 @@ int main(int argc, char** argv) {
     // The same bytes as on Linux: no CR added before each LF.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // The C runtime passes the arguments in the system's code page; text is
+    // read in it too, where it is a single-byte one.
+    useCodePage(static_cast<int>(GetACP()));
 #endif
     try {
         return run(argc, argv);

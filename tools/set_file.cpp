@@ -237,7 +237,7 @@ bool storeField(CardRecord& record, CardField field, const std::string& bytes, c
 bool storeText(CardRecord& record, CardField field, std::string_view utf8, const std::string& card,
                std::string& replaced, std::string& error) {
     bool exact = true;
-    if (!storeField(record, field, utf8ToCp1252BestFit(utf8, &exact), card, error)) return false;
+    if (!storeField(record, field, utf8ToAnsiBestFit(utf8, &exact), card, error)) return false;
     if (!exact) replaced += (replaced.empty() ? "" : ", ") + std::string(infoOf(field).label);
     return true;
 }

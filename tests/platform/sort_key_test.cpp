@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 
+#include "platform/nls/nls_tables.h"
 #include "platform/sort_key.h"
+#include "platform/user_locale.h"
 #include "tests/platform/code_page_reference.h"
 #include "tests/platform/nls_reference.h"
 
@@ -56,5 +59,51 @@ TEST(SortKey, IsThePlatformsForRandomTexts) {
         ASSERT_TRUE(referenceCompare(previous, text, order));
         ASSERT_EQ(compareText(previous, text), order) << hex(previous) << " against " << hex(text);
         previous = text;
+    }
+}
+
+// The keys of each locale's recorded texts, its locale chosen as LC_ALL
+// would ("sv-SE" as sv_SE).
+TEST(SortKey, IsThePlatformsInOtherLocales) {
+    const DefaultLocaleAfter restore;
+    std::set<std::string> locales;
+    for (int i = 0; i < LocaleTextCount; ++i) {
+        const LocaleText& row = LocaleTexts[i];
+        std::string posix = row.locale;
+        posix[posix.find('-')] = '_';
+        useLocale(posix, posix);
+        locales.insert(row.locale);
+        EXPECT_EQ(hex(sortKey(row.text)), hex(row.key)) << row.locale << " text " << hex(row.text);
+    }
+    EXPECT_GE(locales.size(), 6u);
+}
+
+// On Windows, every locale with an order of its own, and every code page's
+// default order, against the live platform on random texts of the page.
+TEST(SortKey, EveryRecordedOrderIsThePlatformsForRandomTexts) {
+    const DefaultLocaleAfter restore;
+    std::string key;
+    if (!referenceLocaleSortKey("en-US", 1252, "a", key)) GTEST_SKIP() << "no live reference here";
+    std::vector<std::pair<std::string, int>> orders;
+    for (int i = 0; i < SortTableCount; ++i)
+        orders.emplace_back(SortTables[i].locale, SortTables[i].codePage);
+    for (const int page : {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258})
+        orders.emplace_back("en-US", page);
+    std::mt19937 random(23);
+    for (const auto& [locale, page] : orders) {
+        SCOPED_TRACE(locale + " " + std::to_string(page));
+        std::string posix = locale;
+        posix[posix.find('-')] = '_';
+        useLocale(posix, posix);
+        ASSERT_TRUE(useCodePage(page));
+        int wrong = 0;
+        for (int i = 0; i < 2000; ++i) {
+            std::string text;
+            for (int k = 0, length = 1 + static_cast<int>(random() % 8); k < length; ++k)
+                text += static_cast<char>(1 + random() % 255);
+            ASSERT_TRUE(referenceLocaleSortKey(locale.c_str(), page, text, key));
+            wrong += sortKey(text) != key;
+        }
+        EXPECT_EQ(wrong, 0);
     }
 }

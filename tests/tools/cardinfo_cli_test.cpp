@@ -126,7 +126,7 @@ TEST_F(CardinfoTool, DumpShowsEveryCardInFileOrder) {
         EXPECT_EQ(cards[i]["colours"], slot.colours);
         for (int f = 0; f < 7; ++f) {
             std::string back;
-            ASSERT_TRUE(utf8ToCp1252(cards[i][keys[f]].get<std::string>(), back));
+            ASSERT_TRUE(utf8ToAnsi(cards[i][keys[f]].get<std::string>(), back));
             EXPECT_EQ(back, fields[f]) << "card " << i << " " << keys[f];
         }
     }

@@ -33,7 +33,7 @@ const char hexDigits[] = "0123456789ABCDEF";
 // a backslash, anything else as %XX or %UXXXX.
 std::string escapeKey(const std::string& name) {
     std::string out;
-    for (char32_t c : decodeUtf8(cp1252ToUtf8(name))) {
+    for (char32_t c : decodeUtf8(ansiToUtf8(name))) {
         if (c == '/') {
             out += '\\';
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -78,10 +78,10 @@ std::string unescapeKey(const std::string& escaped) {
             value = value * 16 + static_cast<char32_t>(v);
         }
         if (escape) {
-            appendCp1252BestFit(out, value);
+            appendAnsiBestFit(out, value);
             i = first + digits - 1;
         } else {
-            appendCp1252BestFit(out, c);
+            appendAnsiBestFit(out, c);
         }
     }
     return out;
@@ -89,7 +89,7 @@ std::string unescapeKey(const std::string& escaped) {
 
 // A string value as QSettings writes it.
 std::string escapeValue(const std::string& value) {
-    std::u32string text = decodeUtf8(cp1252ToUtf8(value));
+    std::u32string text = decodeUtf8(ansiToUtf8(value));
     if (!text.empty() && text[0] == '@') text.insert(text.begin(), U'@');
     std::string out;
     bool needsQuotes = false;
@@ -196,7 +196,7 @@ bool unescapeValue(const std::string& raw, std::string& out) {
         }
     }
     out.clear();
-    for (char32_t c : value) appendCp1252BestFit(out, c);
+    for (char32_t c : value) appendAnsiBestFit(out, c);
     return true;
 }
 

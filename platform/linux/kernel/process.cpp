@@ -53,7 +53,7 @@ std::string buildCommandLine() {
         std::size_t end = raw.find('\0', start);
         if (end == std::string::npos) end = raw.size();
         if (!line.empty()) line += ' ';
-        appendArgument(line, utf8ToCp1252BestFit(std::string_view(raw).substr(start, end - start)));
+        appendArgument(line, utf8ToAnsiBestFit(std::string_view(raw).substr(start, end - start)));
         start = end + 1;
     }
     return line;
@@ -67,7 +67,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
         setLastErrorFromErrno(errno);
         return 0;
     }
-    const std::string path = utf8ToCp1252BestFit(utf8Path);
+    const std::string path = utf8ToAnsiBestFit(utf8Path);
     std::free(utf8Path);
     DWORD length = static_cast<DWORD>(path.size());
     if (!buffer || size <= length) return length + 1;  // size needed, terminator included
@@ -76,7 +76,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-    if (!path || ::chdir(cp1252ToUtf8(path).c_str()) != 0) {
+    if (!path || ::chdir(ansiToUtf8(path).c_str()) != 0) {
         setLastErrorFromErrno(path ? errno : EINVAL);
         return FALSE;
     }

@@ -1,6 +1,9 @@
 // A sorted list box puts texts where the platform's list box puts them:
 // every single byte from 0x20 and names whose accents, case, expansions and
-// hyphens decide, added in the recorded order.
+// hyphens decide, added in the recorded order; and in the locale the
+// process runs in (LC_ALL, set by the CTest entries user_tests_<locale>),
+// the texts recorded in it.
+#include <cstdlib>
 #include <string>
 
 #include "tests/platform/nls_reference.h"
@@ -25,4 +28,24 @@ TEST_F(WindowTest, SortedListOrdersAsThePlatformsList) {
     char text[300] = {};
     send(list, LB_GETTEXT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(text));
     EXPECT_EQ(std::string(text), "ae");
+}
+
+TEST_F(WindowTest, SortedListOrdersAsThePlatformsListInTheUsersLocale) {
+    const char* all = std::getenv("LC_ALL");
+    std::string locale = all && *all && std::string(all) != "C" ? std::string(all).substr(0, 5) : "en_US";
+    locale[2] = '-';
+    HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
+    int count = 0;
+    for (int i = 0; i < LocaleTextCount; ++i) {
+        if (LocaleTexts[i].locale != locale) continue;
+        ASSERT_GE(send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LocaleTexts[i].text)), 0);
+        ++count;
+    }
+    ASSERT_GT(count, 200) << locale;
+    for (int i = 0; i < LocaleTextCount; ++i) {
+        if (LocaleTexts[i].locale != locale) continue;
+        char text[300] = {};
+        send(list, LB_GETTEXT, static_cast<WPARAM>(LocaleTexts[i].place), reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::string(text), LocaleTexts[i].text) << locale << " place " << LocaleTexts[i].place;
+    }
 }
