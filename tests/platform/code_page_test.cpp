@@ -1,7 +1,7 @@
 // The codec of the ANSI code pages: every byte survives a round trip, the
 // code points agree with the platform's own conversion tables, names the code
 // page cannot hold get the platform's '?', and the locale chooses the page.
-// The tests run with LC_ALL=C: Windows-1252 until a test chooses another.
+// The tests run with LC_ALL=C.UTF-8: Windows-1252 until a test chooses another.
 #include <gtest/gtest.h>
 
 #include <set>

@@ -32,8 +32,10 @@ TEST_F(WindowTest, SortedListOrdersAsThePlatformsList) {
 
 TEST_F(WindowTest, SortedListOrdersAsThePlatformsListInTheUsersLocale) {
     const char* all = std::getenv("LC_ALL");
-    std::string locale = all && *all && std::string(all) != "C" ? std::string(all).substr(0, 5) : "en_US";
-    locale[2] = '-';
+    const std::string posix = all ? all : "";
+    // "sv_SE.UTF-8" is sv-SE; C.UTF-8 and no LC_ALL are en-US.
+    const std::string locale =
+        posix.size() >= 5 && posix[2] == '_' ? posix.substr(0, 2) + '-' + posix.substr(3, 2) : "en-US";
     HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
     int count = 0;
     for (int i = 0; i < LocaleTextCount; ++i) {
