@@ -1,8 +1,8 @@
 // A sorted list box puts texts where the platform's list box puts them:
 // every single byte from 0x20 and names whose accents, case, expansions and
 // hyphens decide, added in the recorded order; and in the locale the
-// process runs in (LC_ALL, set by the CTest entries user_tests_<locale>),
-// the texts recorded in it.
+// process runs in (LC_ALL in the CTest entries user_tests_<locale>, which
+// Wine honours without the locale installed), the texts recorded in it.
 #include <cstdlib>
 #include <string>
 
@@ -31,9 +31,11 @@ TEST_F(WindowTest, SortedListOrdersAsThePlatformsList) {
 }
 
 TEST_F(WindowTest, SortedListOrdersAsThePlatformsListInTheUsersLocale) {
-    const char* all = std::getenv("LC_ALL");
-    const std::string posix = all ? all : "";
-    // "sv_SE.UTF-8" is sv-SE; C.UTF-8 and no LC_ALL are en-US.
+    // The user locale's variable, as the C library reads it.
+    std::string posix;
+    for (const char* name : {"LANG", "LC_MESSAGES", "LC_ALL"})
+        if (const char* value = std::getenv(name); value && *value) posix = value;
+    // "sv_SE.UTF-8" is sv-SE; C.UTF-8 and no variable are en-US.
     const std::string locale =
         posix.size() >= 5 && posix[2] == '_' ? posix.substr(0, 2) + '-' + posix.substr(3, 2) : "en-US";
     HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
