@@ -13,10 +13,12 @@
  * byte other than its own and other than the default '?'); then the sort key
  * of each single byte with NORM_IGNORECASE, the comparison the list box
  * uses: in the default order (en-US) for each code page, and in each locale
- * of `tailored` whose order differs, for the bytes of its own code page.
- * REFERENCE.inc: the order a sorted LISTBOX gives to the texts of
- * reference_texts() when added in that order, and the platform's sort key
- * of each, for the tests of both builds.
+ * of `candidates` whose order differs and a key made byte by byte expresses,
+ * for the bytes of its own code page; what it finds of each candidate goes to
+ * standard error. Last, the code page of each locale the platform names.
+ * REFERENCE.inc: the order a sorted LISTBOX gives to the texts of `names`
+ * when added in that order, and the platform's sort key of each, for the
+ * tests of both builds.
  * --order: the rows of the same for the locale the process runs in (set by
  * LC_ALL), over every single byte and a few names, appended to the file. */
 #include <stdio.h>
@@ -28,17 +30,24 @@
 static const int code_pages[] = {874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 #define CODE_PAGE_COUNT ((int)(sizeof code_pages / sizeof code_pages[0]))
 
-/* Locales whose order differs from the default order of their code page
- * and that a key made byte by byte expresses: no pair of bytes that sorts as
- * one letter (Danish and Norwegian aa, Croatian lj, Czech and Slovak ch,
- * Hungarian cs, Vietnamese, Thai). Chosen by measurement; the Windows
- * build's tests check each against LCMapStringA on random texts. German,
- * French, Italian, Dutch, Portuguese, Greek, Hebrew and Arabic sort as the
- * default order of their code page. */
-static const char *const tailored[] = {"sv-SE", "fi-FI", "is-IS", "es-ES", "et-EE", "lv-LV",
-                                       "lt-LT", "pl-PL", "ro-RO", "sl-SI", "tr-TR", "az-Latn-AZ",
-                                       "ru-RU", "uk-UA", "bg-BG", "mk-MK"};
-#define TAILORED_COUNT ((int)(sizeof tailored / sizeof tailored[0]))
+/* Locales that may have an order of their own. One is recorded when its
+ * order differs from the default order of its code page and no pair of its
+ * bytes sorts as other than the two bytes one after the other (Danish aa,
+ * Czech ch and Hungarian cs sort as one letter, Thai vowels before their
+ * consonant); the Windows build's tests check each recorded one against
+ * LCMapStringA on random texts. */
+static const char *const candidates[] = {
+    "sv-SE", "fi-FI", "da-DK", "nb-NO", "is-IS", "de-DE", "fr-FR", "it-IT", "nl-NL", "pt-PT", "es-ES",
+    "et-EE", "lv-LV", "lt-LT", "pl-PL", "cs-CZ", "sk-SK", "hu-HU", "hr-HR", "ro-RO", "sl-SI", "tr-TR",
+    "az-Latn-AZ", "ru-RU", "uk-UA", "bg-BG", "mk-MK", "be-BY", "el-GR", "he-IL", "ar-SA", "vi-VN", "th-TH"};
+#define CANDIDATE_COUNT ((int)(sizeof candidates / sizeof candidates[0]))
+
+/* The index of `cp` in code_pages, or CODE_PAGE_COUNT. */
+static int page_index(int cp) {
+    int page = 0;
+    while (page < CODE_PAGE_COUNT && code_pages[page] != cp) page++;
+    return page;
+}
 
 static int own_byte(UINT cp, WCHAR unit) {
     char byte = 0;
@@ -73,13 +82,13 @@ static int sort_key(const char *text, int length, unsigned char *key, int size) 
     return n > 0 ? n - 1 : -1;
 }
 
-/* The sort key of one byte of code page `cp` in locale `name`, or -1. */
-static int byte_key(const WCHAR *name, UINT cp, int byte, unsigned char *key, int size) {
-    const char text = (char)byte;
-    WCHAR unit[4];
-    const int units = MultiByteToWideChar(cp, 0, &text, 1, unit, 4);
-    if (units <= 0) return -1;
-    const int n = LCMapStringEx(name, SORT_FLAGS, unit, units, (WCHAR *)key, size, NULL, NULL, 0);
+/* The sort key, without its terminating 0, of `length` (at most 4) bytes of
+ * code page `cp` in locale `name`, or -1. */
+static int text_key(const WCHAR *name, UINT cp, const char *text, int length, unsigned char *key, int size) {
+    WCHAR units[8];
+    const int count = MultiByteToWideChar(cp, 0, text, length, units, 8);
+    if (count <= 0) return -1;
+    const int n = LCMapStringEx(name, SORT_FLAGS, units, count, (WCHAR *)key, size, NULL, NULL, 0);
     return n > 0 ? n - 1 : -1;
 }
 
@@ -116,8 +125,11 @@ typedef struct {
 
 static int byte_keys(const WCHAR *name, UINT cp, ByteKeys *keys) {
     keys->length[0] = 0;
-    for (int byte = 1; byte < 256; byte++)
-        if ((keys->length[byte] = byte_key(name, cp, byte, keys->key[byte], sizeof keys->key[byte])) < 0) return 0;
+    for (int byte = 1; byte < 256; byte++) {
+        const char text = (char)byte;
+        if ((keys->length[byte] = text_key(name, cp, &text, 1, keys->key[byte], sizeof keys->key[byte])) < 0)
+            return 0;
+    }
     return 1;
 }
 
@@ -126,6 +138,31 @@ static int differing_keys(const ByteKeys *a, const ByteKeys *b) {
     int count = 0;
     for (int byte = 1; byte < 256; byte++)
         count += a->length[byte] != b->length[byte] || memcmp(a->key[byte], b->key[byte], (size_t)a->length[byte]);
+    return count;
+}
+
+/* The length of a key's first level, its primary weights. */
+static int first_level(const unsigned char *key, int length) {
+    int n = 0;
+    while (n < length && key[n] != 1) n++;
+    return n;
+}
+
+/* How many pairs of bytes have a first level other than their two bytes'
+ * one after the other. */
+static int pairs_sorted_apart(const WCHAR *name, UINT cp, const ByteKeys *keys) {
+    int count = 0;
+    for (int a = 1; a < 256; a++) {
+        const int first_a = first_level(keys->key[a], keys->length[a]);
+        for (int b = 1; b < 256; b++) {
+            const char pair[2] = {(char)a, (char)b};
+            const int first_b = first_level(keys->key[b], keys->length[b]);
+            unsigned char key[64];
+            const int n = text_key(name, cp, pair, 2, key, sizeof key);
+            count += n < 0 || first_level(key, n) != first_a + first_b || memcmp(key, keys->key[a], (size_t)first_a) ||
+                     memcmp(key + first_a, keys->key[b], (size_t)first_b);
+        }
+    }
     return count;
 }
 
@@ -176,10 +213,9 @@ static int locale_count;
 static BOOL CALLBACK add_locale(LPWSTR name, DWORD flags, LPARAM unused) {
     (void)flags, (void)unused;
     if (locale_count == MAX_LOCALES || !name[0]) return locale_count < MAX_LOCALES;
-    int cp = (int)code_page_of(name), page = 0;
-    while (page < CODE_PAGE_COUNT && code_pages[page] != cp) page++;
+    const int cp = (int)code_page_of(name);
     WideCharToMultiByte(CP_ACP, 0, name, -1, locales[locale_count].name, LOCALE_NAME_MAX_LENGTH, NULL, NULL);
-    locales[locale_count++].code_page = page < CODE_PAGE_COUNT ? cp : 1252;
+    locales[locale_count++].code_page = page_index(cp) < CODE_PAGE_COUNT ? cp : 1252;
     return TRUE;
 }
 
@@ -228,24 +264,26 @@ static int write_tables(const char *path) {
         snprintf(array, sizeof array, "SortKeys%d", code_pages[i]);
         put_keys(out, array, &defaults[i]);
     }
-    int differs[TAILORED_COUNT] = {0};
-    UINT cps[TAILORED_COUNT] = {0};
-    for (int t = 0; t < TAILORED_COUNT; t++) {
+    int recorded[CANDIDATE_COUNT] = {0};
+    UINT cps[CANDIDATE_COUNT] = {0};
+    for (int c = 0; c < CANDIDATE_COUNT; c++) {
         WCHAR name[LOCALE_NAME_MAX_LENGTH];
-        MultiByteToWideChar(CP_ACP, 0, tailored[t], -1, name, LOCALE_NAME_MAX_LENGTH);
-        cps[t] = code_page_of(name);
-        int page = 0;
-        while (page < CODE_PAGE_COUNT && code_pages[page] != (int)cps[t]) page++;
-        if (page == CODE_PAGE_COUNT || !byte_keys(name, cps[t], &keys)) {
-            fprintf(stderr, "make_nls_tables: %s: no single-byte code page\n", tailored[t]);
+        MultiByteToWideChar(CP_ACP, 0, candidates[c], -1, name, LOCALE_NAME_MAX_LENGTH);
+        cps[c] = code_page_of(name);
+        const int page = page_index((int)cps[c]);
+        if (page == CODE_PAGE_COUNT || !byte_keys(name, cps[c], &keys)) {
+            fprintf(stderr, "make_nls_tables: %s: no single-byte code page\n", candidates[c]);
             continue;
         }
-        differs[t] = differing_keys(&keys, &defaults[page]);
-        fprintf(stderr, "make_nls_tables: %s (code page %u): %d bytes differ from the default order\n",
-                tailored[t], cps[t], differs[t]);
-        if (!differs[t]) continue;
+        const int differing = differing_keys(&keys, &defaults[page]);
+        const int apart = differing ? pairs_sorted_apart(name, cps[c], &keys) : 0;
+        recorded[c] = differing && !apart;
+        fprintf(stderr, "make_nls_tables: %s (code page %u): %d bytes differ from the default order, %d pairs"
+                        " sort apart: %s\n", candidates[c], cps[c], differing, apart,
+                recorded[c] ? "its own order" : "the default order");
+        if (!recorded[c]) continue;
         char array[32];
-        put_keys(out, array_name(array, sizeof array, tailored[t]), &keys);
+        put_keys(out, array_name(array, sizeof array, candidates[c]), &keys);
     }
     fprintf(out, "}  // namespace\n\nconst CodePageTable CodePageTables[] = {\n");
     for (int i = 0; i < CODE_PAGE_COUNT; i++) {
@@ -261,10 +299,11 @@ static int write_tables(const char *path) {
     }
     fprintf(out, "};\nconst int CodePageTableCount = static_cast<int>(std::size(CodePageTables));\n\n"
                  "const SortTable SortTables[] = {\n");
-    for (int t = 0; t < TAILORED_COUNT; t++)
-        if (differs[t]) {
+    for (int c = 0; c < CANDIDATE_COUNT; c++)
+        if (recorded[c]) {
             char array[32];
-            fprintf(out, "    {\"%s\", %u, %s},\n", tailored[t], cps[t], array_name(array, sizeof array, tailored[t]));
+            fprintf(out, "    {\"%s\", %u, %s},\n", candidates[c], cps[c],
+                    array_name(array, sizeof array, candidates[c]));
         }
     fprintf(out, "};\nconst int SortTableCount = static_cast<int>(std::size(SortTables));\n\n");
     put_locale_code_pages(out);

@@ -11,16 +11,19 @@ work=$(mktemp -d)
 trap 'WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 x86_64-w64-mingw32-gcc -O2 -Wall -Wextra -o "$work/make_nls_tables.exe" "$root/platform/nls/make_nls_tables.c"
 cd "$work"
+# run LOCALE ARGUMENTS...: the program in that locale. Where the system lacks
+# the locale, bash (wine-run.sh) warns that it cannot take it on; Wine
+# honours LC_ALL all the same.
 run() {
-  WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
-    "$root/scripts/wine-run.sh" "$work/make_nls_tables.exe" "$@"
+  env LC_ALL="$1" WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
+    "$root/scripts/wine-run.sh" "$work/make_nls_tables.exe" "${@:2}"
 }
-LC_ALL=C run tables.cpp reference.inc
+run C tables.cpp reference.inc
 printf '%s\n' "// Written by platform/nls/make_nls_tables.c under Wine, one block per locale; do not edit." \
   "// Each text as added to a sorted list box, its sort key, and its place in the list." \
   "const LocaleText LocaleTexts[] = {" >locales.inc
 for locale in en_US sv_SE de_DE pl_PL tr_TR ru_RU; do
-  LC_ALL=$locale.UTF-8 run --order locales.inc
+  run "$locale.UTF-8" --order locales.inc
 done
 echo "};" >>locales.inc
 cp tables.cpp "$root/platform/nls/nls_tables.cpp"

@@ -48,7 +48,7 @@ TEST(Cp1252, EveryByteHasItsOwnCodePointAndComesBack) {
 }
 
 // Every page's bytes: each its own code point, the platform's.
-TEST(Cp1252, CodePointsMatchThePlatformTable) {
+TEST(AnsiCodePage, EveryPagesCodePointsAreThePlatforms) {
     const DefaultLocaleAfter restore;
     for (int i = 0; i < CodePageTableCount; ++i) {
         const int page = CodePageTables[i].codePage;
@@ -137,7 +137,7 @@ TEST(Cp1252, BestFitGivesThePlatformsBytes) {
 // live conversion, over Latin-1 Supplement to Latin Extended-B, IPA and
 // spacing modifiers, Greek, Cyrillic, general punctuation to mathematical
 // operators, box drawing and the fullwidth forms.
-TEST(Cp1252, BestFitMatchesThePlatformOverWideRanges) {
+TEST(AnsiCodePage, BestFitMatchesThePlatformOverWideRanges) {
     const DefaultLocaleAfter restore;
     const char32_t ranges[][2] = {{0x0080, 0x03FF}, {0x0400, 0x04FF}, {0x2000, 0x22FF},
                                   {0x2500, 0x257F}, {0x3000, 0x3003}, {0xFF00, 0xFF5E}};
