@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int DefaultCodePage = 1252;  // of C, POSIX, unknown and multibyte locales
+
 const CodePageTable* pageOf(int codePage) {
     for (int i = 0; i < CodePageTableCount; ++i)
         if (CodePageTables[i].codePage == codePage) return &CodePageTables[i];
@@ -94,7 +96,7 @@ int localeCodePage(std::string_view name) {
         for (int i = 0; i < LocaleCodePageCount; ++i)
             if (sameName(LocaleCodePages[i].locale, wanted)) return LocaleCodePages[i].codePage;
         const std::size_t dash = wanted.rfind('-');
-        if (dash == std::string::npos) return 1252;
+        if (dash == std::string::npos) return DefaultCodePage;
         wanted.resize(dash);
     }
 }

@@ -3,8 +3,8 @@
 // the handle is open: another opener that finds the file locked fails with
 // ERROR_SHARING_VIOLATION, as on Windows. Reads and writes transfer the whole
 // count unless the file ends or an error stops them, and report the count
-// that was really transferred. Names arrive in Windows-1252, the program's
-// code page, and reach the file system in UTF-8. Every open is non-blocking,
+// that was really transferred. Names arrive in the ANSI code page, the
+// program's, and reach the file system in UTF-8. Every open is non-blocking,
 // so a FIFO or a device never holds the caller up; GetFileType tells them
 // from disk files.
 #include <fcntl.h>

@@ -58,7 +58,7 @@ int hexValue(char32_t c) {
     return -1;
 }
 
-// The Windows-1252 name that an escaped key stands for.
+// The name (in the ANSI code page) that an escaped key stands for.
 std::string unescapeKey(const std::string& escaped) {
     std::u32string text = decodeUtf8(escaped);
     std::string out;
@@ -129,8 +129,9 @@ bool isBlank(char32_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The string an INI value stands for, in Windows-1252, cut at a NUL. False when
-// it is not one string (a list, or a typed value other than a byte array).
+// The string an INI value stands for, in the ANSI code page, cut at a NUL.
+// False when it is not one string (a list, or a typed value other than a byte
+// array).
 bool unescapeValue(const std::string& raw, std::string& out) {
     std::u32string text = decodeUtf8(raw);
     std::u32string value;
@@ -206,7 +207,7 @@ struct IniEntry {
     std::size_t first;  // index of its first physical line
     std::size_t count;  // physical lines it spans
     enum Kind { Other, Section, Value } kind;
-    std::string name;  // section name (escaped) or key (unescaped, Windows-1252)
+    std::string name;  // section name (escaped) or key (unescaped, ANSI code page)
     std::string raw;   // the value text after '=', continuations joined
 };
 

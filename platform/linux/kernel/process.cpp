@@ -1,5 +1,5 @@
 // Win32 process calls on POSIX: current directory, command line, module
-// handle, thread id and sleeping. The program sees names and arguments in Windows-1252;
+// handle, thread id and sleeping. The program sees names and arguments in the ANSI code page;
 // the system keeps them in UTF-8. A character the code page cannot hold comes
 // back as '?', as from the platform's 8-bit calls.
 #include <sys/syscall.h>

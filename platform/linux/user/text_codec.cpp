@@ -1,4 +1,4 @@
-// Windows-1252 <-> UTF-16 through the program's one code page; characters
+// The ANSI code page <-> UTF-16 through the program's codec; characters
 // outside it take the platform's best-fit bytes. In edit controls the control
 // bytes 0x01-0x1F (other than TAB and the CR LF of a multi-line line break)
 // map to U+E001-U+E01F.
