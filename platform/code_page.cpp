@@ -1,37 +1,37 @@
-// Windows-1252 differs from Latin-1 only in 0x80-0x9F; this table holds the
-// code points of those 32 bytes. Characters outside the code page take the
-// platform's best-fit bytes, recorded in nls/nls_tables.cpp.
+// The bytes' code points and the best-fit bytes are the platform's, recorded
+// per code page in nls/nls_tables.cpp; the code page is the process's.
 #include "platform/code_page.h"
 
 #include <algorithm>
 
 #include "platform/nls/nls_tables.h"
+#include "platform/user_locale.h"
 
 namespace {
 
-const char16_t highControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
-};
+const CodePageTable& page() {
+    return *processLocale().page;
+}
 
 }  // namespace
 
-char32_t cp1252CodePoint(unsigned char byte) {
-    if (byte >= 0x80 && byte < 0xA0) return highControls[byte - 0x80];
-    return byte;
+int ansiCodePage() {
+    return page().codePage;
 }
 
-int cp1252Byte(char32_t codePoint) {
-    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint < 0x100)) return static_cast<int>(codePoint);
-    for (int byte = 0; byte < 32; ++byte)
-        if (highControls[byte] == codePoint) return 0x80 + byte;
-    return -1;
+char32_t ansiCodePoint(unsigned char byte) {
+    return page().units[byte];
 }
 
-bool appendCp1252BestFit(std::string& out, char32_t codePoint) {
-    const int byte = cp1252Byte(codePoint);
+int ansiByte(char32_t codePoint) {
+    if (codePoint < 0x80) return static_cast<int>(codePoint);
+    const char16_t* const units = page().units;
+    const char16_t* const found = std::find(units + 0x80, units + 256, codePoint);
+    return found == units + 256 ? -1 : static_cast<int>(found - units);
+}
+
+bool appendAnsiBestFit(std::string& out, char32_t codePoint) {
+    const int byte = ansiByte(codePoint);
     if (byte >= 0) {
         out += static_cast<char>(byte);
         return true;
@@ -40,9 +40,10 @@ bool appendCp1252BestFit(std::string& out, char32_t codePoint) {
         out += "??";
         return false;
     }
-    const BestFit* const end = BestFit1252 + BestFit1252Count;
+    const BestFit* const begin = page().bestFit;
+    const BestFit* const end = begin + page().bestFitCount;
     const BestFit* const fit = std::lower_bound(
-        BestFit1252, end, codePoint, [](const BestFit& entry, char32_t unit) { return entry.unit < unit; });
+        begin, end, codePoint, [](const BestFit& entry, char32_t unit) { return entry.unit < unit; });
     out += fit != end && fit->unit == codePoint ? static_cast<char>(fit->byte) : '?';
     return false;
 }
@@ -94,27 +95,27 @@ bool nextUtf8CodePoint(std::string_view text, std::size_t& pos, char32_t& cp) {
     return true;
 }
 
-std::string cp1252ToUtf8(std::string_view text) {
+std::string ansiToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (const char c : text) appendUtf8(out, cp1252CodePoint(static_cast<unsigned char>(c)));
+    for (const char c : text) appendUtf8(out, ansiCodePoint(static_cast<unsigned char>(c)));
     return out;
 }
 
-bool utf8ToCp1252(std::string_view text, std::string& out) {
+bool utf8ToAnsi(std::string_view text, std::string& out) {
     out.clear();
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t cp = 0;
         if (!nextUtf8CodePoint(text, pos, cp)) return false;
-        const int byte = cp1252Byte(cp);
+        const int byte = ansiByte(cp);
         if (byte < 0) return false;
         out += static_cast<char>(byte);
     }
     return true;
 }
 
-std::string utf8ToCp1252BestFit(std::string_view text, bool* exact) {
+std::string utf8ToAnsiBestFit(std::string_view text, bool* exact) {
     std::string out;
     out.reserve(text.size());
     bool all = true;
@@ -122,7 +123,7 @@ std::string utf8ToCp1252BestFit(std::string_view text, bool* exact) {
     while (pos < text.size()) {
         char32_t cp = 0;
         if (nextUtf8CodePoint(text, pos, cp)) {
-            all = appendCp1252BestFit(out, cp) && all;
+            all = appendAnsiBestFit(out, cp) && all;
         } else {
             out += '?';
             all = false;

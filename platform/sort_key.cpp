@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "platform/nls/nls_tables.h"
+#include "platform/user_locale.h"
 
 namespace {
 
@@ -65,25 +65,35 @@ ByteWeights parse(const char* text) {
     return weights;
 }
 
+// The weights of the bytes in the process's order, read again when the
+// order changes.
 struct WeightTable {
+    const char* const* keys = nullptr;
     ByteWeights bytes[256];
-    WeightTable() {
-        for (int byte = 1; byte < 256; ++byte) bytes[byte] = parse(SortKeys1252[byte]);
-    }
 };
 
-const WeightTable Weights;
+WeightTable weights;
 
-const ByteWeights& weightsOf(char c) {
-    return Weights.bytes[static_cast<unsigned char>(c)];
+const WeightTable& currentWeights() {
+    const char* const* keys = processLocale().sortKeys;
+    if (weights.keys != keys) {
+        for (int byte = 1; byte < 256; ++byte) weights.bytes[byte] = parse(keys[byte]);
+        weights.keys = keys;
+    }
+    return weights;
+}
+
+const ByteWeights& weightsOf(const WeightTable& table, char c) {
+    return table.bytes[static_cast<unsigned char>(c)];
 }
 
 // Appends one accent or case level: a weight per primary weight, the
 // trailing ones without weight left out, then the level's end.
-void appendLevel(std::string& key, std::string_view text, const unsigned char (ByteWeights::*level)[2]) {
+void appendLevel(const WeightTable& table, std::string& key, std::string_view text,
+                 const unsigned char (ByteWeights::*level)[2]) {
     const std::size_t start = key.size();
     for (const char c : text) {
-        const ByteWeights& weights = weightsOf(c);
+        const ByteWeights& weights = weightsOf(table, c);
         for (int unit = 0; unit < weights.units; ++unit) key += static_cast<char>((weights.*level)[unit]);
     }
     std::size_t end = key.size();
@@ -95,11 +105,12 @@ void appendLevel(std::string& key, std::string_view text, const unsigned char (B
 }  // namespace
 
 std::string sortKey(std::string_view text) {
+    const WeightTable& table = currentWeights();
     std::size_t units = 0;
     bool plain = true;
     for (const char c : text) {
-        units += static_cast<std::size_t>(weightsOf(c).units);
-        plain = plain && weightsOf(c).plain;
+        units += static_cast<std::size_t>(weightsOf(table, c).units);
+        plain = plain && weightsOf(table, c).plain;
     }
     // Most names: the primary weights, then every later level empty. Each
     // byte's four weight bytes go in whole and the next overwrites what was
@@ -108,7 +119,7 @@ std::string sortKey(std::string_view text) {
         std::string key(2 * units + 4, static_cast<char>(LevelEnd));
         char* out = key.data();
         for (const char c : text) {
-            const ByteWeights& weights = weightsOf(c);
+            const ByteWeights& weights = weightsOf(table, c);
             std::memcpy(out, weights.primary, sizeof weights.primary);
             out += 2 * weights.units;
         }
@@ -117,17 +128,17 @@ std::string sortKey(std::string_view text) {
     }
     std::string key;
     for (const char c : text) {
-        const ByteWeights& weights = weightsOf(c);
+        const ByteWeights& weights = weightsOf(table, c);
         key.append(reinterpret_cast<const char*>(weights.primary),
                    2 * static_cast<std::size_t>(weights.units));
     }
     key += static_cast<char>(LevelEnd);
-    appendLevel(key, text, &ByteWeights::accent);
-    appendLevel(key, text, &ByteWeights::letterCase);
+    appendLevel(table, key, text, &ByteWeights::accent);
+    appendLevel(table, key, text, &ByteWeights::letterCase);
     key += static_cast<char>(LevelEnd);  // the empty fourth level
     unsigned place = 0;
     for (const char c : text) {
-        const ByteWeights& weights = weightsOf(c);
+        const ByteWeights& weights = weightsOf(table, c);
         if (weights.special) {
             const unsigned mark = place < 0xFFFF ? 0xFFFF - place : 0;
             key += static_cast<char>(mark >> 8);

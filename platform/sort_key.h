@@ -1,8 +1,8 @@
-// The platform's order of Windows-1252 text: the case-insensitive comparison
-// a sorted list box uses (CompareStringA with NORM_IGNORECASE, the user's
-// default locale, en-US), made from the sort keys the platform gives each
-// single byte. Accents and case come after the letters, expansions count as
-// their letters (Æ as AE, ß as ss, Þ as TH), hyphen, apostrophe and the
+// The platform's order of text in the ANSI code page: the case-insensitive
+// comparison a sorted list box uses (CompareStringA with NORM_IGNORECASE,
+// the user's default locale: en-US unless platform/user_locale.h chooses
+// another), made from the sort keys the platform gives each single byte. Accents and case come after the letters, expansions count as
+// their letters (in en-US Æ as AE, ß as ss, Þ as TH), hyphen, apostrophe and the
 // control bytes only break ties. No window system here.
 #pragma once
 

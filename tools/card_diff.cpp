@@ -90,21 +90,21 @@ std::string changeLines(const CardRecord& old, const CardRecord& now, unsigned f
 
 Json cardJson(const CardRecord& card, int occurrence) {
     Json object;
-    object[keyOf(0)] = cp1252ToUtf8(textOf(card, 0));
+    object[keyOf(0)] = ansiToUtf8(textOf(card, 0));
     object["occurrence"] = occurrence;
-    for (int f = 1; f < FieldCount; ++f) object[keyOf(f)] = cp1252ToUtf8(textOf(card, f));
+    for (int f = 1; f < FieldCount; ++f) object[keyOf(f)] = ansiToUtf8(textOf(card, f));
     object[ColoursKey] = colourList(card.colours);
     return object;
 }
 
 Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& change) {
     Json object;
-    object[keyOf(0)] = cp1252ToUtf8(textOf(now, 0));
+    object[keyOf(0)] = ansiToUtf8(textOf(now, 0));
     object["occurrence"] = change.occurrence;
     Json& fields = object["fields"] = Json::object();
     for (int f = 1; f < FieldCount; ++f) {
         if (change.fields & (1u << f))
-            fields[keyOf(f)] = {{"old", cp1252ToUtf8(textOf(old, f))}, {"new", cp1252ToUtf8(textOf(now, f))}};
+            fields[keyOf(f)] = {{"old", ansiToUtf8(textOf(old, f))}, {"new", ansiToUtf8(textOf(now, f))}};
     }
     if (change.fields & ColoursChanged)
         fields[ColoursKey] = {{"old", colourList(old.colours)}, {"new", colourList(now.colours)}};
@@ -114,7 +114,7 @@ Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& 
 }  // namespace
 
 std::string quotedText(std::string_view cp1252) {
-    return Json(cp1252ToUtf8(cp1252)).dump();
+    return Json(ansiToUtf8(cp1252)).dump();
 }
 
 namespace {

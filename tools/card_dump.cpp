@@ -34,7 +34,7 @@ DumpRow rowOf(const CardTable& table, int slot) {
         // A field's bytes up to its terminator, never past its width.
         const char* field = reinterpret_cast<const char*>(&card) + dumpTextFields[i].offset;
         const std::size_t length = strnlen(field, static_cast<std::size_t>(dumpTextFields[i].width));
-        row.cells[1 + i] = cp1252ToUtf8(std::string_view(field, length));
+        row.cells[1 + i] = ansiToUtf8(std::string_view(field, length));
     }
     row.cells[8] = std::to_string(card.colours & 0xFF);
     return row;

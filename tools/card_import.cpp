@@ -67,22 +67,23 @@ bool fieldError(std::string& error, const std::string& record, int key, const st
     return false;
 }
 
-// Why `utf8` has no Windows-1252 form: the first byte that starts no valid
+// Why `utf8` has no form in the ANSI code page: the first byte that starts no valid
 // sequence, or the first character the code page lacks.
-std::string whyNotCp1252(std::string_view utf8) {
+std::string whyNotAnsi(std::string_view utf8) {
     std::size_t pos = 0;
     for (int character = 1; pos < utf8.size(); ++character) {
         const std::size_t at = pos;
         char32_t codePoint = 0;
         if (!nextUtf8CodePoint(utf8, pos, codePoint))
             return "byte " + std::to_string(at + 1) + " is not part of valid UTF-8";
-        if (cp1252Byte(codePoint) < 0) {
+        if (ansiByte(codePoint) < 0) {
             char code[16];
             std::snprintf(code, sizeof code, "U+%04lX", static_cast<unsigned long>(codePoint));
-            return "character " + std::to_string(character) + " (" + code + ") is not in Windows-1252";
+            return "character " + std::to_string(character) + " (" + code + ") is not in Windows-" +
+                   std::to_string(ansiCodePage());
         }
     }
-    return "the text has no Windows-1252 form";
+    return "the text has no Windows-" + std::to_string(ansiCodePage()) + " form";
 }
 
 // Stores UTF-8 text in the field of text key `key` (1 to 7, the fields in
@@ -90,7 +91,7 @@ std::string whyNotCp1252(std::string_view utf8) {
 bool putText(CardRecord& card, int key, std::string_view utf8, const std::string& record,
              std::string& error) {
     std::string bytes, why;
-    if (!utf8ToCp1252(utf8, bytes)) return fieldError(error, record, key, whyNotCp1252(utf8));
+    if (!utf8ToAnsi(utf8, bytes)) return fieldError(error, record, key, whyNotAnsi(utf8));
     if (!storeFieldText(card, static_cast<CardField>(key - 1), bytes, why))
         return fieldError(error, record, key, why);
     return true;

@@ -41,9 +41,9 @@ class Refresher {
             utf8 = name.get<std::string>();
         }
         const std::size_t faces = utf8.find(FaceSeparator);
-        return names_.count(refreshKey(utf8ToCp1252BestFit(utf8))) ||
+        return names_.count(refreshKey(utf8ToAnsiBestFit(utf8))) ||
                (faces != std::string::npos &&
-                names_.count(refreshKey(utf8ToCp1252BestFit(utf8.substr(0, faces)))));
+                names_.count(refreshKey(utf8ToAnsiBestFit(utf8.substr(0, faces)))));
     }
 
     // The mapped cards of `in` into DB's cards of their names, each name once.

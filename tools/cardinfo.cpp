@@ -16,13 +16,16 @@
 // A set file's import or merge also adds its set to Apprentice's set list
 // (tools/set_list.h), written before the card file.
 //   cardinfo --help | --version
+// Every command takes --code-page N: text and file names in that ANSI code
+// page instead of the one the user's locale chooses.
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error;
 // diff: 0 the same cards, 1 different, 2 usage error, 3 trouble.
-// File names go to the card core in Windows-1252 and appear in messages as
-// they were given.
+// File names go to the card core in the ANSI code page and appear in messages
+// as they were given.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
@@ -33,6 +36,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -42,6 +46,7 @@
 #include "card/file_access.h"
 #include "cardloom_version.h"
 #include "platform/code_page.h"
+#include "platform/user_locale.h"
 #include "tools/bulk_file.h"
 #include "tools/card_diff.h"
 #include "tools/card_dump.h"
@@ -95,6 +100,8 @@ const char helpText[] =
     "  --existing-only     merge: the cards DB has take IN's type, cost, P/T, text and colours;\n"
     "                      names, comments and editions stay, no card is added; IN may be any of\n"
     "                      the files below or a bulk file (AtomicCards, oracle-cards, ...)\n"
+    "  --code-page N       read and write text and file names in the ANSI code page N (874,\n"
+    "                      1250-1258) instead of the one the locale chooses (LC_CTYPE)\n"
     "  --help              print this help\n"
     "  --version           print the version\n"
     "\n"
@@ -132,18 +139,20 @@ int emit(const std::string& text, int failure = 1) {
 
 // The name of a file given on the command line as the card core takes it.
 // Linux passes arguments in UTF-8; Windows already passes them in its 8-bit
-// code page. False when the name holds a character Windows-1252 cannot.
+// code page. False when the name holds a character the code page lacks.
 bool coreName(const char* path, std::string& name) {
 #ifdef _WIN32
     name = path;
     return true;
 #else
-    return utf8ToCp1252(path, name);
+    return utf8ToAnsi(path, name);
 #endif
 }
 
 int nameOutsideCodePage(const char* path, int status = 1) {
-    return fail(std::string(path) + ": the name has a character outside Windows-1252", status);
+    return fail(
+        std::string(path) + ": the name has a character outside Windows-" + std::to_string(ansiCodePage()),
+        status);
 }
 
 // An output that is the input under another name would overwrite the input.
@@ -163,6 +172,7 @@ struct Invocation {
     const char* setName = nullptr;  // --set-name NAME
     const char* set = nullptr;      // --set SET
     bool existingOnly = false;      // --existing-only
+    const char* codePage = nullptr; // --code-page N
 };
 
 enum OptionBit : unsigned {
@@ -174,7 +184,8 @@ enum OptionBit : unsigned {
     Expan = 32,
     SetName = 64,
     Set = 128,
-    Existing = 256
+    Existing = 256,
+    CodePage = 512
 };
 
 // The options of all commands: a flag, or one taking the next argument.
@@ -194,6 +205,7 @@ const OptionRule OptionRules[] = {
     {"--set-name", SetName, nullptr, &Invocation::setName},
     {"--set", Set, nullptr, &Invocation::set},
     {"--existing-only", Existing, &Invocation::existingOnly, nullptr},
+    {"--code-page", CodePage, nullptr, &Invocation::codePage},
 };
 
 // The set code of --code: exactly SetCodeLength ASCII letters or digits, as
@@ -307,7 +319,7 @@ int planSetList(const Invocation& call, const char* cards, bool output, const In
     }
     std::string name;
     if (call.setName && !coreName(call.setName, name)) return nameOutsideCodePage(call.setName);
-    if (!call.setName) name = utf8ToCp1252BestFit(inputs.report.set.setName);
+    if (!call.setName) name = utf8ToAnsiBestFit(inputs.report.set.setName);
     if (name.empty()) return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
     if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
         return fail("the set's name holds a line break or control character, which the set list cannot");
@@ -539,7 +551,7 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
         }
         const OptionRule* option = nullptr;
         for (const OptionRule& known : OptionRules) {
-            if (arg == known.name && (command.options & known.bit)) option = &known;
+            if (arg == known.name && ((command.options | CodePage) & known.bit)) option = &known;
         }
         if (!option || (seen & option->bit)) return usage();
         seen |= option->bit;
@@ -553,6 +565,10 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
     }
     if (call.operands.size() < command.minOperands || call.operands.size() > command.maxOperands)
         return usage();
+    if (call.codePage &&
+        (std::to_string(std::atoi(call.codePage)) != call.codePage || !useCodePage(std::atoi(call.codePage))))
+        return misuse(std::string("--code-page ") + call.codePage +
+                      ": not a single-byte ANSI code page (874, 1250-1258)");
     return command.run(call);
 }
 
@@ -574,6 +590,9 @@ int main(int argc, char** argv) {
     // The same bytes as on Linux: no CR added before each LF.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // The C runtime passes the arguments in the system's code page; text is
+    // read in it too, where it is a single-byte one.
+    useCodePage(static_cast<int>(GetACP()));
 #endif
     try {
         return run(argc, argv);

@@ -418,7 +418,7 @@ void settleFaces(std::vector<SetCard>& cards) {
 // the field's label joins `replaced` when a character did not come through.
 std::string cp1252For(CardField field, std::string_view utf8, std::string& replaced) {
     bool exact = true;
-    std::string bytes = utf8ToCp1252BestFit(utf8, &exact);
+    std::string bytes = utf8ToAnsiBestFit(utf8, &exact);
     const std::string label = infoOf(field).label;
     if (!exact && replaced.find(label) == std::string::npos) replaced += (replaced.empty() ? "" : ", ") + label;
     return bytes;

@@ -1,11 +1,12 @@
 #include <iconv.h>
 
 #include <cstddef>
+#include <string>
 
 #include "tests/platform/code_page_reference.h"
 
-bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {
-    iconv_t converter = iconv_open("UTF-32LE", "WINDOWS-1252");
+bool referenceCodePoint(int codePage, unsigned char byte, char32_t& codePoint) {
+    iconv_t converter = iconv_open("UTF-32LE", ("CP" + std::to_string(codePage)).c_str());
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
     char in[1] = {static_cast<char>(byte)};
     unsigned char out[4] = {};
@@ -18,7 +19,7 @@ bool referenceCodePoint(unsigned char byte, char32_t& codePoint) {
     return ok && outLeft == 0;
 }
 
-bool referenceBestFit(char16_t, char&) {
+bool referenceBestFit(int, char16_t, char&) {
     return false;
 }
 
@@ -27,5 +28,9 @@ bool referenceSortKey(const std::string&, std::string&) {
 }
 
 bool referenceCompare(const std::string&, const std::string&, int&) {
+    return false;
+}
+
+bool referenceLocaleSortKey(const char*, int, const std::string&, std::string&) {
     return false;
 }

@@ -12,3 +12,16 @@ struct ReferenceText {
 extern const ReferenceText ReferenceTexts[];
 extern const int ReferenceTextCount;
 extern const char* const ReferenceOrder[];
+
+// The same in other locales, recorded with LC_ALL set to each: a row per
+// text, in the order added, with its place in the sorted list box after
+// all of that locale's texts were added.
+struct LocaleText {
+    const char* locale;  // the platform's name: "sv-SE"
+    const char* text;
+    const char* key;
+    int place;
+};
+
+extern const LocaleText LocaleTexts[];
+extern const int LocaleTextCount;

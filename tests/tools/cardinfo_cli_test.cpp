@@ -98,6 +98,15 @@ Bytes oddExample() {
     return b;
 }
 
+// Sets LC_ALL for the programs the test runs.
+void setLocale(const char* locale) {
+#ifdef _WIN32
+    _putenv_s("LC_ALL", locale);
+#else
+    setenv("LC_ALL", locale, 1);
+#endif
+}
+
 int lineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -127,7 +136,7 @@ TEST_F(CardinfoTool, DumpShowsEveryCardInFileOrder) {
         EXPECT_EQ(cards[i]["colours"], slot.colours);
         for (int f = 0; f < 7; ++f) {
             std::string back;
-            ASSERT_TRUE(utf8ToCp1252(cards[i][keys[f]].get<std::string>(), back));
+            ASSERT_TRUE(utf8ToAnsi(cards[i][keys[f]].get<std::string>(), back));
             EXPECT_EQ(back, fields[f]) << "card " << i << " " << keys[f];
         }
     }
@@ -949,4 +958,44 @@ TEST_F(CardinfoTool, ExistingOnlyRefreshesTextsAndAddsNothing) {
         run({"merge", "--existing-only", full, writeText("oracle-cards.json", cards + "]")});
     EXPECT_EQ(large.exitCode, 0) << large.err;
     EXPECT_EQ(large.out, full + ": 0 cards added, 8192 changed\n");
+}
+
+// A Russian user's file: the locale (LC_CTYPE, here LC_ALL) or --code-page
+// reads and writes its text in Windows-1251 both ways; any other number is a
+// usage error.
+TEST_F(CardinfoTool, DumpAndImportFollowTheLocalesCodePage) {
+    struct Case {
+        const char* locale;
+        std::vector<std::string> options;
+    } const cases[] = {
+#ifndef _WIN32
+        {"ru_RU.UTF-8", {}},  // on Windows the system's code page, not a variable, chooses
+#endif
+        {"C.UTF-8", {"--code-page", "1251"}},
+    };
+    const std::string file =
+        write("cards.dat", cardFileBytes({{"\xC0\xE1\xE2\xE3\xE4", "", "", "", "", "\xA8\xB9"}}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        setLocale(c.locale);
+        std::vector<std::string> dump = {"dump", file},
+                                 import = {"import", path("cards.json"), path("back.dat")};
+        dump.insert(dump.end(), c.options.begin(), c.options.end());
+        import.insert(import.end(), c.options.begin(), c.options.end());
+        const ProcessResult json = run(dump);
+        ASSERT_EQ(json.exitCode, 0) << json.err;
+        const auto cards = nlohmann::ordered_json::parse(json.out);
+        EXPECT_EQ(cards[0]["name"], "\xD0\x90\xD0\xB1\xD0\xB2\xD0\xB3\xD0\xB4");  // Абвгд
+        EXPECT_EQ(cards[0]["text"], "\xD0\x81\xE2\x84\x96");                      // Ё№
+        writeText("cards.json", json.out);
+        const ProcessResult imported = run(import);
+        EXPECT_EQ(imported.exitCode, 0) << imported.err;
+        EXPECT_TRUE(fileBytes(path("back.dat")) == fileBytes(file));
+    }
+    for (const char* page : {"437", "65001", "1251x", ""}) {
+        const ProcessResult result = run({"check", "--code-page", page, file});
+        EXPECT_EQ(result.exitCode, 2) << page;
+        EXPECT_NE(result.err.find("usage: cardinfo"), std::string::npos) << page;
+    }
+    setLocale("C.UTF-8");
 }

@@ -29,13 +29,13 @@ std::string argument(const std::string& cp1252) {
 #ifdef _WIN32
     return cp1252;
 #else
-    return cp1252ToUtf8(cp1252);
+    return ansiToUtf8(cp1252);
 #endif
 }
 
 // A Windows-1252 name as the disk holds it.
 fs::path onDisk(const std::string& cp1252) {
-    const std::string utf8 = cp1252ToUtf8(cp1252);
+    const std::string utf8 = ansiToUtf8(cp1252);
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 

@@ -51,7 +51,7 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& csv) {
 
 std::string toCp1252(const std::string& utf8) {
     std::string bytes;
-    EXPECT_TRUE(utf8ToCp1252(utf8, bytes)) << utf8;
+    EXPECT_TRUE(utf8ToAnsi(utf8, bytes)) << utf8;
     return bytes;
 }
 

@@ -3,8 +3,8 @@
 // the handle is open: another opener that finds the file locked fails with
 // ERROR_SHARING_VIOLATION, as on Windows. Reads and writes transfer the whole
 // count unless the file ends or an error stops them, and report the count
-// that was really transferred. Names arrive in Windows-1252, the program's
-// code page, and reach the file system in UTF-8. Every open is non-blocking,
+// that was really transferred. Names arrive in the ANSI code page, the
+// program's, and reach the file system in UTF-8. Every open is non-blocking,
 // so a FIFO or a device never holds the caller up; GetFileType tells them
 // from disk files.
 #include <fcntl.h>
@@ -158,7 +158,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, LPSECURITY
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    const std::string utf8Name = cp1252ToUtf8(name);
+    const std::string utf8Name = ansiToUtf8(name);
     const char* fileName = utf8Name.c_str();
     bool writing = (access & GENERIC_WRITE) != 0;
     bool dataAccess = (access & (GENERIC_READ | GENERIC_WRITE)) != 0;
@@ -345,8 +345,8 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR replacementName, DWORD flags
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::string utf8Existing = cp1252ToUtf8(existingName);
-    const std::string utf8Replacement = cp1252ToUtf8(replacementName);
+    const std::string utf8Existing = ansiToUtf8(existingName);
+    const std::string utf8Replacement = ansiToUtf8(replacementName);
     const char* existing = utf8Existing.c_str();
     const char* replacement = utf8Replacement.c_str();
     struct stat from, to;
@@ -401,7 +401,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR replacementName, DWORD flags
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR name) {
-    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    const std::string utf8Name = ansiToUtf8(name ? name : "");
     const char* fileName = utf8Name.c_str();
     struct stat info;
     if (::lstat(fileName, &info) != 0) {
@@ -424,7 +424,7 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR name) {
-    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    const std::string utf8Name = ansiToUtf8(name ? name : "");
     const char* fileName = utf8Name.c_str();
     struct stat info;
     if (::lstat(fileName, &info) != 0) {
@@ -444,7 +444,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
 // Only the read-only attribute has a POSIX counterpart (no write bits); the
 // others are accepted and have no effect. A link is not followed.
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
-    const std::string utf8Name = cp1252ToUtf8(name ? name : "");
+    const std::string utf8Name = ansiToUtf8(name ? name : "");
     int fd = openRetrying(utf8Name.c_str(), O_RDONLY | O_NOFOLLOW);
     struct stat info;
     if (fd < 0 || ::fstat(fd, &info) != 0) {
@@ -521,7 +521,7 @@ DWORD WINAPI GetFinalPathNameByHandleA(HANDLE file, LPSTR path, DWORD size, DWOR
     }
     target.resize(static_cast<std::size_t>(length));
     std::string name;
-    if (!utf8ToCp1252(target, name)) {
+    if (!utf8ToAnsi(target, name)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
@@ -536,8 +536,8 @@ BOOL WINAPI ReplaceFileA(LPCSTR replacedName, LPCSTR replacementName, LPCSTR bac
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::string utf8Replaced = cp1252ToUtf8(replacedName);
-    const std::string replacement = cp1252ToUtf8(replacementName);
+    const std::string utf8Replaced = ansiToUtf8(replacedName);
+    const std::string replacement = ansiToUtf8(replacementName);
     std::string replaced;
     if (!resolveLinks(utf8Replaced, replaced)) {
         setLastErrorForPath(errno, utf8Replaced.c_str());

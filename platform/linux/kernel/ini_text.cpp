@@ -33,7 +33,7 @@ const char HexDigits[] = "0123456789ABCDEF";
 // a backslash, anything else as %XX or %UXXXX.
 std::string escapeKey(const std::string& name) {
     std::string out;
-    for (char32_t c : decodeUtf8(cp1252ToUtf8(name))) {
+    for (char32_t c : decodeUtf8(ansiToUtf8(name))) {
         if (c == '/') {
             out += '\\';
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -58,7 +58,7 @@ int hexValue(char32_t c) {
     return -1;
 }
 
-// The Windows-1252 name that an escaped key stands for.
+// The name (in the ANSI code page) that an escaped key stands for.
 std::string unescapeKey(const std::string& escaped) {
     std::u32string text = decodeUtf8(escaped);
     std::string out;
@@ -78,10 +78,10 @@ std::string unescapeKey(const std::string& escaped) {
             value = value * 16 + static_cast<char32_t>(v);
         }
         if (escape) {
-            appendCp1252BestFit(out, value);
+            appendAnsiBestFit(out, value);
             i = first + digits - 1;
         } else {
-            appendCp1252BestFit(out, c);
+            appendAnsiBestFit(out, c);
         }
     }
     return out;
@@ -89,7 +89,7 @@ std::string unescapeKey(const std::string& escaped) {
 
 // A string value as QSettings writes it.
 std::string escapeValue(const std::string& value) {
-    std::u32string text = decodeUtf8(cp1252ToUtf8(value));
+    std::u32string text = decodeUtf8(ansiToUtf8(value));
     if (!text.empty() && text[0] == '@') text.insert(text.begin(), U'@');
     std::string out;
     bool needsQuotes = false;
@@ -129,8 +129,9 @@ bool isBlank(char32_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// The string an INI value stands for, in Windows-1252, cut at a NUL. False when
-// it is not one string (a list, or a typed value other than a byte array).
+// The string an INI value stands for, in the ANSI code page, cut at a NUL.
+// False when it is not one string (a list, or a typed value other than a byte
+// array).
 bool unescapeValue(const std::string& raw, std::string& out) {
     std::u32string text = decodeUtf8(raw);
     std::u32string value;
@@ -196,7 +197,7 @@ bool unescapeValue(const std::string& raw, std::string& out) {
         }
     }
     out.clear();
-    for (char32_t c : value) appendCp1252BestFit(out, c);
+    for (char32_t c : value) appendAnsiBestFit(out, c);
     return true;
 }
 
@@ -206,7 +207,7 @@ struct IniEntry {
     std::size_t first;  // index of its first physical line
     std::size_t count;  // physical lines it spans
     enum Kind { Other, Section, Value } kind;
-    std::string name;  // section name (escaped) or key (unescaped, Windows-1252)
+    std::string name;  // section name (escaped) or key (unescaped, ANSI code page)
     std::string raw;   // the value text after '=', continuations joined
 };
 

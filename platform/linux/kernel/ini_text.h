@@ -1,8 +1,8 @@
 // The text of an INI settings file as the usual settings library (QSettings)
 // writes and reads it: its escapes, its logical lines, and the reading and
 // editing of one string value of the [General] section, keeping every other
-// line as it is. Pure functions of the text; names and values are in
-// Windows-1252, the file text in UTF-8.
+// line as it is. Pure functions of the text; names and values are in the
+// ANSI code page, the file text in UTF-8.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
 // Win32 process calls on POSIX: current directory, command line, module
-// handle, thread id and sleeping. The program sees names and arguments in Windows-1252;
+// handle, thread id and sleeping. The program sees names and arguments in the ANSI code page;
 // the system keeps them in UTF-8. A character the code page cannot hold comes
 // back as '?', as from the platform's 8-bit calls.
 #include <sys/syscall.h>
@@ -53,7 +53,7 @@ std::string buildCommandLine() {
         std::size_t end = raw.find('\0', start);
         if (end == std::string::npos) end = raw.size();
         if (!line.empty()) line += ' ';
-        appendArgument(line, utf8ToCp1252BestFit(std::string_view(raw).substr(start, end - start)));
+        appendArgument(line, utf8ToAnsiBestFit(std::string_view(raw).substr(start, end - start)));
         start = end + 1;
     }
     return line;
@@ -67,7 +67,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
         setLastErrorFromErrno(errno);
         return 0;
     }
-    const std::string path = utf8ToCp1252BestFit(utf8Path);
+    const std::string path = utf8ToAnsiBestFit(utf8Path);
     std::free(utf8Path);
     DWORD length = static_cast<DWORD>(path.size());
     if (!buffer || size <= length) return length + 1;  // size needed, terminator included
@@ -76,7 +76,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
-    if (!path || ::chdir(cp1252ToUtf8(path).c_str()) != 0) {
+    if (!path || ::chdir(ansiToUtf8(path).c_str()) != 0) {
         setLastErrorFromErrno(path ? errno : EINVAL);
         return FALSE;
     }

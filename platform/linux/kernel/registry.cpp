@@ -155,7 +155,7 @@ LSTATUS locateKey(const std::string& path, std::string& file) {
         config = std::string(home) + "/.config";
     else
         return ERROR_PATH_NOT_FOUND;
-    file = config + '/' + cp1252ToUtf8(parts[1]) + '/' + cp1252ToUtf8(parts[2]) + ".conf";
+    file = config + '/' + ansiToUtf8(parts[1]) + '/' + ansiToUtf8(parts[2]) + ".conf";
     return ERROR_SUCCESS;
 }
 

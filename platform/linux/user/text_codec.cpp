@@ -1,4 +1,4 @@
-// Windows-1252 <-> UTF-16 through the program's one code page; characters
+// The ANSI code page <-> UTF-16 through the program's codec; characters
 // outside it take the platform's best-fit bytes. In edit controls the control
 // bytes 0x01-0x1F (other than TAB and the CR LF of a multi-line line break)
 // map to U+E001-U+E01F.
@@ -24,7 +24,7 @@ QString toQt(const std::string& bytes, TextUse use) {
         } else if (use != TextUse::Plain && byte < 0x20 && byte != '\t') {
             text += QChar(static_cast<char16_t>(ControlBase + byte));
         } else {
-            text += QChar(static_cast<char16_t>(cp1252CodePoint(byte)));
+            text += QChar(static_cast<char16_t>(ansiCodePoint(byte)));
         }
     }
     return text;
@@ -43,7 +43,7 @@ std::string fromQt(const QString& text, TextUse use) {
         } else if (c > ControlBase && c < ControlBase + 0x20) {
             bytes += static_cast<char>(c - ControlBase);
         } else if (c != 0) {
-            appendCp1252BestFit(bytes, c);
+            appendAnsiBestFit(bytes, c);
         }
     }
     return bytes;

@@ -1,5 +1,5 @@
-// The one crossing point of text between the program's 8-bit Windows-1252
-// bytes and Qt's strings, over the program's codec (platform/code_page.h).
+// The one crossing point of text between the program's 8-bit bytes (the ANSI
+// code page the locale chooses) and Qt's strings, over the program's codec (platform/code_page.h).
 // Every byte 0x01-0xFF survives a round trip.
 #pragma once
 

@@ -45,7 +45,7 @@ class KernelNames : public ::testing::Test {
     }
     // The Windows-1252 `name` in the scratch folder, as the disk holds it.
     fs::path onDisk(const std::string& name) const {
-        return folder / pathFromUtf8(cp1252ToUtf8(name));
+        return folder / pathFromUtf8(ansiToUtf8(name));
     }
 
     // The current directory through GetCurrentDirectoryA, checking the size

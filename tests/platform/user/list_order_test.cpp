@@ -1,6 +1,9 @@
 // A sorted list box puts texts where the platform's list box puts them:
 // every single byte from 0x20 and names whose accents, case, expansions and
-// hyphens decide, added in the recorded order.
+// hyphens decide, added in the recorded order; and in the locale the
+// process runs in (LC_ALL in the CTest entries user_tests_<locale>, which
+// Wine honours without the locale installed), the texts recorded in it.
+#include <cstdlib>
 #include <string>
 
 #include "tests/platform/nls_reference.h"
@@ -25,4 +28,28 @@ TEST_F(ListBox, SortedListOrdersAsThePlatformsList) {
     char text[300] = {};
     send(list, LB_GETTEXT, static_cast<WPARAM>(found), reinterpret_cast<LPARAM>(text));
     EXPECT_EQ(std::string(text), "ae");
+}
+
+TEST_F(WindowTest, SortedListOrdersAsThePlatformsListInTheUsersLocale) {
+    // The user locale's variable, as the C library reads it.
+    std::string posix;
+    for (const char* name : {"LANG", "LC_MESSAGES", "LC_ALL"})
+        if (const char* value = std::getenv(name); value && *value) posix = value;
+    // "sv_SE.UTF-8" is sv-SE; C.UTF-8 and no variable are en-US.
+    const std::string locale =
+        posix.size() >= 5 && posix[2] == '_' ? posix.substr(0, 2) + '-' + posix.substr(3, 2) : "en-US";
+    HWND list = control("LISTBOX", LBS_SORT | LBS_HASSTRINGS);
+    int count = 0;
+    for (int i = 0; i < LocaleTextCount; ++i) {
+        if (LocaleTexts[i].locale != locale) continue;
+        ASSERT_GE(send(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LocaleTexts[i].text)), 0);
+        ++count;
+    }
+    ASSERT_GT(count, 200) << locale;
+    for (int i = 0; i < LocaleTextCount; ++i) {
+        if (LocaleTexts[i].locale != locale) continue;
+        char text[300] = {};
+        send(list, LB_GETTEXT, static_cast<WPARAM>(LocaleTexts[i].place), reinterpret_cast<LPARAM>(text));
+        EXPECT_EQ(std::string(text), LocaleTexts[i].text) << locale << " place " << LocaleTexts[i].place;
+    }
 }
