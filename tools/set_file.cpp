@@ -639,10 +639,15 @@ std::string unreadShape(const json& root) {
         return "a Scryfall error, " + shown(root.value("details", json())) + ", not cards; " + shapes;
     if (object == "card") return "one Scryfall card: put it in an array ([...]); " + shapes;
     const auto data = root.is_object() ? root.find("data") : root.end();
-    const bool allPrintings = data != root.end() && data->is_object() && !data->empty() &&
-                              data->begin()->is_object();  // set by set (their cards dropped as parsed)
-    if (allPrintings)
-        return "an MTGJSON file of every set (AllPrintings): download one set's file (XYZ.json) instead; " +
+    // AllPrintings holds set objects (their cards dropped as parsed), AtomicCards each card's faces.
+    const bool byKey = data != root.end() && data->is_object() && !data->empty();
+    if (byKey && data->begin()->is_object())
+        return "an MTGJSON file of every set (AllPrintings): pick one set out of it with --set CODE, or "
+               "refresh the cards a database has with merge --existing-only; " +
+               shapes;
+    if (byKey && data->begin()->is_array())
+        return "an MTGJSON file of every card (AtomicCards), without editions: refresh the cards a database "
+               "has with merge --existing-only; " +
                shapes;
     return "neither a set file nor a dump: " + shapes;
 }

@@ -313,6 +313,7 @@ TEST(SetFile, OtherShapesAreRefusedWithTheShapesRead) {
         {R"({"object":"error","code":"not_found","details":"No cards found"})", "a Scryfall error, \"No cards"},
         {R"({"object":"card","name":"N"})", "one Scryfall card: put it in an array"},
         {R"({"meta":{},"data":{"ELD":{"name":"E","cards":[]}}})", "an MTGJSON file of every set (AllPrintings)"},
+        {R"({"meta":{},"data":{"Opt":[{"name":"Opt"}]}})", "an MTGJSON file of every card (AtomicCards)"},
         {R"({"cards":[]})", "neither a set file nor a dump"},
     };
     for (const auto& [text, error] : cases) {
