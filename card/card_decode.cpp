@@ -217,7 +217,7 @@ int walkImage(std::size_t size, const ImageSource& source, CardTable& table, Fil
                    static_cast<unsigned long>(cardCount), MaxCards);
         return 0;
     }
-    const int oldCount = std::clamp(table.slotCount, 0, MaxCards);
+    const int oldCount = liveSlots(table);
     const int keptCount = std::min(oldCount, static_cast<int>(cardCount));
     std::unique_ptr<CardRecord[]> kept(keptCount ? new (std::nothrow) CardRecord[keptCount] : nullptr);
     if (keptCount && !kept) {

@@ -6,18 +6,15 @@
 
 CardTable cardTable;
 
-const FieldInfo Fields[7] = {
-    {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name", "New card"},
-    {CardField::Edition, offsetof(CardRecord, edition), EditionWidth, false, "edition", "Edition"},
-    {CardField::Type, offsetof(CardRecord, type), TypeWidth, false, "type", "Type"},
-    {CardField::Cost, offsetof(CardRecord, cost), CostWidth, false, "cost", "Cost"},
-    {CardField::Pt, offsetof(CardRecord, pt), PtWidth, false, "P/T", "P/T"},
-    {CardField::Text, offsetof(CardRecord, text), TextWidth, true, "text", "Text"},
-    {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment", "Comment"},
+const FieldInfo Fields[FieldCount] = {
+    {CardField::Name, offsetof(CardRecord, name), NameWidth, false, "name", "New card", "name"},
+    {CardField::Edition, offsetof(CardRecord, edition), EditionWidth, false, "edition", "Edition", "edition"},
+    {CardField::Type, offsetof(CardRecord, type), TypeWidth, false, "type", "Type", "type"},
+    {CardField::Cost, offsetof(CardRecord, cost), CostWidth, false, "cost", "Cost", "cost"},
+    {CardField::Pt, offsetof(CardRecord, pt), PtWidth, false, "P/T", "P/T", "pt"},
+    {CardField::Text, offsetof(CardRecord, text), TextWidth, true, "text", "Text", "text"},
+    {CardField::Comment, offsetof(CardRecord, comment), CommentWidth, true, "comment", "Comment", "comment"},
 };
-
-const char* const ColourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
-                                              "Green", "Gold", "Artifact", "Land"};
 
 int copyField(char* field, int width, const char* src) {
     if (width <= 0) return 0;

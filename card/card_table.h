@@ -3,8 +3,12 @@
 // it only clears its active flag.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <type_traits>
 
 constexpr int MaxCards = 8192;  // slots in the table
 
@@ -20,7 +24,17 @@ constexpr int CommentWidth = 1280;
 // The card's colours and kinds, bit i = item i of the colour list.
 using ColourBits = std::uint8_t;
 constexpr int ColourCount = 8;
-extern const char* const ColourNames[ColourCount];  // "White" ... "Land"
+constexpr const char* ColourNames[ColourCount] = {"White", "Blue", "Black",    "Red",
+                                                  "Green", "Gold", "Artifact", "Land"};
+
+// The bit of the colour or kind of that name; a name not in the list stops a
+// constant's compilation (and gives 0 at run time).
+constexpr ColourBits colourBit(std::string_view name) {
+    for (int bit = 0; bit < ColourCount; ++bit) {
+        if (name == ColourNames[bit]) return static_cast<ColourBits>(1 << bit);
+    }
+    return std::is_constant_evaluated() ? throw "no colour of that name" : 0;
+}
 
 struct CardRecord {
     char name[NameWidth];
@@ -42,13 +56,22 @@ struct CardTable {
 
 extern CardTable cardTable;  // the process's card database
 
+// The slots of `table` that may hold a card: its slotCount, kept within
+// 0..MaxCards for a table that claims too many or too few.
+inline int liveSlots(const CardTable& table) {
+    return std::clamp(table.slotCount, 0, MaxCards);
+}
+
 // The seven text fields of a card in the order of the record, so that code
 // can walk them as a table.
 enum class CardField { Name, Edition, Type, Cost, Pt, Text, Comment };
 
+constexpr int FieldCount = 7;
+
 // One text field of CardRecord: where it lives, its width, whether the file
 // stores both bytes of its length (text, comment) or the low byte and a zero
-// (all others), its name in messages and the text a new card starts with.
+// (all others), its name in messages, the text a new card starts with and its
+// key in a dump (JSON, CSV) and in a diff.
 struct FieldInfo {
     CardField id;
     std::size_t offset;
@@ -56,9 +79,14 @@ struct FieldInfo {
     bool wideLength;
     const char* label;
     const char* addDefault;
+    const char* dumpKey;
 };
 
-extern const FieldInfo Fields[7];  // indexed by CardField
+extern const FieldInfo Fields[FieldCount];  // indexed by CardField
+
+// A dump's keys beside the fields': the slot's, first, and the colours', last.
+constexpr const char* SlotDumpKey = "slot";
+constexpr const char* ColoursDumpKey = "colours";
 
 inline const FieldInfo& infoOf(CardField id) {
     return Fields[static_cast<int>(id)];
@@ -68,6 +96,10 @@ inline char* fieldText(CardRecord& card, CardField id) {
 }
 inline const char* fieldText(const CardRecord& card, CardField id) {
     return reinterpret_cast<const char*>(&card) + infoOf(id).offset;
+}
+// A field's bytes up to its terminator, never past its width.
+inline std::string_view fieldValue(const CardRecord& card, CardField id) {
+    return {fieldText(card, id), strnlen(fieldText(card, id), static_cast<std::size_t>(infoOf(id).width))};
 }
 
 // Copies src into a fixed buffer of the given width (a card field, a path).

@@ -1,46 +1,32 @@
 #include "tools/card_diff.h"
 
-#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/code_page.h"
-#include "tools/card_dump.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr int FieldCount = 7;
-const char* const kindWords[3] = {"added", "removed", "changed"};  // by ChangeKind
-
-int slotLimit(const CardTable& table) {
-    return table.slotCount < 0 ? 0 : (table.slotCount > MaxCards ? MaxCards : table.slotCount);
-}
+const char* const KindWords[3] = {"added", "removed", "changed"};  // by ChangeKind
 
 std::string_view textOf(const CardRecord& card, int field) {
-    const CardField id = static_cast<CardField>(field);
-    return {fieldText(card, id), strnlen(fieldText(card, id), static_cast<std::size_t>(infoOf(id).width))};
+    return fieldValue(card, static_cast<CardField>(field));
 }
 
-// The dump's key of a text field (its keys follow "slot" in field order),
-// and of the colours.
 const char* keyOf(int field) {
-    return cardDumpKeys[1 + field];
+    return Fields[field].dumpKey;
 }
-const char* const ColoursKey = cardDumpKeys[8];
-
-// The Windows-1252 letters a merge pairs as two: Æ as Ae, æ as ae.
-const std::pair<char, const char*> aeFolds[] = {{'\xC6', "Ae"}, {'\xE6', "ae"}};
 
 // For each slot, the how-manieth card of its name it is, from 1; 0 for an
 // inactive slot.
 std::vector<int> occurrences(const CardTable& table) {
     std::unordered_map<std::string_view, int> seen;
-    std::vector<int> out(static_cast<std::size_t>(slotLimit(table)), 0);
-    for (int s = 0; s < slotLimit(table); ++s) {
+    std::vector<int> out(static_cast<std::size_t>(liveSlots(table)), 0);
+    for (int s = 0; s < liveSlots(table); ++s) {
         if (table.slots[s].active) out[s] = ++seen[textOf(table.slots[s], 0)];
     }
     return out;
@@ -71,7 +57,8 @@ std::string cardLines(const CardRecord& card) {
         if (!textOf(card, f).empty())
             out += std::string("    ") + keyOf(f) + ": " + quotedText(textOf(card, f)) + "\n";
     }
-    if (card.colours & 0xFF) out += std::string("    ") + ColoursKey + ": " + colourText(card.colours) + "\n";
+    if (card.colours & 0xFF)
+        out += std::string("    ") + ColoursDumpKey + ": " + colourText(card.colours) + "\n";
     return out;
 }
 
@@ -83,7 +70,7 @@ std::string changeLines(const CardRecord& old, const CardRecord& now, unsigned f
                    quotedText(textOf(now, f)) + "\n";
     }
     if (fields & ColoursChanged)
-        out += std::string("    ") + ColoursKey + ": " + colourText(old.colours) + " -> " +
+        out += std::string("    ") + ColoursDumpKey + ": " + colourText(old.colours) + " -> " +
                colourText(now.colours) + "\n";
     return out;
 }
@@ -93,7 +80,7 @@ Json cardJson(const CardRecord& card, int occurrence) {
     object[keyOf(0)] = ansiToUtf8(textOf(card, 0));
     object["occurrence"] = occurrence;
     for (int f = 1; f < FieldCount; ++f) object[keyOf(f)] = ansiToUtf8(textOf(card, f));
-    object[ColoursKey] = colourList(card.colours);
+    object[ColoursDumpKey] = colourList(card.colours);
     return object;
 }
 
@@ -107,54 +94,59 @@ Json changeJson(const CardRecord& old, const CardRecord& now, const CardChange& 
             fields[keyOf(f)] = {{"old", ansiToUtf8(textOf(old, f))}, {"new", ansiToUtf8(textOf(now, f))}};
     }
     if (change.fields & ColoursChanged)
-        fields[ColoursKey] = {{"old", colourList(old.colours)}, {"new", colourList(now.colours)}};
+        fields[ColoursDumpKey] = {{"old", colourList(old.colours)}, {"new", colourList(now.colours)}};
     return object;
 }
 
 }  // namespace
 
-std::string quotedText(std::string_view cp1252) {
-    return Json(ansiToUtf8(cp1252)).dump();
+std::string quotedText(std::string_view ansi) {
+    return Json(ansiToUtf8(ansi)).dump();
 }
 
-namespace {
+std::string cardName(std::size_t number, std::string_view utf8Name) {
+    std::string shown = "card " + std::to_string(number);
+    if (!utf8Name.empty()) shown.append(" ").append(Json(utf8Name).dump());
+    return shown;
+}
 
-// The name as pairing compares it.
-std::string pairingKey(std::string_view name, NameFolding folding) {
+std::string foldedName(std::string_view name) {
     std::string key;
+    key.reserve(name.size());
     for (const char c : name) {
-        const char* folded = nullptr;
-        for (const auto& [letter, spelled] : aeFolds) {
-            if (folding == NameFolding::Ae && c == letter) folded = spelled;
-        }
-        if (folded)
-            key += folded;
+        const auto byte = static_cast<unsigned char>(c);
+        const char32_t codePoint = byte < 0x80 ? byte : ansiCodePoint(byte);
+        if (codePoint == U'\u00C6')
+            key += "Ae";
+        else if (codePoint == U'\u00E6')
+            key += "ae";
         else
             key += c;
     }
     return key;
 }
 
-}  // namespace
-
 std::vector<int> pairByName(const CardTable& before, const CardTable& after, NameFolding folding) {
     // Each name's slots in `after` as a chain: `head` holds its next unpaired
     // slot, `next` the one after each slot. Chaining `after` and walking
     // `before` hashes the names of a small incoming table only.
-    const int afterCount = slotLimit(after);
+    const auto pairingKey = [folding](std::string_view name) {
+        return folding == NameFolding::Ae ? foldedName(name) : std::string(name);
+    };
+    const int afterCount = liveSlots(after);
     std::vector<int> next(static_cast<std::size_t>(afterCount), -1);
     std::unordered_map<std::string, int> head;
     head.reserve(static_cast<std::size_t>(afterCount));
     for (int s = afterCount - 1; s >= 0; --s) {
         if (!after.slots[s].active) continue;
-        const auto at = head.try_emplace(pairingKey(textOf(after.slots[s], 0), folding), -1).first;
+        const auto at = head.try_emplace(pairingKey(textOf(after.slots[s], 0)), -1).first;
         next[s] = at->second;
         at->second = s;
     }
     std::vector<int> partner(static_cast<std::size_t>(afterCount), -1);
-    for (int s = 0; s < slotLimit(before) && !head.empty(); ++s) {
+    for (int s = 0; s < liveSlots(before) && !head.empty(); ++s) {
         if (!before.slots[s].active) continue;
-        const auto at = head.find(pairingKey(textOf(before.slots[s], 0), folding));
+        const auto at = head.find(pairingKey(textOf(before.slots[s], 0)));
         if (at == head.end() || at->second < 0) continue;
         partner[at->second] = s;
         at->second = next[at->second];
@@ -176,7 +168,7 @@ std::vector<CardChange> diffCards(const CardTable& before, const CardTable& afte
     const std::vector<int> beforeSeen = occurrences(before), afterSeen = occurrences(after);
     std::vector<bool> paired(beforeSeen.size(), false);
     std::vector<CardChange> added, removed, changed;
-    for (int s = 0; s < slotLimit(after); ++s) {
+    for (int s = 0; s < liveSlots(after); ++s) {
         if (!after.slots[s].active) continue;
         const int p = partner[s];
         if (p < 0) {
@@ -187,7 +179,7 @@ std::vector<CardChange> diffCards(const CardTable& before, const CardTable& afte
         const unsigned fields = changedFields(before.slots[p], after.slots[s]);
         if (fields) changed.push_back({ChangeKind::Changed, s, p, afterSeen[s], fields});
     }
-    for (int s = 0; s < slotLimit(before); ++s) {
+    for (int s = 0; s < liveSlots(before); ++s) {
         if (before.slots[s].active && !paired[s])
             removed.push_back({ChangeKind::Removed, s, -1, beforeSeen[s], 0});
     }
@@ -204,7 +196,7 @@ std::string diffAsText(const std::vector<CardChange>& changes, const CardTable& 
         const int kind = static_cast<int>(change.kind);
         const CardRecord& card = cardOf(change, before, after);
         ++counts[kind];
-        out += std::string(kindWords[kind]) + " " + quotedText(textOf(card, 0)) +
+        out += std::string(KindWords[kind]) + " " + quotedText(textOf(card, 0)) +
                (change.occurrence > 1 ? " #" + std::to_string(change.occurrence) : "") + "\n";
         out += change.kind == ChangeKind::Changed
                    ? changeLines(before.slots[change.partner], card, change.fields)
@@ -212,17 +204,17 @@ std::string diffAsText(const std::vector<CardChange>& changes, const CardTable& 
     }
     if (changes.empty()) return out;
     for (int kind = 0; kind < 3; ++kind)
-        out += std::to_string(counts[kind]) + " " + kindWords[kind] + (kind < 2 ? ", " : "\n");
+        out += std::to_string(counts[kind]) + " " + KindWords[kind] + (kind < 2 ? ", " : "\n");
     return out;
 }
 
 std::string diffAsJson(const std::vector<CardChange>& changes, const CardTable& before,
                        const CardTable& after) {
     Json document = Json::object();
-    for (const char* kind : kindWords) document[kind] = Json::array();
+    for (const char* kind : KindWords) document[kind] = Json::array();
     for (const CardChange& change : changes) {
         const CardRecord& card = cardOf(change, before, after);
-        Json& list = document[kindWords[static_cast<int>(change.kind)]];
+        Json& list = document[KindWords[static_cast<int>(change.kind)]];
         list.push_back(change.kind == ChangeKind::Changed
                            ? changeJson(before.slots[change.partner], card, change)
                            : cardJson(card, change.occurrence));

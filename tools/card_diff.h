@@ -11,13 +11,22 @@
 
 #include "card/card_table.h"
 
-// Windows-1252 text as the diff and messages show it: UTF-8 in double quotes,
-// escaped as a JSON string, so that it stays on one line.
-std::string quotedText(std::string_view cp1252);
+// Text in the ANSI code page as the diff and messages show it: UTF-8 in
+// double quotes, escaped as a JSON string, so that it stays on one line.
+std::string quotedText(std::string_view ansi);
+
+// A card in messages: "card 5", or 'card 5 "Name"' for a UTF-8 name that is
+// not empty, the name escaped as a JSON string.
+std::string cardName(std::size_t number, std::string_view utf8Name);
 
 // How names are compared when cards are paired: as they are, or with Æ and
 // æ as Ae and ae (the spelling the sources use today for the old ligature).
 enum class NameFolding { None, Ae };
+
+// A name as a merge and a refresh pair it: the bytes that are Æ and æ in the
+// ANSI code page (0xC6 and 0xE6 in Windows-1252, none in Windows-1251) as Ae
+// and ae, all others as they are.
+std::string foldedName(std::string_view name);
 
 // For each slot of `after`, the active slot of `before` holding the same name
 // at the same occurrence, or -1 (also for an inactive slot).

@@ -2,21 +2,22 @@
 // one record per live card, strings in UTF-8.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "card/card_table.h"
 
-// Keys of a card record, in output order.
-extern const char* const cardDumpKeys[9];  // "slot", "name", ... "colours"
+// A dump's columns, in output order: the slot, the fields in their order
+// (column 1 + field), the colours.
+constexpr int DumpColumns = FieldCount + 2;
+constexpr int SlotColumn = 0;
+constexpr int ColoursColumn = DumpColumns - 1;
 
-// The seven text fields in key order (keys 1 to 7): where each lives in a
-// CardRecord and its width, terminator included.
-struct DumpTextField {
-    std::size_t offset;
-    int width;
-};
-extern const DumpTextField dumpTextFields[7];
+// The key of a column.
+inline const char* dumpKey(int column) {
+    if (column == SlotColumn) return SlotDumpKey;
+    if (column == ColoursColumn) return ColoursDumpKey;
+    return Fields[column - 1].dumpKey;
+}
 
 // A JSON array of one object per live slot, in slot order, one object per line.
 std::string cardsAsJson(const CardTable& table);

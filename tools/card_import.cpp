@@ -15,26 +15,24 @@
 
 namespace {
 
-constexpr int SlotKey = 0;     // cardDumpKeys[0]
-constexpr int ColoursKey = 8;  // cardDumpKeys[8]
-constexpr int KeyCount = 9;
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
+// The dump column of `key`, or -1.
 int keyIndex(std::string_view key) {
-    for (int k = 0; k < KeyCount; ++k) {
-        if (key == cardDumpKeys[k]) return k;
+    for (int column = 0; column < DumpColumns; ++column) {
+        if (key == dumpKey(column)) return column;
     }
     return -1;
 }
 
-// The next free slot, counted in at once so that a failed import still
-// leaves every touched slot below slotCount. The caller keeps within MaxCards.
-CardRecord& nextSlot(CardTable& table) {
-    return table.slots[table.slotCount++];
+bool isNumberKey(int key) {
+    return key == SlotColumn || key == ColoursColumn;
 }
 
-bool isNumberKey(int key) {
-    return key == SlotKey || key == ColoursKey;
+// Empties the slots `table` used, so that an import fills it from slot 0.
+void clearUsedSlots(CardTable& table) {
+    std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(liveSlots(table)));
+    table.slotCount = 0;
 }
 
 // "record 3", or "record 3 (line 7)" where the line is known.
@@ -63,7 +61,7 @@ std::string shownName(std::string_view name) {
 }
 
 bool fieldError(std::string& error, const std::string& record, int key, const std::string& what) {
-    error = record + ", " + cardDumpKeys[key] + ": " + what;
+    error = record + ", " + dumpKey(key) + ": " + what;
     return false;
 }
 
@@ -101,7 +99,7 @@ bool putText(CardRecord& card, int key, std::string_view utf8, const std::string
 // colours. `shown` is the value as written in the input.
 bool putNumber(CardRecord& card, int key, long long value, const std::string& shown, int position,
                const std::string& record, std::string& error) {
-    if (key == SlotKey) {
+    if (key == SlotColumn) {
         if (value == position) return true;
         return fieldError(error, record, key,
                           shown + ", but records fill the slots in order and this one goes to slot " +
@@ -158,9 +156,7 @@ bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) 
         if (!topArray) return true;
         if (depth == 1 &&
             (event == Event::object_start || event == Event::array_start || event == Event::value)) {
-            if (++records > MaxCards)
-                throw JsonStop{recordName(records, 0) + ": more than " + std::to_string(MaxCards) +
-                               " records, the card table has " + std::to_string(MaxCards) + " slots"};
+            if (++records > MaxCards) throw JsonStop{recordName(records, 0) + ": " + tableFullReason()};
             keys.clear();
             inRecord = event != Event::value;
         }
@@ -188,15 +184,13 @@ bool parseJson(std::string_view text, nlohmann::json& root, std::string& error) 
 }  // namespace
 
 bool parseImportJson(std::string_view text, nlohmann::json& root, std::string& error) {
-    if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
+    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
     return parseJson(text, root, error);
 }
 
 bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& error, std::string_view setCode,
                     ImportReport& report) {
-    const int used = std::clamp(table.slotCount, 0, MaxCards);
-    std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
-    table.slotCount = 0;
+    clearUsedSlots(table);
     report.source = setSourceOf(root);
     if (report.source != SetSource::None) {
         if (!setCode.empty()) return setFileCards({{&root, report.source}}, setCode, table, report.set, error);
@@ -221,11 +215,17 @@ bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& e
                 return false;
             }
         }
-        CardRecord& card = nextSlot(table);
-        for (int key = 0; key < KeyCount; ++key) {
-            const auto value = object.find(cardDumpKeys[key]);
+        std::string why;
+        CardRecord* const slot = nextFreeSlot(table, why);
+        if (!slot) {
+            error = record + ": " + why;
+            return false;
+        }
+        CardRecord& card = *slot;
+        for (int key = 0; key < DumpColumns; ++key) {
+            const auto value = object.find(dumpKey(key));
             if (value == object.end()) {
-                if (key == SlotKey) continue;
+                if (key == SlotColumn) continue;
                 return fieldError(error, record, key, "missing");
             }
             if (isNumberKey(key)) {
@@ -270,7 +270,7 @@ bool importCsv(std::string_view text, CardTable& table, std::string& error) {
         error = "no header row";
         return false;
     }
-    int column[KeyCount];  // the column of each key, or -1
+    int column[DumpColumns];  // the CSV column of each dump column, or -1
     std::fill(std::begin(column), std::end(column), -1);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const int key = keyIndex(fields[i]);
@@ -284,9 +284,9 @@ bool importCsv(std::string_view text, CardTable& table, std::string& error) {
         }
         column[key] = static_cast<int>(i);
     }
-    for (int key = 0; key < KeyCount; ++key) {
-        if (key != SlotKey && column[key] < 0) {
-            error = std::string("header: no column \"") + cardDumpKeys[key] + "\"";
+    for (int key = 0; key < DumpColumns; ++key) {
+        if (key != SlotColumn && column[key] < 0) {
+            error = std::string("header: no column \"") + dumpKey(key) + "\"";
             return false;
         }
     }
@@ -302,9 +302,10 @@ bool importCsv(std::string_view text, CardTable& table, std::string& error) {
             return false;
         }
         const std::string record = recordName(count + 1, line);
-        if (count == MaxCards) {
-            error = record + ": more than " + std::to_string(MaxCards) + " records, the card table has " +
-                    std::to_string(MaxCards) + " slots";
+        std::string why;
+        CardRecord* const slot = nextFreeSlot(table, why);
+        if (!slot) {
+            error = record + ": " + why;
             return false;
         }
         if (fields.size() != columns) {
@@ -312,8 +313,8 @@ bool importCsv(std::string_view text, CardTable& table, std::string& error) {
                     std::to_string(columns);
             return false;
         }
-        CardRecord& card = nextSlot(table);
-        for (int key = 0; key < KeyCount; ++key) {
+        CardRecord& card = *slot;
+        for (int key = 0; key < DumpColumns; ++key) {
             if (column[key] < 0) continue;
             const std::string& cell = fields[static_cast<std::size_t>(column[key])];
             if (!isNumberKey(key)) {
@@ -361,10 +362,7 @@ bool importCards(std::string_view text, ImportFormat format, CardTable& table, s
         return parseImportJson(text, root, error) &&
                importJsonRoot(root, table, error, setCode, report ? *report : ignored);
     }
-    // Slots from slotCount on are zero already; only those in use need clearing.
-    const int used = std::clamp(table.slotCount, 0, MaxCards);
-    std::memset(table.slots, 0, sizeof table.slots[0] * static_cast<std::size_t>(used));
-    table.slotCount = 0;
-    if (text.substr(0, byteOrderMark.size()) == byteOrderMark) text.remove_prefix(byteOrderMark.size());
+    clearUsedSlots(table);
+    if (text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
     return importCsv(text, table, error);
 }

@@ -26,7 +26,7 @@ TablePtr emptyTable() {
 }
 
 void copyTable(const CardTable& from, CardTable& to) {
-    const int count = from.slotCount < 0 ? 0 : (from.slotCount > MaxCards ? MaxCards : from.slotCount);
+    const int count = liveSlots(from);
     std::memcpy(to.slots, from.slots, sizeof from.slots[0] * static_cast<std::size_t>(count));
     to.slotCount = count;
 }

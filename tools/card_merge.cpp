@@ -1,10 +1,10 @@
 #include "tools/card_merge.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "card/card_fields.h"
+#include "platform/code_page.h"
 #include "tools/card_diff.h"
 
 namespace {
@@ -35,16 +35,11 @@ std::string_view setCodeOf(std::string_view entry) {
 }
 
 std::string_view textOf(const CardRecord& card, CardField field) {
-    return {fieldText(card, field), strnlen(fieldText(card, field), static_cast<std::size_t>(infoOf(field).width))};
+    return fieldValue(card, field);
 }
 
-// Copies a field of `from` into the same field of `to`.
-void copyFieldOf(CardRecord& to, const CardRecord& from, CardField field) {
-    std::memcpy(fieldText(to, field), fieldText(from, field), static_cast<std::size_t>(infoOf(field).width));
-}
-
-std::string cardName(int number, const CardRecord& card) {
-    return "card " + std::to_string(number) + " " + quotedText(textOf(card, CardField::Name));
+std::string nameOf(int number, const CardRecord& card) {
+    return cardName(static_cast<std::size_t>(number), ansiToUtf8(textOf(card, CardField::Name)));
 }
 
 }  // namespace
@@ -76,20 +71,20 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
         if (!card.active) continue;
         ++number;
         if (partner[s] < 0) {
-            if (db.slotCount >= MaxCards) {
-                error = cardName(number, card) + ": the result would hold more than " +
-                        std::to_string(MaxCards) + " cards, as many as a card file can";
+            std::string why;
+            CardRecord* const added = nextFreeSlot(db, why);
+            if (!added) {
+                error = nameOf(number, card) + ": " + why;
                 return false;
             }
-            CardRecord& added = db.slots[db.slotCount++];
-            added = card;
-            added.blockOffset = 0;
+            *added = card;
+            added->blockOffset = 0;
             ++counts.added;
             continue;
         }
         CardRecord& held = db.slots[partner[s]];
         if (textOf(held, CardField::Name) != textOf(card, CardField::Name))
-            counts.notes.push_back(cardName(number, card) + " paired with " +
+            counts.notes.push_back(nameOf(number, card) + " paired with " +
                                    quotedText(textOf(held, CardField::Name)) +
                                    " (\xC3\x86 as Ae), whose spelling is kept");
         CardRecord merged = card;
@@ -99,7 +94,7 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
         const std::string edition =
             mergedEdition(textOf(held, CardField::Edition), textOf(card, CardField::Edition));
         if (!storeFieldText(merged, CardField::Edition, edition, why)) {
-            counts.notes.push_back(cardName(number, card) + ", edition: no room for " +
+            counts.notes.push_back(nameOf(number, card) + ", edition: no room for " +
                                    quotedText(textOf(card, CardField::Edition)) + " (" + why +
                                    "): the list kept as it was");
             copyFieldOf(merged, held, CardField::Edition);

@@ -1,10 +1,10 @@
 #include "tools/card_refresh.h"
 
-#include <cstring>
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
+#include "card/card_fields.h"
 #include "platform/code_page.h"
 #include "tools/card_diff.h"
 #include "tools/card_input.h"
@@ -19,13 +19,13 @@ constexpr std::string_view AnyCode = "XX";
 constexpr std::string_view FaceSeparator = " // ";
 
 std::string keyOf(const CardRecord& card) {
-    return refreshKey({card.name, strnlen(card.name, NameWidth)});
+    return foldedName(fieldValue(card, CardField::Name));
 }
 
 class Refresher {
   public:
     explicit Refresher(CardTable& db) : db_(db) {
-        for (int s = 0; s < db.slotCount; ++s) {
+        for (int s = 0; s < liveSlots(db); ++s) {
             if (db.slots[s].active) names_[keyOf(db.slots[s])].slots.push_back(s);
         }
     }
@@ -41,14 +41,14 @@ class Refresher {
             utf8 = name.get<std::string>();
         }
         const std::size_t faces = utf8.find(FaceSeparator);
-        return names_.count(refreshKey(utf8ToAnsiBestFit(utf8))) ||
+        return names_.count(foldedName(utf8ToAnsiBestFit(utf8))) ||
                (faces != std::string::npos &&
-                names_.count(refreshKey(utf8ToAnsiBestFit(utf8.substr(0, faces)))));
+                names_.count(foldedName(utf8ToAnsiBestFit(utf8.substr(0, faces)))));
     }
 
     // The mapped cards of `in` into DB's cards of their names, each name once.
     void take(const CardTable& in, RefreshCounts& counts) {
-        for (int s = 0; s < in.slotCount; ++s) {
+        for (int s = 0; s < liveSlots(in); ++s) {
             const auto name = names_.find(keyOf(in.slots[s]));
             if (!in.slots[s].active || name == names_.end() || name->second.taken) continue;
             name->second.taken = true;
@@ -56,9 +56,7 @@ class Refresher {
             for (const int slot : name->second.slots) {
                 CardRecord& held = db_.slots[slot];
                 CardRecord refreshed = held;
-                for (const CardField field : RefreshedFields)
-                    std::memcpy(fieldText(refreshed, field), fieldText(in.slots[s], field),
-                                infoOf(field).width);
+                for (const CardField field : RefreshedFields) copyFieldOf(refreshed, in.slots[s], field);
                 refreshed.colours = in.slots[s].colours;
                 if (!changedFields(held, refreshed)) continue;
                 held = refreshed;
@@ -84,19 +82,6 @@ class Refresher {
 };
 
 }  // namespace
-
-std::string refreshKey(std::string_view name) {
-    if (name.find_first_of("\xC6\xE6") == std::string_view::npos) return std::string(name);
-    std::string key;
-    for (const char c : name) {
-        if (c == '\xC6' || c == '\xE6') {
-            key += c == '\xC6' ? "Ae" : "ae";
-        } else {
-            key += c;
-        }
-    }
-    return key;
-}
 
 bool refreshCards(CardTable& db, const char* path, const std::string& coreName, RefreshCounts& counts,
                   std::vector<std::string>& warnings, std::string& error, const BulkProgress& progress) {

@@ -1,5 +1,6 @@
 // `cardinfo merge --existing-only DB IN`: the cards DB already has brought up
-// to date (errata, today's wording) from IN, adding none. A card of DB takes
+// to date (errata, today's wording) from IN, adding none. Names pair as a
+// merge pairs them (foldedName, tools/card_diff.h). A card of DB takes
 // the type, cost, P/T, rules text and colours of IN's card of its name; its
 // name, edition and comment stay, and so does every card IN lacks. Where IN
 // holds a name more than once (AllPrintings, a bulk array of every printing),
@@ -19,10 +20,6 @@
 
 #include "card/card_table.h"
 #include "tools/bulk_file.h"
-
-// Names pair as a merge pairs them: the Windows-1252 name, with Æ and æ read
-// as Ae and ae.
-std::string refreshKey(std::string_view name);
 
 struct RefreshCounts {
     int matched = 0;  // names of DB found in IN

@@ -63,6 +63,7 @@
 
 #include "card/card_fields.h"
 #include "platform/code_page.h"
+#include "tools/card_diff.h"
 
 namespace {
 
@@ -124,16 +125,24 @@ struct Rarity {
 const Rarity rarities[] = {{"common", 'C'}, {"uncommon", 'U'}, {"rare", 'R'},
                            {"mythic", 'M'}, {"special", 'S'},  {"bonus", 'S'}};
 
-// The colour letters of both sources; the letter's place is its bit.
-constexpr std::string_view ColourLetters = "WUBRG";
-constexpr ColourBits GoldBit = 1 << 5, ArtifactBit = 1 << 6, LandBit = 1 << 7;
+// The colour letters of both sources and the colour each stands for.
+struct ColourLetter {
+    char letter;
+    ColourBits bit;
+};
+constexpr ColourLetter ColourLetters[] = {{'W', colourBit("White")},
+                                          {'U', colourBit("Blue")},
+                                          {'B', colourBit("Black")},
+                                          {'R', colourBit("Red")},
+                                          {'G', colourBit("Green")}};
+constexpr ColourBits GoldBit = colourBit("Gold");
 
 // Words of a type line, before the subtypes, that give a colourless card a bit.
 struct TypeBit {
     std::string_view word;
     ColourBits bit;
 };
-const TypeBit typeBits[] = {{"Artifact", ArtifactBit}, {"Land", LandBit}};
+const TypeBit typeBits[] = {{"Artifact", colourBit("Artifact")}, {"Land", colourBit("Land")}};
 constexpr std::string_view SubtypeDash = "\u2014";  // em dash
 
 // What is not a card: a kind by its layout or a word of its type line. The
@@ -264,14 +273,6 @@ struct SetCard {
     std::vector<std::pair<std::string, const json*>> faces;  // side and face, in side order
     int versions;  // later versions whose rules text differs from the first's
 };
-
-// "card 5" or 'card 5 "Name"', the name escaped as a JSON string so that a
-// message stays one line.
-std::string cardName(std::size_t number, const std::string& name) {
-    std::string shown = "card " + std::to_string(number);
-    if (!name.empty()) shown.append(" ").append(json(name).dump());
-    return shown;
-}
 
 // The key `key` of `object` holds something other than a string.
 bool badKey(std::string& error, const std::string& card, const json& object, const char* key) {
@@ -431,10 +432,9 @@ std::string fitted(const std::string& bytes, int width) {
     return bytes.substr(0, keep);
 }
 
+// "name: 300 characters, the field holds at most 255", for a note.
 std::string tooLong(CardField field, std::size_t size) {
-    const FieldInfo& info = infoOf(field);
-    return std::string(info.label) + " of " + std::to_string(size) + " characters, the field holds " +
-           std::to_string(info.width - 1);
+    return std::string(infoOf(field).label) + ": " + tooLongForField(field, size);
 }
 
 bool editionOf(const SetCard& card, std::string_view code, std::string& edition, const std::string& where,
@@ -468,14 +468,14 @@ bool coloursOf(const SetCard& card, const std::vector<std::string>& typeLines, C
             return false;
         }
         for (const json& letter : *colours) {
-            const std::size_t bit = letter.is_string() && letter.get_ref<const std::string&>().size() == 1
-                                        ? ColourLetters.find(letter.get_ref<const std::string&>()[0])
-                                        : std::string_view::npos;
-            if (bit == std::string_view::npos) {
+            const auto named =
+                std::find_if(std::begin(ColourLetters), std::end(ColourLetters),
+                             [&](auto known) { return letter == std::string(1, known.letter); });
+            if (named == std::end(ColourLetters)) {
                 error = where + ", " + ColoursKey + ": " + shown(letter) + " is none of W U B R G";
                 return false;
             }
-            bits |= static_cast<ColourBits>(1 << bit);
+            bits |= named->bit;
         }
     }
     const int count = std::popcount(static_cast<unsigned>(bits));
@@ -494,17 +494,18 @@ bool coloursOf(const SetCard& card, const std::vector<std::string>& typeLines, C
 bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::vector<std::string>& notes,
              std::string& error) {
     const std::string where = cardName(card.number, card.name);
-    if (table.slotCount >= MaxCards) {
-        error = where + ": more than " + std::to_string(MaxCards) + " cards, the card table has " +
-                std::to_string(MaxCards) + " slots";
+    std::string why;
+    CardRecord* const slot = nextFreeSlot(table, why);
+    if (!slot) {
+        error = where + ": " + why;
         return false;
     }
-    CardRecord& record = table.slots[table.slotCount++];
+    CardRecord& record = *slot;
     std::string replaced, heads;  // heads: whole values that go at the head of the text
     std::string values[7];        // Windows-1252, by CardField
     values[0] = cp1252For(CardField::Name, card.name, replaced);
     if (values[0].size() >= NameWidth) {
-        notes.push_back(where + ": " + tooLong(CardField::Name, values[0].size()) +
+        notes.push_back(where + ", " + tooLong(CardField::Name, values[0].size()) +
                         ": what fits kept, the whole name at the head of the text");
         heads = "Name: " + values[0] + "\r\n";
         values[0] = fitted(values[0], NameWidth);
@@ -526,8 +527,9 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
         bytes = cp1252For(rule.field, joined, replaced);
         const int width = infoOf(rule.field).width;
         if (!rule.label || bytes.size() < static_cast<std::size_t>(width)) continue;
-        notes.push_back(where + ": " + tooLong(rule.field, bytes.size()) + ": the first face's kept, the whole " +
-                        infoOf(rule.field).label + " at the head of the text");
+        notes.push_back(where + ", " + tooLong(rule.field, bytes.size()) +
+                        ": the first face's kept, the whole " + infoOf(rule.field).label +
+                        " at the head of the text");
         heads += std::string(rule.label) + ": " + bytes + "\r\n";
         std::string ignored;
         bytes = fitted(cp1252For(rule.field, first, ignored), width);
@@ -536,18 +538,17 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
     std::string& comment = values[static_cast<int>(CardField::Comment)];
     text = heads + text;
     if (text.size() >= TextWidth) {
-        notes.push_back(where + ": " + tooLong(CardField::Text, text.size()) +
+        notes.push_back(where + ", " + tooLong(CardField::Text, text.size()) +
                         ": what fits kept, the rest at the head of the comment");
         const std::string kept = fitted(text, TextWidth);
         comment = text.substr(kept.size()) + (comment.empty() ? "" : "\r\n//\r\n") + comment;
         text = kept;
     }
     if (comment.size() >= CommentWidth) {
-        notes.push_back(where + ": " + tooLong(CardField::Comment, comment.size()) + ": cut there");
+        notes.push_back(where + ", " + tooLong(CardField::Comment, comment.size()) + ": cut there");
         comment = fitted(comment, CommentWidth);
     }
-    for (int f = 0; f < 7; ++f) {
-        std::string why;
+    for (int f = 0; f < FieldCount; ++f) {
         if (storeFieldText(record, static_cast<CardField>(f), values[f], why)) continue;
         error = where + ", " + infoOf(static_cast<CardField>(f)).label + ": " + why;
         return false;

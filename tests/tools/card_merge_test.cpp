@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/user_locale.h"
 #include "tests/support/test_cards.h"
 #include "tools/card_diff.h"
 #include "tools/card_merge.h"
@@ -143,6 +144,7 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         std::vector<TestCard> db, in, result;
         int added, changed;
         std::size_t notes = 0;  // lines for stderr
+        int codePage = 1252;
     };
     const Case cases[] = {
         {"a new card",
@@ -176,6 +178,15 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
          0,
          1,
          1},
+        {"in Windows-1251 the byte of \xC6 is \xD0\x96, which pairs with no Ae",
+         {{"\xC6ther Vial", "4E-C", "Artifact", "1", "", "old", "mine", 0x40}},
+         {{"Aether Vial", "XX-U", "Artifact", "1", "", "new", "flavour", 0x40}},
+         {{"\xC6ther Vial", "4E-C", "Artifact", "1", "", "old", "mine", 0x40},
+          {"Aether Vial", "XX-U", "Artifact", "1", "", "new", "flavour", 0x40}},
+         1,
+         0,
+         0,
+         1251},
         {"an empty comment takes the incoming one",
          {{"A", "4E-C", "", "", "", "", "", 0}},
          {{"A", "4E-C", "", "", "", "", "flavour", 0}},
@@ -195,7 +206,10 @@ TEST(CardMerge, PairedCardsTakeTheNewFieldsAndNewCardsComeLast) {
         auto db = tableOf(c.db);
         MergeCounts counts;
         std::string error;
-        ASSERT_TRUE(mergeCards(*db, *tableOf(c.in), counts, error)) << error;
+        ASSERT_TRUE(useCodePage(c.codePage));
+        const bool merged = mergeCards(*db, *tableOf(c.in), counts, error);
+        useCodePage(1252);
+        ASSERT_TRUE(merged) << error;
         EXPECT_TRUE(sameTable(*db, *tableOf(c.result)));
         EXPECT_EQ(counts.added, c.added);
         EXPECT_EQ(counts.changed, c.changed);

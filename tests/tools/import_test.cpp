@@ -28,7 +28,7 @@ std::string readAll(std::string_view text, Records& records) {
 
 std::string csvHeader() {
     std::string header;
-    for (int i = 0; i < 9; ++i) header += std::string(i ? "," : "") + cardDumpKeys[i];
+    for (int i = 0; i < DumpColumns; ++i) header += std::string(i ? "," : "") + dumpKey(i);
     return header + "\r\n";
 }
 
@@ -167,10 +167,10 @@ TEST(Import, AtMostAsManyRecordsAsTheTableHasSlots) {
     EXPECT_EQ(table->slots[MaxCards - 1].active, 1);
 
     EXPECT_FALSE(importCards(jsonRecords(MaxCards + 1), ImportFormat::Json, *table, error));
-    EXPECT_EQ(error, "record 8193: more than 8192 records, the card table has 8192 slots");
+    EXPECT_EQ(error, "record 8193: more than 8192 cards, the card table has 8192 slots");
 
     std::string csv = "name,edition,type,cost,pt,text,comment,colours\r\n";
     for (int i = 0; i <= MaxCards; ++i) csv += ",,,,,,,0\r\n";
     EXPECT_FALSE(importCards(csv, ImportFormat::Csv, *table, error));
-    EXPECT_EQ(error, "record 8193 (line 8194): more than 8192 records, the card table has 8192 slots");
+    EXPECT_EQ(error, "record 8193 (line 8194): more than 8192 cards, the card table has 8192 slots");
 }

@@ -158,7 +158,7 @@ TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
             const std::string* fields[7] = {&row.name, &row.edition, &row.type,   &row.cost,
                                             &row.pt,   &row.text,    &row.comment};
             for (int f = 0; f < 7; ++f)
-                EXPECT_EQ(record[cardDumpKeys[1 + f]], *fields[f]) << row.name << ", " << cardDumpKeys[1 + f];
+                EXPECT_EQ(record[Fields[f].dumpKey], *fields[f]) << row.name << ", " << Fields[f].dumpKey;
             EXPECT_EQ(record["colours"], row.colours) << row.name;
         }
         ASSERT_EQ(set.report.set.notes.size(), 2u);
@@ -297,7 +297,7 @@ TEST(SetFile, RealCardsGiveOneRecordEachFromBothSources) {
                   0u);
         std::string notes;
         for (const std::string& note : set.report.set.notes) notes += note + "\n";
-        EXPECT_NE(notes.find("cost of 44 characters"), std::string::npos) << notes;
+        EXPECT_NE(notes.find("cost: 44 characters"), std::string::npos) << notes;
         EXPECT_NE(notes.find("\"Very Cryptic Command\": 1 later versions"), std::string::npos) << notes;
         EXPECT_EQ(set.report.set.setName, "Throne of Eldraine");
     }
