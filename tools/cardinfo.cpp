@@ -1,27 +1,10 @@
 // cardinfo: reads, compares, merges and normalises card data files from the
-// command line.
-//   cardinfo dump [--csv] FILE        the cards as JSON (or CSV) on stdout
-//   cardinfo check FILE               exit 0 when the editor can load FILE
-//   cardinfo rewrite IN [OUT]         load IN and save it, normalised, to OUT or IN
-//   cardinfo import [--code XX] [--set SET] [--expan PATH] [--set-name NAME] IN OUT
-//                                     cards from a dump or set file (IN ending
-//                                     in .json or .csv) saved as the card file OUT
-//   cardinfo diff [--json] [--code XX] [--set SET] A B
-//                                     what changed from A to B
-//   cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] [--expan PATH]
-//                  [--set-name NAME] DB IN...
-//                                     the cards of each IN merged into DB
-//   cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN
-//                                     DB's cards brought up to date from IN
-// A set file's import or merge also adds its set to Apprentice's set list
-// (tools/set_list.h), written before the card file.
-//   cardinfo --help | --version
-// Every command takes --code-page N: text and file names in that ANSI code
-// page instead of the one the user's locale chooses.
+// command line. Its commands, their options and operands, and the usage and
+// help made from them are the tables CommandSpecs and OptionRules below.
 // Exit status: 0 success, 1 failure (one line on stderr), 2 usage error;
 // diff: 0 the same cards, 1 different, 2 usage error, 3 trouble.
-// File names go to the card core in the ANSI code page and appear in messages
-// as they were given.
+// File names go to the card core in the ANSI code page, converted once as
+// the command line is read, and appear in messages as they were given.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -59,65 +42,10 @@
 
 namespace {
 
-const char usageText[] =
-    "usage: cardinfo dump [--csv] FILE\n"
-    "       cardinfo check FILE\n"
-    "       cardinfo rewrite IN [OUT]\n"
-    "       cardinfo import [--code XX] [--set SET] [--expan PATH] [--set-name NAME] FILE.json|FILE.csv OUT\n"
-    "       cardinfo diff [--json] [--code XX] [--set SET] A B\n"
-    "       cardinfo merge [--dry-run] [--output OUT] [--code XX] [--set SET] [--expan PATH] [--set-name NAME]\n"
-    "                      DB IN...\n"
-    "       cardinfo merge --existing-only [--dry-run] [--output OUT] DB IN\n"
-    "       cardinfo --help | --version\n";
-
-// What --help adds to the usage.
-const char helpText[] =
-    "\n"
-    "Reads, checks, compares, merges and converts card data files (cardinfo.dat) with the\n"
-    "editor's loader and saver.\n"
-    "\n"
-    "  dump [--csv] FILE   print the cards as JSON (or CSV) on standard output\n"
-    "  check FILE          exit 0 when the editor can load FILE\n"
-    "  rewrite IN [OUT]    load IN and save it, normalised, to OUT or back to IN\n"
-    "  import IN OUT       save the cards of a dump or set file (IN.json or IN.csv) as the card file OUT\n"
-    "  diff A B            print the cards added, removed and changed from A to B, field by field\n"
-    "                      (--json: as one JSON document); cards are paired by name\n"
-    "  merge DB IN...      merge the cards of each IN into the card file DB: a card DB has takes\n"
-    "                      IN's type, cost, P/T, text and colours, keeps its name and comment and\n"
-    "                      gains IN's editions; a new card is added at the end; set files given\n"
-    "                      together (the pages of a search) are read as one set;\n"
-    "                      --dry-run prints the changes as diff does and writes nothing,\n"
-    "                      --output OUT writes the result to OUT instead of DB\n"
-    "  --code XX           the 2-letter set code of a set file's editions (an MTGJSON set file\n"
-    "                      or a Scryfall card list), as the Apprentice set list names the set;\n"
-    "                      editions become XX-C, XX-U, XX-R, XX-M (mythic), XX-S (special)\n"
-    "  --expan PATH        the Apprentice set list (Expan.dat) that a set file's merge or import\n"
-    "                      adds the set to; by default the Expan.dat one folder up from\n"
-    "                      DB when DB is sets/cardinfo.dat (none with --output)\n"
-    "  --set-name NAME     the set's name in the set list, instead of the set file's\n"
-    "  --set SET           take the set SET (its MTGJSON or Scryfall code, any case) out of a bulk\n"
-    "                      file: MTGJSON's AllPrintings or a Scryfall bulk array (default-cards)\n"
-    "  --existing-only     merge: the cards DB has take IN's type, cost, P/T, text and colours;\n"
-    "                      names, comments and editions stay, no card is added; IN may be any of\n"
-    "                      the files below or a bulk file (AtomicCards, oracle-cards, ...)\n"
-    "  --code-page N       read and write text and file names in the ANSI code page N (874,\n"
-    "                      1250-1258) instead of the one the locale chooses (LC_CTYPE)\n"
-    "  --help              print this help\n"
-    "  --version           print the version\n"
-    "\n"
-    "A, B and IN may be a card file, a dump (.json or .csv, as dump writes it) or, with --code,\n"
-    "a set file.\n"
-    "\n"
-    "Exit status: 0 success, 1 failure (one line on standard error), 2 usage error.\n"
-    "diff: 0 the same cards, 1 different, 2 usage error, 3 a file could not be read.\n";
-
 constexpr int UsageStatus = 2;
 constexpr int DiffTrouble = 3;  // diff's status when a file cannot be read
 
-int usage() {
-    std::fputs(usageText, stderr);
-    return UsageStatus;
-}
+int usage();
 
 int fail(const std::string& message, int status = 1) {
     std::fprintf(stderr, "cardinfo: %s\n", message.c_str());
@@ -160,53 +88,90 @@ int sameFileAsInput(const char* in, const char* out) {
     return fail(std::string(out) + ": is the same file as " + in + ", which the output would overwrite");
 }
 
-// One command line: its options and operands.
+// One command line: its options and operands, the names and texts among
+// them also as the card core takes them (converted once, as they come in).
 struct Invocation {
     std::vector<const char*> operands;
+    std::vector<std::string> coreNames;  // of each operand
     bool csv = false;
     bool json = false;
     bool dryRun = false;
-    const char* code = nullptr;    // --code XX
-    const char* output = nullptr;  // --output OUT
+    const char* code = nullptr;     // --code XX
+    const char* output = nullptr;   // --output OUT
     const char* expan = nullptr;    // --expan PATH
     const char* setName = nullptr;  // --set-name NAME
     const char* set = nullptr;      // --set SET
     bool existingOnly = false;      // --existing-only
     const char* codePage = nullptr; // --code-page N
+    std::string outputName, expanName, setNameText;  // as the core takes them
 };
 
 enum OptionBit : unsigned {
     Csv = 1,
     JsonOut = 2,
     DryRun = 4,
-    Code = 8,
-    Output = 16,
-    Expan = 32,
-    SetName = 64,
-    Set = 128,
+    Output = 8,
+    Code = 16,
+    Set = 32,
+    Expan = 64,
+    SetName = 128,
     Existing = 256,
     CodePage = 512
 };
 
-// The options of all commands: a flag, or one taking the next argument.
+// The options of all commands in the order usage shows them: a flag, or one
+// taking the next argument (`argument` names it; `converted`, when given,
+// receives it as the card core takes it), and what --help says of it (lines
+// after the first on lines of their own).
 struct OptionRule {
     const char* name;
     OptionBit bit;
     bool Invocation::*flag;
     const char* Invocation::*value;
+    const char* argument;
+    std::string Invocation::*converted;
+    const char* help;
 };
 const OptionRule OptionRules[] = {
-    {"--csv", Csv, &Invocation::csv, nullptr},
-    {"--json", JsonOut, &Invocation::json, nullptr},
-    {"--dry-run", DryRun, &Invocation::dryRun, nullptr},
-    {"--code", Code, nullptr, &Invocation::code},
-    {"--output", Output, nullptr, &Invocation::output},
-    {"--expan", Expan, nullptr, &Invocation::expan},
-    {"--set-name", SetName, nullptr, &Invocation::setName},
-    {"--set", Set, nullptr, &Invocation::set},
-    {"--existing-only", Existing, &Invocation::existingOnly, nullptr},
-    {"--code-page", CodePage, nullptr, &Invocation::codePage},
+    {"--csv", Csv, &Invocation::csv, nullptr, nullptr, nullptr, "dump: CSV instead of JSON"},
+    {"--json", JsonOut, &Invocation::json, nullptr, nullptr, nullptr, "diff: as one JSON document"},
+    {"--dry-run", DryRun, &Invocation::dryRun, nullptr, nullptr, nullptr,
+     "merge: print the changes as diff does and write nothing"},
+    {"--output", Output, nullptr, &Invocation::output, "OUT", &Invocation::outputName,
+     "merge: write the result to OUT instead of DB"},
+    {"--code", Code, nullptr, &Invocation::code, "XX", nullptr,
+     "the 2-letter set code of a set file's editions (an MTGJSON set file\n"
+     "or a Scryfall card list), as the Apprentice set list names the set;\n"
+     "editions become XX-C, XX-U, XX-R, XX-M (mythic), XX-S (special)"},
+    {"--set", Set, nullptr, &Invocation::set, "SET", nullptr,
+     "take the set SET (its MTGJSON or Scryfall code, any case) out of a bulk\n"
+     "file: MTGJSON's AllPrintings or a Scryfall bulk array (default-cards)"},
+    {"--expan", Expan, nullptr, &Invocation::expan, "PATH", &Invocation::expanName,
+     "the Apprentice set list (Expan.dat) that a set file's merge or import\n"
+     "adds the set to; by default the Expan.dat one folder up from\n"
+     "DB when DB is sets/cardinfo.dat (none with --output)"},
+    {"--set-name", SetName, nullptr, &Invocation::setName, "NAME", &Invocation::setNameText,
+     "the set's name in the set list, instead of the set file's"},
+    {"--existing-only", Existing, &Invocation::existingOnly, nullptr, nullptr, nullptr,
+     "merge: the cards DB has take IN's type, cost, P/T, text and colours;\n"
+     "names, comments and editions stay, no card is added; IN may be any of\n"
+     "the files below or a bulk file (AtomicCards, oracle-cards, ...)"},
+    {"--code-page", CodePage, nullptr, &Invocation::codePage, "N", nullptr,
+     "read and write text and file names in the ANSI code page N (874,\n"
+     "1250-1258) instead of the one the locale chooses (LC_CTYPE)"},
 };
+
+// The names of the options of `bits` as a list: "--code, --set and --expan".
+std::string optionList(unsigned bits) {
+    std::vector<const char*> names;
+    for (const OptionRule& option : OptionRules) {
+        if (bits & option.bit) names.push_back(option.name);
+    }
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list.append(i == 0 ? "" : i + 1 == names.size() ? " and " : ", ").append(names[i]);
+    return list;
+}
 
 // The set code of --code: exactly SetCodeLength ASCII letters or digits, as
 // the set list keys a set. False after saying why.
@@ -256,16 +221,12 @@ class ProgressLine {
     std::uint64_t shown_ = 0;
 };
 
-// Reads the files `paths` names, printing on stderr what their set files'
+// Reads the files `paths` names (`names` as the core takes them), printing on stderr what their set files'
 // mapping reports. `set` picks one set out of a bulk file. The status to exit
 // with when one cannot be read is `failure`; a set file without --code is a
 // usage error.
-int readArguments(const std::vector<const char*>& paths, std::string_view code, std::string_view set,
-                  Inputs& inputs, int failure) {
-    std::vector<std::string> names(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (!coreName(paths[i], names[i])) return nameOutsideCodePage(paths[i], failure);
-    }
+int readArguments(const std::vector<const char*>& paths, const std::vector<std::string>& names,
+                  std::string_view code, std::string_view set, Inputs& inputs, int failure) {
     std::string error;
     InputResult result = InputResult::Read;
     {
@@ -317,13 +278,14 @@ int planSetList(const Invocation& call, const char* cards, bool output, const In
                              "names one)\n", cards);
         return 0;
     }
-    std::string name;
-    if (call.setName && !coreName(call.setName, name)) return nameOutsideCodePage(call.setName);
-    if (!call.setName) name = utf8ToAnsiBestFit(inputs.report.set.setName);
+    const std::string name = call.setName ? call.setNameText : utf8ToAnsiBestFit(inputs.report.set.setName);
     if (name.empty()) return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
     if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
         return fail("the set's name holds a line break or control character, which the set list cannot");
-    if (!coreName(update.path.c_str(), update.coreName)) return nameOutsideCodePage(update.path.c_str());
+    if (call.expan)
+        update.coreName = call.expanName;
+    else if (!coreName(update.path.c_str(), update.coreName))
+        return nameOutsideCodePage(update.path.c_str());
     FileProblem problem;
     if (!readRegularFile(update.coreName.c_str(), MaxSetListSize, update.before, &problem))
         return fail(update.path + ": " + problem.what + "; nothing was written");
@@ -363,21 +325,19 @@ int saveBoth(const SetListUpdate& update, const char* cards, const std::function
 
 int dumpCommand(const Invocation& call) {
     const char* path = call.operands[0];
-    std::string name;
-    if (!coreName(path, name)) return nameOutsideCodePage(path);
     FileProblem problem;
-    if (!loadCardFile(name.c_str(), cardTable, &problem)) return fail(describeProblem(path, problem));
+    if (!loadCardFile(call.coreNames[0].c_str(), cardTable, &problem))
+        return fail(describeProblem(path, problem));
     return emit(call.csv ? cardsAsCsv(cardTable) : cardsAsJson(cardTable));
 }
 
 int checkCommand(const Invocation& call) {
     // The verdict and the notes both come from the editor's own load.
     const char* path = call.operands[0];
-    std::string name;
-    if (!coreName(path, name)) return nameOutsideCodePage(path);
     FileProblem problem;
     FileNotes notes;
-    if (!loadCardFile(name.c_str(), cardTable, &problem, &notes)) return fail(describeProblem(path, problem));
+    if (!loadCardFile(call.coreNames[0].c_str(), cardTable, &problem, &notes))
+        return fail(describeProblem(path, problem));
     return emit(describeNotes(path, cardTable.slotCount, notes));
 }
 
@@ -385,9 +345,8 @@ int checkCommand(const Invocation& call) {
 int rewriteCommand(const Invocation& call) {
     const char* in = call.operands[0];
     const char* out = call.operands.size() > 1 ? call.operands[1] : nullptr;
-    std::string inName, outName;
-    if (!coreName(in, inName)) return nameOutsideCodePage(in);
-    if (out && !coreName(out, outName)) return nameOutsideCodePage(out);
+    const std::string& inName = call.coreNames[0];
+    const std::string outName = out ? call.coreNames[1] : "";
     if (out && sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     FileProblem problem;
     if (!loadCardFile(inName.c_str(), cardTable, &problem)) return fail(describeProblem(in, problem));
@@ -402,13 +361,12 @@ int importCommand(const Invocation& call) {
     ImportFormat format = ImportFormat::Json;
     if (!importFormatOf(in, format))
         return misuse(std::string(in) + ": the name must end in .json or .csv to tell its format");
-    std::string code, inName, outName;
+    std::string code;
     if (!setCodeOf(call, code)) return usage();
-    if (!coreName(in, inName)) return nameOutsideCodePage(in);
-    if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    const std::string &inName = call.coreNames[0], &outName = call.coreNames[1];
     if (sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
     Inputs inputs;
-    if (const int status = readArguments({in}, code, setOf(call), inputs, 1)) return status;
+    if (const int status = readArguments({in}, {inName}, code, setOf(call), inputs, 1)) return status;
     if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
     SetListUpdate update;
     if (inputs.report.source != SetSource::None) {
@@ -423,7 +381,9 @@ int diffCommand(const Invocation& call) {
     if (!setCodeOf(call, code)) return usage();
     Inputs inputs[2];
     for (int i = 0; i < 2; ++i) {
-        if (const int status = readArguments({call.operands[i]}, code, setOf(call), inputs[i], DiffTrouble)) return status;
+        if (const int status = readArguments({call.operands[i]}, {call.coreNames[i]}, code, setOf(call),
+                                             inputs[i], DiffTrouble))
+            return status;
     }
     const bool setFile = inputs[0].report.source != SetSource::None || inputs[1].report.source != SetSource::None;
     if (call.code && !setFile) return codeUnused(call);
@@ -434,18 +394,21 @@ int diffCommand(const Invocation& call) {
     return changes.empty() ? 0 : 1;
 }
 
+// The options of merge, and those of merge --existing-only beside it.
+constexpr unsigned MergeOptions = DryRun | Output | Code | Set | Expan | SetName | Existing;
+constexpr unsigned RefreshOptions = DryRun | Output;
+
 // merge --existing-only: the cards of `db` (loaded) take IN's texts; no card
 // is added and no edition changes.
 int refreshCommand(const Invocation& call, CardTable& db) {
     const char* in = call.operands[1];
     const char* out = call.output ? call.output : call.operands[0];
     if (call.code || call.set || call.expan || call.setName)
-        return misuse("--existing-only keeps DB's editions and set list: it takes none of --code, --set, "
-                      "--expan and --set-name");
+        return misuse("--existing-only keeps DB's editions and set list: it takes none of " +
+                      optionList(MergeOptions & ~(RefreshOptions | Existing)));
     if (call.operands.size() != 2) return misuse("--existing-only takes one IN");
-    std::string inName, outName;
-    if (!coreName(in, inName)) return nameOutsideCodePage(in);
-    if (!coreName(out, outName)) return nameOutsideCodePage(out);
+    const std::string& inName = call.coreNames[1];
+    const std::string& outName = call.output ? call.outputName : call.coreNames[0];
     TablePtr before;
     if (call.dryRun) copyTable(db, *(before = emptyTable()));
     RefreshCounts counts;
@@ -472,14 +435,13 @@ int mergeCommand(const Invocation& call) {
     const char* db = call.operands[0];
     const std::vector<const char*> ins(call.operands.begin() + 1, call.operands.end());
     const char* out = call.output ? call.output : db;
-    std::string code, dbName, outName;
+    std::string code;
     if (!setCodeOf(call, code)) return usage();
-    if (!coreName(db, dbName)) return nameOutsideCodePage(db);
-    if (!coreName(out, outName)) return nameOutsideCodePage(out);
-    for (const char* in : ins) {
-        std::string inName;
-        if (!coreName(in, inName)) return nameOutsideCodePage(in);
-        if (call.output && sameFile(inName.c_str(), outName.c_str())) return sameFileAsInput(in, out);
+    const std::string& dbName = call.coreNames[0];
+    const std::string& outName = call.output ? call.outputName : dbName;
+    const std::vector<std::string> inNames(call.coreNames.begin() + 1, call.coreNames.end());
+    for (std::size_t i = 0; i < ins.size(); ++i) {
+        if (call.output && sameFile(inNames[i].c_str(), outName.c_str())) return sameFileAsInput(ins[i], out);
     }
     if (call.output && sameFile(dbName.c_str(), outName.c_str())) return sameFileAsInput(db, out);
     const TablePtr base = emptyTable();
@@ -487,7 +449,7 @@ int mergeCommand(const Invocation& call) {
     if (!loadCardFile(dbName.c_str(), *base, &problem)) return fail(describeProblem(db, problem));
     if (call.existingOnly) return refreshCommand(call, *base);
     Inputs inputs;
-    if (const int status = readArguments(ins, code, setOf(call), inputs, 1)) return status;
+    if (const int status = readArguments(ins, inNames, code, setOf(call), inputs, 1)) return status;
     if (call.code && inputs.report.source == SetSource::None) return codeUnused(call);
     // A dry run shows the merge against the database as it was.
     TablePtr before;
@@ -518,23 +480,127 @@ int mergeCommand(const Invocation& call) {
 
 constexpr std::size_t MaxInputs = 4096;  // merge's DB and inputs: more than any search has pages
 
+// The commands: the options each takes (--code-page all), its operands as
+// many and as usage names them, what --help says of it, the status it exits
+// with when a file cannot be named, and, for merge, a mode of its own (an
+// option with the options and operands it takes) that usage shows apart.
 struct CommandSpec {
     const char* name;
-    unsigned options;  // OptionBits it takes
+    unsigned options;
     std::size_t minOperands, maxOperands;
+    const char* operands;
+    const char* help;
+    int trouble;
     int (*run)(const Invocation&);
+    unsigned mode = 0, modeOptions = 0;
+    const char* modeOperands = nullptr;
 };
-const CommandSpec commandSpecs[] = {
-    {"dump", Csv, 1, 1, dumpCommand},
-    {"check", 0, 1, 1, checkCommand},
-    {"rewrite", 0, 1, 2, rewriteCommand},
-    {"import", Code | Set | Expan | SetName, 2, 2, importCommand},
-    {"diff", JsonOut | Code | Set, 2, 2, diffCommand},
-    {"merge", DryRun | Output | Code | Set | Expan | SetName | Existing, 2, MaxInputs, mergeCommand},
+const CommandSpec CommandSpecs[] = {
+    {"dump", Csv, 1, 1, "FILE", "print the cards as JSON (or CSV) on standard output", 1, dumpCommand},
+    {"check", 0, 1, 1, "FILE", "exit 0 when the editor can load FILE", 1, checkCommand},
+    {"rewrite", 0, 1, 2, "IN [OUT]", "load IN and save it, normalised, to OUT or back to IN", 1,
+     rewriteCommand},
+    {"import", Code | Set | Expan | SetName, 2, 2, "IN OUT",
+     "save the cards of a dump or set file (IN.json or IN.csv) as the card file OUT", 1, importCommand},
+    {"diff", JsonOut | Code | Set, 2, 2, "A B",
+     "print the cards added, removed and changed from A to B, field by field;\n"
+     "cards are paired by name",
+     DiffTrouble, diffCommand},
+    {"merge", MergeOptions, 2, MaxInputs, "DB IN...",
+     "merge the cards of each IN into the card file DB: a card DB has takes\n"
+     "IN's type, cost, P/T, text and colours, keeps its name and comment and\n"
+     "gains IN's editions; a new card is added at the end; set files given\n"
+     "together (the pages of a search) are read as one set",
+     1, mergeCommand, Existing, RefreshOptions, "DB IN"},
 };
 
+// Appends `text` to the current line of `out`, which starts at `lineStart`,
+// or to a new line indented by `indent` when the line would grow too long.
+void appendWrapped(std::string& out, std::size_t& lineStart, const std::string& text, std::size_t indent) {
+    constexpr std::size_t Width = 104;
+    if (out.size() - lineStart + 1 + text.size() > Width) {
+        out += "\n";
+        lineStart = out.size();
+        out.append(indent, ' ');
+    } else {
+        out += " ";
+    }
+    out += text;
+}
+
+// One usage line: "cardinfo NAME [OPTION ARG]... OPERANDS", `leading` first.
+void appendUsageLine(std::string& out, const char* name, const char* leading, unsigned options,
+                     const char* operands) {
+    out += out.empty() ? "usage: cardinfo " : "       cardinfo ";
+    std::size_t lineStart = out.rfind('\n') == std::string::npos ? 0 : out.rfind('\n') + 1;
+    out += name;
+    if (leading) appendWrapped(out, lineStart, leading, 22);
+    for (const OptionRule& option : OptionRules) {
+        if (options & option.bit)
+            appendWrapped(out, lineStart,
+                          std::string("[") + option.name + (option.argument ? " " : "") +
+                              (option.argument ? option.argument : "") + "]",
+                          22);
+    }
+    appendWrapped(out, lineStart, operands, 22);
+    out += "\n";
+}
+
+std::string usageText() {
+    std::string out;
+    for (const CommandSpec& command : CommandSpecs) {
+        appendUsageLine(out, command.name, nullptr, command.options & ~command.mode, command.operands);
+        for (const OptionRule& option : OptionRules) {
+            if (option.bit == command.mode)
+                appendUsageLine(out, command.name, option.name, command.modeOptions, command.modeOperands);
+        }
+    }
+    return out + "       cardinfo --help | --version\n";
+}
+
+// "  NAME                text", the text's further lines under its first.
+std::string helpEntry(const std::string& name, std::string_view text) {
+    constexpr std::size_t Column = 20;
+    std::string out = "  " + name + std::string(name.size() < Column ? Column - name.size() : 1, ' ');
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        out.append(text.substr(start, end - start)).append("\n");
+        if (end == std::string_view::npos) return out;
+        out.append(Column + 2, ' ');
+        start = end + 1;
+    }
+}
+
+std::string helpText() {
+    std::string out = usageText() +
+                      "\n"
+                      "Reads, checks, compares, merges and converts card data files (cardinfo.dat) with the\n"
+                      "editor's loader and saver.\n"
+                      "\n";
+    for (const CommandSpec& command : CommandSpecs)
+        out += helpEntry(std::string(command.name) + " " + command.operands, command.help);
+    for (const OptionRule& option : OptionRules)
+        out += helpEntry(std::string(option.name) + (option.argument ? " " : "") +
+                             (option.argument ? option.argument : ""),
+                         option.help);
+    return out + helpEntry("--help", "print this help") + helpEntry("--version", "print the version") +
+           "\n"
+           "A, B and IN may be a card file, a dump (.json or .csv, as dump writes it) or, with --code,\n"
+           "a set file.\n"
+           "\n"
+           "Exit status: 0 success, 1 failure (one line on standard error), 2 usage error.\n"
+           "diff: 0 the same cards, 1 different, 2 usage error, 3 a file could not be read.\n";
+}
+
+int usage() {
+    std::fputs(usageText().c_str(), stderr);
+    return UsageStatus;
+}
+
 // Runs the command `args` name: its options (each at most once, "--" ends
-// them) anywhere among its operands.
+// them) anywhere among its operands. The operands and the options that name
+// files or text are converted to the ANSI code page here, once, after
+// --code-page has chosen it.
 int runCommand(const CommandSpec& command, const std::vector<const char*>& args) {
     Invocation call;
     unsigned seen = 0;
@@ -569,14 +635,23 @@ int runCommand(const CommandSpec& command, const std::vector<const char*>& args)
         (std::to_string(std::atoi(call.codePage)) != call.codePage || !useCodePage(std::atoi(call.codePage))))
         return misuse(std::string("--code-page ") + call.codePage +
                       ": not a single-byte ANSI code page (874, 1250-1258)");
+    for (const char* operand : call.operands) {
+        call.coreNames.emplace_back();
+        if (!coreName(operand, call.coreNames.back())) return nameOutsideCodePage(operand, command.trouble);
+    }
+    for (const OptionRule& option : OptionRules) {
+        const char* value = option.converted ? call.*(option.value) : nullptr;
+        if (value && !coreName(value, call.*(option.converted)))
+            return nameOutsideCodePage(value, command.trouble);
+    }
     return command.run(call);
 }
 
 int run(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && args[0] == "--help") return emit(std::string(usageText) + helpText);
+    if (args.size() == 1 && args[0] == "--help") return emit(helpText());
     if (args.size() == 1 && args[0] == "--version") return emit("cardinfo " CARDLOOM_VERSION "\n");
-    for (const CommandSpec& command : commandSpecs) {
+    for (const CommandSpec& command : CommandSpecs) {
         if (!args.empty() && args[0] == command.name)
             return runCommand(command, std::vector<const char*>(argv + 2, argv + argc));
     }
