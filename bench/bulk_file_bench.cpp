@@ -38,7 +38,7 @@
 
 #include "card/card_file.h"
 #include "card/card_table.h"
-#include "tools/card_input.h"
+#include "carddata/card_input.h"
 
 namespace fs = std::filesystem;
 using nlohmann::ordered_json;

@@ -27,8 +27,8 @@
 #include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
-#include "tools/card_input.h"
-#include "tools/card_merge.h"
+#include "carddata/card_input.h"
+#include "carddata/card_merge.h"
 
 namespace fs = std::filesystem;
 

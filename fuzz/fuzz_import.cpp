@@ -12,9 +12,9 @@
 #include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
+#include "carddata/card_dump.h"
+#include "carddata/card_import.h"
 #include "fuzz/fuzz_tables.h"
-#include "tools/card_dump.h"
-#include "tools/card_import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "carddata/card_diff.h"
+#include "carddata/card_merge.h"
 #include "platform/user_locale.h"
 #include "tests/support/test_cards.h"
-#include "tools/card_diff.h"
-#include "tools/card_merge.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "carddata/card_dump.h"
+#include "carddata/check_report.h"
 #include "platform/code_page.h"
 #include "tests/support/test_cards.h"
-#include "tools/card_dump.h"
-#include "tools/check_report.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "tools/card_dump.h"
-#include "tools/card_import.h"
-#include "tools/csv_reader.h"
+#include "carddata/card_dump.h"
+#include "carddata/card_import.h"
+#include "carddata/csv_reader.h"
 
 namespace {
 

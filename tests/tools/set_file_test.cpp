@@ -13,11 +13,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "carddata/bulk_file.h"
+#include "carddata/card_dump.h"
+#include "carddata/card_import.h"
 #include "tests/support/test_cards.h"
 #include "tests/tools/bulk_fixtures.h"
-#include "tools/bulk_file.h"
-#include "tools/card_dump.h"
-#include "tools/card_import.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/card_dump.h"
+#include "carddata/card_dump.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "tools/bulk_file.h"
+#include "carddata/bulk_file.h"
 
 #include <algorithm>
 #include <cstring>

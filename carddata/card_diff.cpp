@@ -1,4 +1,4 @@
-#include "tools/card_diff.h"
+#include "carddata/card_diff.h"
 
 #include <string_view>
 #include <unordered_map>

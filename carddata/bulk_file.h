@@ -2,7 +2,7 @@
 // MTGJSON's AllPrintings ({"meta", "data": {"CODE": {set object}}}) and
 // AtomicCards ({"meta", "data": {"Card Name": [faces...]}}), Scryfall's bulk
 // arrays (default-cards, oracle-cards: [card objects, each with its "set"]),
-// and the set files of tools/set_file.h.
+// and the set files of carddata/set_file.h.
 //
 // The file streams through in chunks. A scanner finds the extent of every
 // value, strings by memchr; only the cards wanted, and in them only the keys
@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "card/card_table.h"
-#include "tools/card_import.h"
-#include "tools/card_input.h"
+#include "carddata/card_import.h"
+#include "carddata/card_input.h"
 
 enum class BulkShape { None, Dump, MtgjsonSet, AllPrintings, AtomicCards, ScryfallList, ScryfallArray };
 

@@ -50,7 +50,7 @@
 // fits and the rest goes at the head of the comment; a comment too long is
 // cut. Text goes to Windows-1252 as the platform converts it, with
 // best-fit letters and '?' for what the code page lacks.
-#include "tools/set_file.h"
+#include "carddata/set_file.h"
 
 #include <algorithm>
 #include <bit>
@@ -62,8 +62,8 @@
 #include <nlohmann/json.hpp>
 
 #include "card/card_fields.h"
+#include "carddata/card_diff.h"
 #include "platform/code_page.h"
-#include "tools/card_diff.h"
 
 namespace {
 

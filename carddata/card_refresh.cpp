@@ -1,13 +1,13 @@
-#include "tools/card_refresh.h"
+#include "carddata/card_refresh.h"
 
 #include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
 #include "card/card_fields.h"
+#include "carddata/card_diff.h"
+#include "carddata/card_input.h"
 #include "platform/code_page.h"
-#include "tools/card_diff.h"
-#include "tools/card_input.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "card/card_table.h"
-#include "tools/card_import.h"
+#include "carddata/card_import.h"
 
 // Larger than any card file and any dump of one (8192 cards, every field full
 // and every character escaped), so a larger input is neither.
@@ -49,7 +49,7 @@ using BulkProgress = std::function<void(std::uint64_t done, std::uint64_t total)
 // them read as one set (the pages of one search), its table where the first
 // of them stands. `setPath` names the set files in messages. A `set` code
 // picks that set out of each JSON file that is a bulk file or a set file
-// (tools/bulk_file.h), which is then read as that set's own file.
+// (carddata/bulk_file.h), which is then read as that set's own file.
 struct Inputs {
     std::vector<TablePtr> tables;
     std::vector<std::string> names;  // the file each table came from, as messages name it

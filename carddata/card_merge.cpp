@@ -1,11 +1,11 @@
-#include "tools/card_merge.h"
+#include "carddata/card_merge.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "card/card_fields.h"
+#include "carddata/card_diff.h"
 #include "platform/code_page.h"
-#include "tools/card_diff.h"
 
 namespace {
 

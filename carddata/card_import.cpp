@@ -1,4 +1,4 @@
-#include "tools/card_import.h"
+#include "carddata/card_import.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "card/card_fields.h"
+#include "carddata/card_dump.h"
+#include "carddata/csv_reader.h"
 #include "platform/code_page.h"
-#include "tools/card_dump.h"
-#include "tools/csv_reader.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "tools/set_list.h"
+#include "carddata/set_list.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "tools/card_diff.h"
+#include "carddata/card_diff.h"
 
 namespace {
 

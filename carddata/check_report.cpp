@@ -1,4 +1,4 @@
-#include "tools/check_report.h"
+#include "carddata/check_report.h"
 
 #include <cstring>
 

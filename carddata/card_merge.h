@@ -1,5 +1,5 @@
 // Merging the cards of one table into another, as `cardinfo merge` does.
-// Cards are paired by name as the diff pairs them (tools/card_diff.h), with
+// Cards are paired by name as the diff pairs them (carddata/card_diff.h), with
 // Æ and æ read as Ae and ae. A paired card keeps its name's spelling and its
 // comment (unless that is empty), takes the incoming card's type, cost, P/T,
 // text and colours, and its edition list gains the incoming entries whose

@@ -11,7 +11,7 @@
 // skipped.
 //
 // JSON text may instead be a set file of one of the card-data sources
-// (tools/set_file.h), whose cards are mapped to records; its editions need
+// (carddata/set_file.h), whose cards are mapped to records; its editions need
 // the user's set code.
 #pragma once
 
@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "card/card_table.h"
-#include "tools/set_file.h"
+#include "carddata/set_file.h"
 
 enum class ImportFormat { Json, Csv };
 
@@ -29,7 +29,7 @@ enum class ImportFormat { Json, Csv };
 bool importFormatOf(std::string_view path, ImportFormat& format);
 
 // What an import learnt besides the cards: whether the text was a set file,
-// and what its mapping reports (tools/set_file.h).
+// and what its mapping reports (carddata/set_file.h).
 struct ImportReport {
     SetSource source = SetSource::None;
     SetFileReport set;

@@ -1,4 +1,4 @@
-#include "tools/card_input.h"
+#include "carddata/card_input.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -9,8 +9,8 @@
 
 #include "card/card_file.h"
 #include "card/file_access.h"
-#include "tools/bulk_file.h"
-#include "tools/check_report.h"
+#include "carddata/bulk_file.h"
+#include "carddata/check_report.h"
 
 void TableDeleter::operator()(CardTable* table) const {
     std::free(table);

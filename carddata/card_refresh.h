@@ -1,6 +1,6 @@
 // `cardinfo merge --existing-only DB IN`: the cards DB already has brought up
 // to date (errata, today's wording) from IN, adding none. Names pair as a
-// merge pairs them (foldedName, tools/card_diff.h). A card of DB takes
+// merge pairs them (foldedName, carddata/card_diff.h). A card of DB takes
 // the type, cost, P/T, rules text and colours of IN's card of its name; its
 // name, edition and comment stay, and so does every card IN lacks. Where IN
 // holds a name more than once (AllPrintings, a bulk array of every printing),
@@ -8,7 +8,7 @@
 // today's rules text, so the printings agree on what a refresh takes.
 //
 // IN may be any file cardinfo reads: a card file, a dump, a set file, or a
-// bulk file (tools/bulk_file.h) of any size. Only its cards whose name, or
+// bulk file (carddata/bulk_file.h) of any size. Only its cards whose name, or
 // whose front face's name, DB holds are mapped, batch by batch, and each goes
 // straight into DB's cards of that name: IN's cards are never held in a card
 // table of their own, so a file of any number of cards refreshes a full DB.
@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "card/card_table.h"
-#include "tools/bulk_file.h"
+#include "carddata/bulk_file.h"
 
 struct RefreshCounts {
     int matched = 0;  // names of DB found in IN

@@ -3,7 +3,7 @@
 // card) and a Scryfall card list (a "list" object whose "data" holds card
 // objects, or a plain array of them; a card's faces in "card_faces"). The
 // mapping of each field, what is left out and how a value too long for its
-// field goes in are in the table at the top of tools/set_file.cpp.
+// field goes in are in the table at the top of carddata/set_file.cpp.
 #pragma once
 
 #include <string>

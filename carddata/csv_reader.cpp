@@ -1,4 +1,4 @@
-#include "tools/csv_reader.h"
+#include "carddata/csv_reader.h"
 
 namespace {
 
