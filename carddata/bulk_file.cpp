@@ -40,7 +40,7 @@ struct ByteClasses {
         for (const char c : std::string_view("{}[]\"")) of[static_cast<unsigned char>(c)] = Structural;
     }
 };
-constexpr ByteClasses byteClasses;
+constexpr ByteClasses ByteClassTable;
 
 // The input as tokens, each whole in the buffer until the next is asked for.
 class JsonTokens {
@@ -87,7 +87,8 @@ bool JsonTokens::refill() {
 
 Tok JsonTokens::next() {
     for (;;) {
-        while (pos_ < end_ && byteClasses.of[static_cast<unsigned char>(buffer_[pos_])] == Separator) ++pos_;
+        while (pos_ < end_ && ByteClassTable.of[static_cast<unsigned char>(buffer_[pos_])] == Separator)
+            ++pos_;
         start_ = pos_;
         if (pos_ < end_) break;
         if (!refill()) return error_.empty() ? Tok::End : Tok::Bad;
@@ -109,7 +110,7 @@ Tok JsonTokens::next() {
     if (first != '"') {
         for (;;) {
             while (start_ + from < end_ &&
-                   byteClasses.of[static_cast<unsigned char>(buffer_[start_ + from])] == ScalarByte)
+                   ByteClassTable.of[static_cast<unsigned char>(buffer_[start_ + from])] == ScalarByte)
                 ++from;
             if (start_ + from < end_ || !refill()) break;
         }
@@ -152,7 +153,7 @@ bool JsonTokens::skipContainer() {
         bool cut = false;  // a string goes on past what the buffer holds
         while (at < end_ && !cut) {
             const char c = base[at];
-            if (byteClasses.of[static_cast<unsigned char>(c)] != Structural) {
+            if (ByteClassTable.of[static_cast<unsigned char>(c)] != Structural) {
                 ++at;
                 continue;
             }

@@ -108,21 +108,21 @@ struct FaceRule {
     const char* label;  // nullptr: not by the first face
 };
 
-const FaceRule faceRules[] = {
+const FaceRule FaceRules[] = {
     {CardField::Type, "type", "type_line", plainValue, " // ", "Type"},
     {CardField::Cost, "manaCost", "mana_cost", costValue, " // ", "Cost"},
     {CardField::Pt, "", "", ptValue, " // ", "P/T"},  // reads PtKeys
     {CardField::Text, "text", "oracle_text", linesValue, "\r\n//\r\n", nullptr},
     {CardField::Comment, "flavorText", "flavor_text", linesValue, "\r\n//\r\n", nullptr},
 };
-constexpr int TypeRule = 0;  // faceRules[0] gives the type line
-constexpr int TextRule = 3;  // faceRules[3] gives the rules text
+constexpr int TypeRule = 0;  // FaceRules[0] gives the type line
+constexpr int TextRule = 3;  // FaceRules[3] gives the rules text
 
 struct Rarity {
     const char* name;
     char letter;
 };
-const Rarity rarities[] = {{"common", 'C'}, {"uncommon", 'U'}, {"rare", 'R'},
+const Rarity Rarities[] = {{"common", 'C'}, {"uncommon", 'U'}, {"rare", 'R'},
                            {"mythic", 'M'}, {"special", 'S'},  {"bonus", 'S'}};
 
 // The colour letters of both sources and the colour each stands for.
@@ -142,7 +142,7 @@ struct TypeBit {
     std::string_view word;
     ColourBits bit;
 };
-const TypeBit typeBits[] = {{"Artifact", colourBit("Artifact")}, {"Land", colourBit("Land")}};
+const TypeBit TypeBits[] = {{"Artifact", colourBit("Artifact")}, {"Land", colourBit("Land")}};
 constexpr std::string_view SubtypeDash = "\u2014";  // em dash
 
 // What is not a card: a kind by its layout or a word of its type line. The
@@ -152,7 +152,7 @@ struct NonCard {
     const char* layouts[2];
     const char* typeWord;
 };
-const NonCard nonCards[] = {
+const NonCard NonCards[] = {
     {"art cards", {"art_series", nullptr}, nullptr},
     {"markers", {nullptr, nullptr}, "Card"},  // The Monarch, The Initiative: type line "Card"
     {"tokens", {"token", "double_faced_token"}, "Token"},
@@ -283,9 +283,9 @@ bool badKey(std::string& error, const std::string& card, const json& object, con
 // Which kind of thing that is not a card `entry` is, or nullptr for a card.
 const char* nonCardKind(const json& entry, SetSource source) {
     const std::string layout = choiceAt(entry, LayoutKey);
-    const std::string type = choiceAt(entry, source == SetSource::Mtgjson ? faceRules[TypeRule].mtgjson
-                                                                          : faceRules[TypeRule].scryfall);
-    for (const NonCard& nonCard : nonCards) {
+    const std::string type = choiceAt(
+        entry, source == SetSource::Mtgjson ? FaceRules[TypeRule].mtgjson : FaceRules[TypeRule].scryfall);
+    for (const NonCard& nonCard : NonCards) {
         for (const char* known : nonCard.layouts) {
             if (known && layout == known) return nonCard.kind;
         }
@@ -300,7 +300,7 @@ const char* nonCardKind(const json& entry, SetSource source) {
 
 // The rules text of an entry and its faces, to tell versions of a name apart.
 std::string rulesText(const json& entry, SetSource source) {
-    const FaceRule& rule = faceRules[TextRule];
+    const FaceRule& rule = FaceRules[TextRule];
     if (source == SetSource::Mtgjson) return choiceAt(entry, rule.mtgjson);
     std::string text = choiceAt(entry, rule.scryfall);
     const auto faces = entry.find(ScryfallFacesKey);
@@ -343,9 +343,9 @@ bool collectCards(const json& list, SetSource source, std::vector<SetCard>& card
         if (source == SetSource::Mtgjson && !stringAt(entry, MtgjsonSideKey, side, bad))
             return badKey(error, cardName(number, name), entry, bad);
         if (const char* kind = nonCardKind(entry, source)) {
-            const std::size_t index = std::find_if(std::begin(nonCards), std::end(nonCards),
+            const std::size_t index = std::find_if(std::begin(NonCards), std::end(NonCards),
                                                    [&](const NonCard& n) { return n.kind == kind; }) -
-                                      std::begin(nonCards);
+                                      std::begin(NonCards);
             if (side.empty() || side == "a") ++leftOut[index];
             continue;
         }
@@ -442,13 +442,13 @@ bool editionOf(const SetCard& card, std::string_view code, std::string& edition,
     std::string rarity;
     const char* bad = nullptr;
     if (!stringAt(*card.card, RarityKey, rarity, bad)) return badKey(error, where, *card.card, bad);
-    for (const Rarity& known : rarities) {
+    for (const Rarity& known : Rarities) {
         if (rarity != known.name) continue;
         edition = std::string(code) + "-" + known.letter;
         return true;
     }
     error = where + ", " + RarityKey + ": " + shown(json(rarity)) + " is none of";
-    for (const Rarity& known : rarities) error += std::string(" ") + known.name;
+    for (const Rarity& known : Rarities) error += std::string(" ") + known.name;
     return false;
 }
 
@@ -480,7 +480,7 @@ bool coloursOf(const SetCard& card, const std::vector<std::string>& typeLines, C
     }
     const int count = std::popcount(static_cast<unsigned>(bits));
     if (count > 1) bits |= GoldBit;
-    for (const TypeBit& type : typeBits) {
+    for (const TypeBit& type : TypeBits) {
         const bool named = std::any_of(typeLines.begin(), typeLines.end(), [&](const std::string& line) {
             return typeLineNames(line, type.word);
         });
@@ -512,13 +512,13 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
     }
     if (!editionOf(card, code, values[1], where, error)) return false;
     std::vector<std::string> typeLines;
-    for (const FaceRule& rule : faceRules) {
+    for (const FaceRule& rule : FaceRules) {
         const char* key = card.source == SetSource::Mtgjson ? rule.mtgjson : rule.scryfall;
         std::string joined, first, value;
         for (const auto& face : card.faces) {
             const char* bad = nullptr;
             if (!rule.value(*face.second, key, value, bad)) return badKey(error, where, *face.second, bad);
-            if (&rule == &faceRules[TypeRule]) typeLines.push_back(value);
+            if (&rule == &FaceRules[TypeRule]) typeLines.push_back(value);
             if (value.empty()) continue;
             if (joined.empty()) first = value;
             joined += (joined.empty() ? "" : rule.join) + value;
@@ -594,7 +594,7 @@ std::string leftOutLine(const LeftOut& leftOut) {
         if (!leftOut[k]) continue;
         total += leftOut[k];
         kinds += (kinds.empty() ? "" : ", ") + std::to_string(leftOut[k]) + " " +
-                 (k < std::size(nonCards) ? nonCards[k].kind : DigitalKind);
+                 (k < std::size(NonCards) ? NonCards[k].kind : DigitalKind);
     }
     return total ? "left out " + std::to_string(total) + " that are not cards to play: " + kinds : "";
 }
@@ -612,7 +612,7 @@ bool setFileReads(std::string_view key) {
     for (const char* read : DigitalKeys) {
         if (key == read) return true;
     }
-    for (const FaceRule& rule : faceRules) {
+    for (const FaceRule& rule : FaceRules) {
         if (key == rule.mtgjson || key == rule.scryfall) return true;
     }
     return false;
@@ -658,7 +658,7 @@ bool setFileCards(const std::vector<SetFileInput>& files, std::string_view code,
     std::vector<SetCard> cards;
     std::unordered_map<std::string, std::size_t> byName;
     std::size_t number = 0;
-    LeftOut leftOut(std::size(nonCards) + 1, 0);
+    LeftOut leftOut(std::size(NonCards) + 1, 0);
     for (const SetFileInput& file : files) {
         const json* list = cardListOf(*file.root, file.source, error);
         if (!list) return false;

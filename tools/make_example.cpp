@@ -20,7 +20,7 @@ struct ExampleCard {
     int colours;
 };
 
-const ExampleCard exampleCards[] = {
+const ExampleCard ExampleCards[] = {
     {"Amber Sentinel", "Hearthfall", "Artifact Creature - Golem", "4", "3/4",
      "Vigilance\r\nWhen Amber Sentinel comes into play, gain 2 life.", "", 0x40},
     {"Brinewater Sage", "Hearthfall", "Creature - Merfolk Wizard", "1U", "1/2",
@@ -49,7 +49,7 @@ const ExampleCard exampleCards[] = {
 int main(int argc, char** argv) {
     const char* path = argc > 1 ? argv[1] : "examples/cardinfo.dat";
     clearCardTable(cardTable);
-    for (const ExampleCard& card : exampleCards) {
+    for (const ExampleCard& card : ExampleCards) {
         CardRecord& slot = cardTable.slots[cardTable.slotCount++];
         copyField(slot.name, NameWidth, card.name);
         copyField(slot.edition, EditionWidth, card.edition);

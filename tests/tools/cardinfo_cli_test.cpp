@@ -78,7 +78,7 @@ Bytes fileBytes(const std::string& path) {
 }
 
 // The worked example of the file format: one card, 66 bytes, P = 36.
-const Bytes exampleFile = {0x24, 0x00, 0x00, 0x00, 0x04, 0x00, 'T', 'y',  'p',  'e',  0x04, 0x00, 'C',  'o',
+const Bytes ExampleFile = {0x24, 0x00, 0x00, 0x00, 0x04, 0x00, 'T', 'y',  'p',  'e',  0x04, 0x00, 'C',  'o',
                            's',  't',  0x03, 0x00, 'P',  '/',  'T', 0x04, 0x00, 'T',  'e',  'x',  't',  0x07,
                            0x00, 'C',  'o',  'm',  'm',  'e',  'n', 't',  0x01, 0x00, 0x00, 0x00, 0x08, 0x00,
                            'N',  'e',  'w',  ' ',  'c',  'a',  'r', 'd',  0x04, 0x00, 0x00, 0x00, 0x0A, 0x07,
@@ -88,7 +88,7 @@ const Bytes exampleFile = {0x24, 0x00, 0x00, 0x00, 0x04, 0x00, 'T', 'y',  'p',  
 // every four-byte integer, a moved block offset, reserved bytes set, "^^" in
 // the text, a zero byte inside the comment and two bytes after the end.
 Bytes oddExample() {
-    Bytes b = exampleFile;
+    Bytes b = ExampleFile;
     b[3] = 0xFF, b[39] = 0x01, b[53] = 0x80;
     b[50] = 0x10;
     b[64] = 0x01, b[65] = 0x02;
@@ -160,7 +160,7 @@ TEST_F(CardinfoTool, DumpOfAFileWithoutCards) {
 }
 
 TEST_F(CardinfoTool, CheckReportsWhatASaveWouldChange) {
-    const ProcessResult normal = run({"check", write("normal.dat", exampleFile)});
+    const ProcessResult normal = run({"check", write("normal.dat", ExampleFile)});
     EXPECT_EQ(normal.exitCode, 0);
     EXPECT_EQ(normal.err, "");
     EXPECT_NE(normal.out.find("already normal"), std::string::npos) << normal.out;
@@ -181,14 +181,14 @@ TEST_F(CardinfoTool, CheckNamesTheOffsetOfTheDamage) {
         Bytes bytes;
         std::size_t offset;
     };
-    Bytes longName = exampleFile;
+    Bytes longName = ExampleFile;
     longName[40] = 0x00, longName[41] = 0x01;  // a name of 256 bytes
-    Bytes countHigh = exampleFile;
+    Bytes countHigh = ExampleFile;
     countHigh[36] = 2;  // two cards announced, one stored
     const Damage damages[] = {
         {"too short for the index position", {0x24, 0x00}, 0},
         {"index position inside the header", {0x02, 0x00, 0x00, 0x00, 0, 0, 0, 0}, 0},
-        {"card count past the end", Bytes(exampleFile.begin(), exampleFile.begin() + 38), 0},
+        {"card count past the end", Bytes(ExampleFile.begin(), ExampleFile.begin() + 38), 0},
         {"text block cut by the index position", {0x08, 0, 0, 0, 0x20, 0x00, 'T', 'y', 0x01, 0, 0, 0}, 4},
         {"more cards than the table holds", {4, 0, 0, 0, 0x01, 0x20, 0x00, 0x00}, 4},
         {"name longer than its field", longName, 40},
@@ -210,7 +210,7 @@ TEST_F(CardinfoTool, CheckNamesTheOffsetOfTheDamage) {
 
 TEST_F(CardinfoTool, RewriteNormalisesInPlaceOrIntoANewFile) {
     const Bytes odd = oddExample();
-    Bytes normal = exampleFile;
+    Bytes normal = ExampleFile;
     normal[24] = '\r', normal[25] = '\n';
     // The comment is cut at its zero byte: "Com" instead of "Comment".
     auto table = tableOf({{"New card", "Edition", "Type", "Cost", "P/T", "T\r\nt", "Com", 0x0A}});
@@ -235,7 +235,7 @@ TEST_F(CardinfoTool, RewriteNormalisesInPlaceOrIntoANewFile) {
 }
 
 TEST_F(CardinfoTool, FailedRewriteLeavesInputAndNoOutput) {
-    Bytes damaged = exampleFile;
+    Bytes damaged = ExampleFile;
     damaged.resize(60);
     const std::string in = write("damaged.dat", damaged);
     const std::string out = path("out.dat");
@@ -245,12 +245,12 @@ TEST_F(CardinfoTool, FailedRewriteLeavesInputAndNoOutput) {
     EXPECT_EQ(fileBytes(in), damaged);
     EXPECT_FALSE(fs::exists(out));
 
-    const std::string good = write("good.dat", exampleFile);
+    const std::string good = write("good.dat", ExampleFile);
     const std::string nowhere = (folder / "no such folder" / "out.dat").string();
     const ProcessResult unwritable = run({"rewrite", good, nowhere});
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_EQ(lineCount(unwritable.err), 1) << unwritable.err;
-    EXPECT_EQ(fileBytes(good), exampleFile);
+    EXPECT_EQ(fileBytes(good), ExampleFile);
     EXPECT_FALSE(fs::exists(folder / "no such folder"));
 
     const ProcessResult missing = run({"rewrite", path("missing.dat"), out});
@@ -288,7 +288,7 @@ TEST_F(CardinfoTool, HelpAndVersionGoToStandardOutput) {
 }
 
 TEST_F(CardinfoTool, UsageErrorsExitWithTwo) {
-    const std::string file = write("cards.dat", exampleFile);
+    const std::string file = write("cards.dat", ExampleFile);
     const std::vector<std::vector<std::string>> misuses = {
         {},
         {"dump"},
@@ -307,7 +307,7 @@ TEST_F(CardinfoTool, UsageErrorsExitWithTwo) {
         EXPECT_EQ(result.err.rfind("usage: cardinfo", 0), 0u) << result.err;
         EXPECT_EQ(result.out, "");
     }
-    EXPECT_EQ(fileBytes(file), exampleFile);
+    EXPECT_EQ(fileBytes(file), ExampleFile);
 }
 
 namespace {
@@ -379,7 +379,7 @@ std::string jsonRecord(int slot, const std::vector<std::pair<std::string, std::s
     return out + "}";
 }
 
-const char csvHeader[] = "slot,name,edition,type,cost,pt,text,comment,colours\r\n";
+const char CsvHeader[] = "slot,name,edition,type,cost,pt,text,comment,colours\r\n";
 
 }  // namespace
 
@@ -470,33 +470,33 @@ TEST_F(CardinfoTool, ImportRefusesBadInputNamingRecordAndKey) {
         {"b.csv", "slot,name,edition,type,cost,pt,text,comment\r\n", "header: no column \"colours\""},
         {"b.csv", "name,name,edition,type,cost,pt,text,comment,colours\r\n",
          "header: the column \"name\" appears twice"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,0\r\n1,n,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,,0\r\n1,n,,,,,,0\r\n",
          "record 2 (line 3): 8 fields, the header has 9"},
-        {"b.csv", std::string(csvHeader) + "0,\"a\r\nb\",,,,,,,0\r\n1,a\"b,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,\"a\r\nb\",,,,,,,0\r\n1,a\"b,,,,,,,0\r\n",
          "record 2, line 4: a quote inside a field that is not quoted"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,0\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,,0\n",
          "record 1, line 2: a line break that is not CR LF"},
-        {"b.csv", std::string(csvHeader) + "0,\"n,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,\"n,,,,,,,0\r\n",
          "record 1, line 2: a quoted field is never closed"},
-        {"b.csv", std::string(csvHeader) + "0,a\xFF,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,a\xFF,,,,,,,0\r\n",
          "record 1 (line 2), name: byte 2 is not part of valid UTF-8"},
-        {"b.csv", std::string(csvHeader) + "0,a\xC3\xA9\xE2\x82,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,a\xC3\xA9\xE2\x82,,,,,,,0\r\n",
          "record 1 (line 2), name: byte 4 is not part of valid UTF-8"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,," + std::string("a\0b", 3) + "\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,," + std::string("a\0b", 3) + "\r\n",
          "record 1 (line 2), colours: not a whole number written in digits"},
-        {"b.csv", std::string(csvHeader) + "0,n,,," + std::string("a\0b", 3) + ",,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,," + std::string("a\0b", 3) + ",,,,0\r\n",
          "record 1 (line 2), cost: holds a NUL character"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,, 3\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,, 3\r\n",
          "record 1 (line 2), colours: not a whole number written in digits"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,,\r\n",
          "record 1 (line 2), colours: not a whole number written in digits"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,,,1000\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,,,1000\r\n",
          "record 1 (line 2), colours: 1000 is not from 0 to 255"},
-        {"b.csv", std::string(csvHeader) + "1,n,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "1,n,,,,,,,0\r\n",
          "record 1 (line 2), slot: 1, but records fill the slots in order and this one goes to slot 0"},
-        {"b.csv", std::string(csvHeader) + "0,n,,,,,\"" + std::string(1280, 't') + "\",,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,n,,,,,\"" + std::string(1280, 't') + "\",,0\r\n",
          "record 1 (line 2), text: 1280 characters, the field holds at most 1279"},
-        {"b.csv", std::string(csvHeader) + "0,\xE2\x82\xAC\xE4\xB8\xAD,,,,,,,0\r\n",
+        {"b.csv", std::string(CsvHeader) + "0,\xE2\x82\xAC\xE4\xB8\xAD,,,,,,,0\r\n",
          "record 1 (line 2), name: character 2 (U+4E2D) is not in Windows-1252"},
     };
     const std::string out = path("out.dat");
@@ -512,10 +512,10 @@ TEST_F(CardinfoTool, ImportRefusesBadInputNamingRecordAndKey) {
     }
 
     // An existing OUT is left as it was.
-    write("out.dat", exampleFile);
+    write("out.dat", ExampleFile);
     const ProcessResult refused = run({"import", writeText("c.json", "[" + jsonRecord(1) + "]"), out});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(fileBytes(out), exampleFile);
+    EXPECT_EQ(fileBytes(out), ExampleFile);
 }
 
 TEST_F(CardinfoTool, ImportFailuresOutsideTheInput) {
@@ -548,7 +548,7 @@ TEST_F(CardinfoTool, ImportFailuresOutsideTheInput) {
 // An output that is the input under another name would destroy the input:
 // refused, the input kept. The in-place rewrite stays allowed.
 TEST_F(CardinfoTool, OutputThatIsTheInputUnderAnotherNameIsRefused) {
-    const std::string card = write("cardinfo.dat", exampleFile);
+    const std::string card = write("cardinfo.dat", ExampleFile);
     const std::string json = writeText("cards.json", "[" + jsonRecord(0) + "]");
     fs::create_hard_link(card, path("other.dat"));
     const std::vector<std::vector<std::string>> calls = {
@@ -561,7 +561,7 @@ TEST_F(CardinfoTool, OutputThatIsTheInputUnderAnotherNameIsRefused) {
         EXPECT_EQ(result.exitCode, 1) << args[2];
         EXPECT_NE(result.err.find("is the same file as"), std::string::npos) << result.err;
     }
-    EXPECT_EQ(fileBytes(card), exampleFile);
+    EXPECT_EQ(fileBytes(card), ExampleFile);
     EXPECT_EQ(readWholeFile(json), "[" + jsonRecord(0) + "]");
     fs::remove(path("other.dat"));
     EXPECT_EQ(run({"rewrite", card}).exitCode, 0);
@@ -596,7 +596,7 @@ namespace {
 
 // The example set in both shapes, and the example files as the source tree
 // holds them.
-const char* const exampleSets[] = {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"};
+const char* const ExampleSets[] = {"tidecallers-reach.mtgjson.json", "tidecallers-reach.scryfall.json"};
 
 Bytes exampleBytes(const char* name) {
     const char* source = std::getenv("CARDLOOM_SOURCE_DIR");
@@ -609,8 +609,8 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
     const std::string a = write("a.dat", cardFileBytes({{"A"}, {"B"}}));
     const std::string b = write("b.dat", cardFileBytes({{"A", "Other"}, {"C"}}));
     const std::string dumpA = writeText("a.json", run({"dump", a}).out);
-    const std::string set = write("set.json", exampleBytes(exampleSets[1]));
-    const Bytes list = exampleBytes(exampleSets[1]);
+    const std::string set = write("set.json", exampleBytes(ExampleSets[1]));
+    const Bytes list = exampleBytes(ExampleSets[1]);
     const std::string bulk = writeText("bulk.json", bulkArrayAround(std::string(list.begin(), list.end())));
     const std::string damaged = write("damaged.dat", {0x24, 0x00});
     const std::string badDump = writeText("bad.json", "[" + jsonRecord(0, {{"name", ""}}) + "]");
@@ -678,7 +678,7 @@ TEST_F(CardinfoTool, ExitCodesOfDiffMergeAndImport) {
 TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
     const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
     Bytes first;
-    for (const char* name : exampleSets) {
+    for (const char* name : ExampleSets) {
         SCOPED_TRACE(name);
         const std::string set = write(name, exampleBytes(name));
         const std::string db = write("db.dat", exampleBytes("cardinfo.dat"));
@@ -713,7 +713,7 @@ TEST_F(CardinfoTool, MergeOfTheExampleSetIntoTheExampleDatabase) {
                   nlohmann::json::parse(R"({"old":"Skyreach","new":"Skyreach,XX-R"})"));
 
         if (first.empty()) first = fileBytes(db);
-        EXPECT_EQ(fileBytes(db), first) << "another database than " << exampleSets[0] << " gives";
+        EXPECT_EQ(fileBytes(db), first) << "another database than " << ExampleSets[0] << " gives";
         const ProcessResult again = run({"merge", "--code", "XX", "--output", path("again.dat"), db, set});
         EXPECT_EQ(again.out, path("again.dat") + ": 0 cards added, 0 changed\n");
         EXPECT_EQ(fileBytes(path("again.dat")), first);
@@ -768,7 +768,7 @@ Bytes setFixtureBytes(const char* name) {
     return source ? fileBytes(std::string(source) + "/tests/tools/sets/" + name) : Bytes();
 }
 
-const char setListBefore[] = "4E-Fourth Edition\r\nIA-Ice Age\r\n-C Common\r\n-R Rare\r\n";
+const char SetListBefore[] = "4E-Fourth Edition\r\nIA-Ice Age\r\n-C Common\r\n-R Rare\r\n";
 
 }  // namespace
 
@@ -789,8 +789,14 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
     };
     const std::string other = "4E-Fourth Edition\r\nEL-Eldraine\r\n-C Common\r\n";
     const Row rows[] = {
-        {"one command adds the set to both files", setListBefore, {}, 0, withLine, true, ""},
-        {"the set listed under its name, in another case", "EL- throne of ELDRAINE \r\n-C\r\n", {}, 0, "", true, ""},
+        {"one command adds the set to both files", SetListBefore, {}, 0, withLine, true, ""},
+        {"the set listed under its name, in another case",
+         "EL- throne of ELDRAINE \r\n-C\r\n",
+         {},
+         0,
+         "",
+         true,
+         ""},
         {"the code listed under another name",
          other,
          {},
@@ -800,10 +806,20 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
          "the code EL is listed as \"Eldraine\", not \"Throne of Eldraine\": if it is the same set, add "
          "--set-name \"Eldraine\""},
         {"--set-name gives the listed name", other, {"--set-name", "Eldraine"}, 0, "", true, ""},
-        {"a dry run writes nothing", setListBefore, {"--dry-run"}, 0, "", false, ""},
-        {"a list without a legend gains the line at its end", "4E-Fourth Edition", {}, 0,
-         "4E-Fourth Edition\r\nEL-Throne of Eldraine\r\n", true, ""},
-        {"--output touches no set list", setListBefore, {"--output", path("out.dat")}, 0, "", false,
+        {"a dry run writes nothing", SetListBefore, {"--dry-run"}, 0, "", false, ""},
+        {"a list without a legend gains the line at its end",
+         "4E-Fourth Edition",
+         {},
+         0,
+         "4E-Fourth Edition\r\nEL-Throne of Eldraine\r\n",
+         true,
+         ""},
+        {"--output touches no set list",
+         SetListBefore,
+         {"--output", path("out.dat")},
+         0,
+         "",
+         false,
          "none was updated"},
     };
     const Bytes example = exampleBytes("cardinfo.dat");
@@ -830,7 +846,7 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
     // A second run changes nothing; a code of another length is a usage error.
     fs::remove_all(folder / "Apprentice");
     fs::create_directories(folder / "Apprentice" / "sets");
-    const std::string list = writeText("Apprentice/Expan.dat", setListBefore);
+    const std::string list = writeText("Apprentice/Expan.dat", SetListBefore);
     const std::string db = write("Apprentice/sets/cardinfo.dat", example);
     ASSERT_EQ(run({"merge", "--code", "EL", db, set}).exitCode, 0);
     const Bytes merged = fileBytes(db);
@@ -848,12 +864,12 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
                                    "EM-Throne of Eldraine\r\n-C Common\r\n-R Rare\r\n");
     EXPECT_EQ(nlohmann::json::parse(run({"dump", fresh}).out)[0]["edition"], "EM-U");
     // The card file cannot be written after the set list was: the set list is put back.
-    const std::string listOnly = writeText("Apprentice/Expan.dat", setListBefore);
+    const std::string listOnly = writeText("Apprentice/Expan.dat", SetListBefore);
     fs::permissions(db, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const ProcessResult refused = run({"merge", "--code", "NE", "--set-name", "New", db, set});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("Expan.dat was put back as it was"), std::string::npos) << refused.err;
-    EXPECT_EQ(readWholeFile(listOnly), setListBefore);
+    EXPECT_EQ(readWholeFile(listOnly), SetListBefore);
     EXPECT_EQ(fileBytes(db), merged);
     fs::permissions(db, fs::perms::owner_write, fs::perm_options::add);
     EXPECT_EQ(leftoverTempFiles(folder / "Apprentice"), std::vector<std::string>());
@@ -889,7 +905,7 @@ TEST_F(CardinfoTool, ScryfallPagesMergeAsTheWholeList) {
 // One set picked out of a bulk file with --set merges as that set's own file.
 TEST_F(CardinfoTool, SetPickedOutOfABulkFileMergesAsItsOwnFile) {
     const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
-    const Bytes mtgjson = exampleBytes(exampleSets[0]), list = exampleBytes(exampleSets[1]);
+    const Bytes mtgjson = exampleBytes(ExampleSets[0]), list = exampleBytes(ExampleSets[1]);
     ASSERT_EQ(run({"merge", "--code", "XX", "--output", path("own.dat"), example, write("set.json", mtgjson)})
                   .exitCode,
               0);
@@ -914,7 +930,7 @@ TEST_F(CardinfoTool, SetPickedOutOfABulkFileMergesAsItsOwnFile) {
 TEST_F(CardinfoTool, ExistingOnlyRefreshesTextsAndAddsNothing) {
     const std::string example = write("example.dat", exampleBytes("cardinfo.dat"));
     const std::string db = path("db.dat");
-    const Bytes mtgjson = exampleBytes(exampleSets[0]);
+    const Bytes mtgjson = exampleBytes(ExampleSets[0]);
     ASSERT_EQ(run({"merge", "--code", "XX", "--output", db, example, write("set.json", mtgjson)}).exitCode,
               0);
     const std::string atomic =

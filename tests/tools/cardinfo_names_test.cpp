@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char separator = static_cast<char>(fs::path::preferred_separator);
+constexpr char Separator = static_cast<char>(fs::path::preferred_separator);
 
 // A Windows-1252 name as the system hands arguments to a program.
 std::string argument(const std::string& cp1252) {
@@ -56,7 +56,7 @@ class CardinfoNames : public ::testing::Test {
 
     // `name` in the folder "Känguru", as an argument.
     std::string inKangaroo(const std::string& name) const {
-        return argument(folder.string() + separator + kangaroo + separator + name);
+        return argument(folder.string() + Separator + kangaroo + Separator + name);
     }
 
     ProcessResult run(const std::vector<std::string>& args) const {

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const keys[9] = {"slot", "name", "edition", "type", "cost", "pt", "text", "comment", "colours"};
+const char* const Keys[9] = {"slot", "name", "edition", "type", "cost", "pt", "text", "comment", "colours"};
 
 // Splits RFC 4180 text into records of fields; fails the test on a record
 // that does not end in CR LF or a stray quote.
@@ -55,13 +55,14 @@ std::string toCp1252(const std::string& utf8) {
     return bytes;
 }
 
-const std::string bytes = everyByte();
+const std::string EveryByte = everyByte();
 
 std::unique_ptr<CardTable> sampleTable() {
     auto table = tableOf({
         {"Alpha, \"the first\"", "Ed", "Type", "1", "1/1", "line one\r\nline two", "", 0x0A},
         {"Deleted", "", "", "", "", "", "", 1},
-        {bytes.substr(0, 255), bytes.substr(0, 127), bytes.substr(128), "", "", bytes, bytes, 0x80},
+        {EveryByte.substr(0, 255), EveryByte.substr(0, 127), EveryByte.substr(128), "", "", EveryByte,
+         EveryByte, 0x80},
         {"", "", "", "", "", "", "", 0xFF},
     });
     table->slots[1].active = 0;
@@ -80,13 +81,13 @@ TEST(DumpJson, OneObjectPerLiveCardWithKeysInOrder) {
         const auto& card = cards[i];
         std::vector<std::string> order;
         for (const auto& item : card.items()) order.push_back(item.key());
-        EXPECT_EQ(order, std::vector<std::string>(keys, keys + 9));
+        EXPECT_EQ(order, std::vector<std::string>(Keys, Keys + 9));
         const CardRecord& slot = table->slots[slots[i]];
         EXPECT_EQ(card["slot"], slots[i]);
         EXPECT_EQ(card["colours"], slot.colours);
         const char* fields[7] = {slot.name, slot.edition, slot.type,   slot.cost,
                                  slot.pt,   slot.text,    slot.comment};
-        for (int f = 0; f < 7; ++f) EXPECT_EQ(toCp1252(card[keys[1 + f]].get<std::string>()), fields[f]);
+        for (int f = 0; f < 7; ++f) EXPECT_EQ(toCp1252(card[Keys[1 + f]].get<std::string>()), fields[f]);
     }
     EXPECT_EQ(cards[0]["text"], "line one\r\nline two");
 }
@@ -106,7 +107,7 @@ TEST(DumpCsv, HeaderAndQuotedFieldsRoundTrip) {
     EXPECT_NE(csv.find("\"Alpha, \"\"the first\"\"\""), std::string::npos);
     const auto records = parseCsv(csv);
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0], std::vector<std::string>(keys, keys + 9));
+    EXPECT_EQ(records[0], std::vector<std::string>(Keys, Keys + 9));
     const int slots[3] = {0, 2, 3};
     for (int i = 0; i < 3; ++i) {
         const auto& record = records[1 + i];

@@ -23,7 +23,7 @@ namespace {
 
 // The example set with --code XX, in the order of the set file, with its
 // text in UTF-8 as `cardinfo dump` shows it.
-const TestCard exampleSetRows[] = {
+const TestCard ExampleSetRows[] = {
     {"Æther Skiff", "XX-S", "Artifact — Vehicle", "3", "3/3",
      "Crew 1 (Tap any number of creatures you control with total power 1 or more: This Vehicle becomes an "
      "artifact creature until end of turn.)",
@@ -151,9 +151,9 @@ TEST(SetFile, EveryFieldOfTheExampleSetInBothShapes) {
         SCOPED_TRACE(shape);
         const Imported set = importSet(text);
         ASSERT_TRUE(set.ok) << set.error;
-        ASSERT_EQ(set.records.size(), std::size(exampleSetRows));
-        for (std::size_t i = 0; i < std::size(exampleSetRows); ++i) {
-            const TestCard& row = exampleSetRows[i];
+        ASSERT_EQ(set.records.size(), std::size(ExampleSetRows));
+        for (std::size_t i = 0; i < std::size(ExampleSetRows); ++i) {
+            const TestCard& row = ExampleSetRows[i];
             const nlohmann::json& record = set.records[i];
             const std::string* fields[7] = {&row.name, &row.edition, &row.type,   &row.cost,
                                             &row.pt,   &row.text,    &row.comment};
