@@ -1,13 +1,13 @@
 // The inverse of `cardinfo dump`: cards read back from its JSON or CSV form
 // into a card table, with the same keys and the same text encoding (UTF-8
-// in the text, Windows-1252 in the table).
+// in the text, the ANSI code page in the table).
 //
 // Records fill slots 0, 1, 2, ... in the order they appear. Every key but
 // "slot" is required; "slot", when present, must equal the record's position
 // (so a dump imports unchanged, and a record cannot silently land elsewhere).
 // Unknown or repeated keys, wrong types, colours outside 0-255, text longer
-// than its field, text with a NUL or a character Windows-1252 lacks, and more
-// than 8192 records are errors. A UTF-8 byte order mark at the start is
+// than its field, text with a NUL or a character the ANSI code page lacks,
+// and more than 8192 records are errors. A UTF-8 byte order mark at the start is
 // skipped.
 //
 // JSON text may instead be a set file of one of the card-data sources
@@ -35,7 +35,7 @@ struct ImportReport {
     SetFileReport set;
 };
 
-// Fills `table` from `text`, replacing what it held. `setCode` (Windows-1252)
+// Fills `table` from `text`, replacing what it held. `setCode` (ANSI code page)
 // is the set code a set file's editions begin with; a set file without one is
 // refused. Returns false with a one-line reason in `error` that names the
 // record (numbered from 1, with its line for CSV) and the key; the table then

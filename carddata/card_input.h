@@ -35,7 +35,7 @@ void copyTable(const CardTable& from, CardTable& to);
 enum class InputResult { Read, Failed, NeedsCode };
 
 // Reads the file that `path` names on the command line (`coreName` as the
-// card core takes it) into `table` (empty). `setCode` (Windows-1252) is the
+// card core takes it) into `table` (empty). `setCode` (ANSI code page) is the
 // set code a set file's editions begin with. Failed: `error` holds one line
 // that begins with `path`. NeedsCode: a set file came without a set code.
 InputResult readInput(const char* path, const std::string& coreName, std::string_view setCode,

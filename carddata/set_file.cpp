@@ -48,7 +48,7 @@
 // text ("Cost: (G/W)(G/W) // (G/W)(G/W)"); a name too long keeps what fits,
 // the whole name at the head of the text; rules text too long keeps what
 // fits and the rest goes at the head of the comment; a comment too long is
-// cut. Text goes to Windows-1252 as the platform converts it, with
+// cut. Text goes to the ANSI code page as the platform converts it, with
 // best-fit letters and '?' for what the code page lacks.
 #include "carddata/set_file.h"
 
@@ -415,9 +415,9 @@ void settleFaces(std::vector<SetCard>& cards) {
     cards = std::move(settled);
 }
 
-// The Windows-1252 form of `utf8` for `field`, as the platform converts it;
+// The ANSI code page's form of `utf8` for `field`, as the platform converts it;
 // the field's label joins `replaced` when a character did not come through.
-std::string cp1252For(CardField field, std::string_view utf8, std::string& replaced) {
+std::string ansiFor(CardField field, std::string_view utf8, std::string& replaced) {
     bool exact = true;
     std::string bytes = utf8ToAnsiBestFit(utf8, &exact);
     const std::string label = infoOf(field).label;
@@ -502,8 +502,8 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
     }
     CardRecord& record = *slot;
     std::string replaced, heads;  // heads: whole values that go at the head of the text
-    std::string values[7];        // Windows-1252, by CardField
-    values[0] = cp1252For(CardField::Name, card.name, replaced);
+    std::string values[FieldCount];  // in the ANSI code page, by CardField
+    values[0] = ansiFor(CardField::Name, card.name, replaced);
     if (values[0].size() >= NameWidth) {
         notes.push_back(where + ", " + tooLong(CardField::Name, values[0].size()) +
                         ": what fits kept, the whole name at the head of the text");
@@ -524,7 +524,7 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
             joined += (joined.empty() ? "" : rule.join) + value;
         }
         std::string& bytes = values[static_cast<int>(rule.field)];
-        bytes = cp1252For(rule.field, joined, replaced);
+        bytes = ansiFor(rule.field, joined, replaced);
         const int width = infoOf(rule.field).width;
         if (!rule.label || bytes.size() < static_cast<std::size_t>(width)) continue;
         notes.push_back(where + ", " + tooLong(rule.field, bytes.size()) +
@@ -532,7 +532,7 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
                         " at the head of the text");
         heads += std::string(rule.label) + ": " + bytes + "\r\n";
         std::string ignored;
-        bytes = fitted(cp1252For(rule.field, first, ignored), width);
+        bytes = fitted(ansiFor(rule.field, first, ignored), width);
     }
     std::string& text = values[static_cast<int>(CardField::Text)];
     std::string& comment = values[static_cast<int>(CardField::Comment)];

@@ -49,7 +49,7 @@ struct SetFileReport {
 
 // Fills `table` (empty, its slots zero) from slot 0 with the cards of
 // `files`, read as one set, in their order. `code` is the edition's set code,
-// in Windows-1252. Returns false with a reason naming the card (numbered from
+// in the ANSI code page. Returns false with a reason naming the card (numbered from
 // 1 over the files) and the key or field when a value has the wrong type, a
 // rarity or colour is unknown, a field holds a NUL, or the set has more than
 // 8192 distinct names.

@@ -1,7 +1,7 @@
 // Apprentice's set list, Expan.dat: a line "XX-Full Set Name" per set, keyed
 // by its 2-character code, ending in CR LF; the rarity legend follows at the
 // end in lines that begin with '-', and readers stop at the first of those.
-// Its text is in the ANSI code page (Windows-1252).
+// Its text is in the ANSI code page.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +17,7 @@ std::string setListBeside(const std::string& db);
 
 enum class SetListChange { Added, AlreadyListed };
 
-// Adds the line for `code` and `name` (Windows-1252) with CR LF before the
+// Adds the line for `code` and `name` (ANSI code page) with CR LF before the
 // first line of `list` that begins with '-' (at the end when there is none),
 // keeping every other byte. AlreadyListed, `list` unchanged, when the code
 // is listed under the same name (compared without regard to ASCII case and
