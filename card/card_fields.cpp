@@ -32,9 +32,9 @@ std::string tableFullReason() {
            std::to_string(MaxCards) + " slots";
 }
 
-CardRecord* nextFreeSlot(CardTable& table, std::string& why) {
+CardRecord* nextFreeSlot(CardTable& table, const std::string& who, std::string& error) {
     if (liveSlots(table) >= MaxCards) {
-        why = tableFullReason();
+        error = who + ": " + tableFullReason();
         return nullptr;
     }
     table.slotCount = liveSlots(table);

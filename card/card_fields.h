@@ -26,7 +26,8 @@ void copyFieldOf(CardRecord& to, const CardRecord& from, CardField field);
 // 8192 slots".
 std::string tableFullReason();
 
-// The next free slot of `table`, counted in at once so that a failed fill
-// still leaves every touched slot below slotCount; nullptr, with
-// tableFullReason in `why`, when the table has no free slot.
-CardRecord* nextFreeSlot(CardTable& table, std::string& why);
+// The next free slot of `table` for the card `who` names in messages,
+// counted in at once so that a failed fill still leaves every touched slot
+// below slotCount; nullptr, with "WHO: " and tableFullReason in `error`,
+// when the table has no free slot.
+CardRecord* nextFreeSlot(CardTable& table, const std::string& who, std::string& error);

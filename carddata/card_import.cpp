@@ -215,12 +215,8 @@ bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& e
                 return false;
             }
         }
-        std::string why;
-        CardRecord* const slot = nextFreeSlot(table, why);
-        if (!slot) {
-            error = record + ": " + why;
-            return false;
-        }
+        CardRecord* const slot = nextFreeSlot(table, record, error);
+        if (!slot) return false;
         CardRecord& card = *slot;
         for (int key = 0; key < DumpColumns; ++key) {
             const auto value = object.find(dumpKey(key));
@@ -302,12 +298,8 @@ bool importCsv(std::string_view text, CardTable& table, std::string& error) {
             return false;
         }
         const std::string record = recordName(count + 1, line);
-        std::string why;
-        CardRecord* const slot = nextFreeSlot(table, why);
-        if (!slot) {
-            error = record + ": " + why;
-            return false;
-        }
+        CardRecord* const slot = nextFreeSlot(table, record, error);
+        if (!slot) return false;
         if (fields.size() != columns) {
             error = record + ": " + std::to_string(fields.size()) + " fields, the header has " +
                     std::to_string(columns);

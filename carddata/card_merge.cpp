@@ -71,12 +71,8 @@ bool mergeCards(CardTable& db, const CardTable& in, MergeCounts& counts, std::st
         if (!card.active) continue;
         ++number;
         if (partner[s] < 0) {
-            std::string why;
-            CardRecord* const added = nextFreeSlot(db, why);
-            if (!added) {
-                error = nameOf(number, card) + ": " + why;
-                return false;
-            }
+            CardRecord* const added = nextFreeSlot(db, nameOf(number, card), error);
+            if (!added) return false;
             *added = card;
             added->blockOffset = 0;
             ++counts.added;

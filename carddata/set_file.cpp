@@ -494,12 +494,8 @@ bool coloursOf(const SetCard& card, const std::vector<std::string>& typeLines, C
 bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::vector<std::string>& notes,
              std::string& error) {
     const std::string where = cardName(card.number, card.name);
-    std::string why;
-    CardRecord* const slot = nextFreeSlot(table, why);
-    if (!slot) {
-        error = where + ": " + why;
-        return false;
-    }
+    CardRecord* const slot = nextFreeSlot(table, where, error);
+    if (!slot) return false;
     CardRecord& record = *slot;
     std::string replaced, heads;  // heads: whole values that go at the head of the text
     std::string values[FieldCount];  // in the ANSI code page, by CardField
@@ -549,6 +545,7 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
         comment = fitted(comment, CommentWidth);
     }
     for (int f = 0; f < FieldCount; ++f) {
+        std::string why;
         if (storeFieldText(record, static_cast<CardField>(f), values[f], why)) continue;
         error = where + ", " + infoOf(static_cast<CardField>(f)).label + ": " + why;
         return false;
