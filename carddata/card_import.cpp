@@ -84,8 +84,7 @@ std::string whyNotAnsi(std::string_view utf8) {
     return "the text has no Windows-" + std::to_string(ansiCodePage()) + " form";
 }
 
-// Stores UTF-8 text in the field of text key `key` (1 to 7, the fields in
-// their order).
+// Stores UTF-8 text in the field of dump column `key` (1 + its CardField).
 bool putText(CardRecord& card, int key, std::string_view utf8, const std::string& record,
              std::string& error) {
     std::string bytes, why;
