@@ -297,7 +297,10 @@ bool Walker::copyValue(Tok first, std::string& out, int depth) {
 bool Walker::kept(std::string_view key) {
     const auto known = keptKeys_.find(key);
     if (known != keptKeys_.end()) return known->second;
-    const bool keep = setFileReads(key) || key == ObjectKey || key == SetKey || key == SetNameKey;
+    // The set's name matters only where one set is picked: the cards of every
+    // set, which a refresh takes, would read as a mix of sets.
+    const bool keep =
+        key == SetNameKey ? !want_.set.empty() : setFileReads(key) || key == ObjectKey || key == SetKey;
     return keptKeys_.emplace(std::string(key), keep).first->second;
 }
 

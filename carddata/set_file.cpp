@@ -583,6 +583,20 @@ std::string setNameOf(const json& root, const json& list, SetSource source) {
     return list.empty() || !list[0].is_object() ? std::string() : choiceAt(list[0], ScryfallSetNameKey);
 }
 
+// A Scryfall search of one set gives that set's cards. Cards of several sets
+// (a bulk array, a search across sets) would all take the one code, so they
+// are refused with the way to pick one.
+bool oneSet(const json& list, const std::string& setName, std::string& error) {
+    for (const json& card : list) {
+        const std::string name = card.is_object() ? choiceAt(card, ScryfallSetNameKey) : std::string();
+        if (name.empty() || name == setName) continue;
+        error = "cards of more than one set (" + shown(json(setName)) + ", " + shown(json(name)) +
+                "), whose editions would all take one code: pick one set with --set CODE";
+        return false;
+    }
+    return true;
+}
+
 // One line counting what was left out, by kind.
 std::string leftOutLine(const LeftOut& leftOut) {
     std::string kinds;
@@ -660,6 +674,7 @@ bool setFileCards(const std::vector<SetFileInput>& files, std::string_view code,
         const json* list = cardListOf(*file.root, file.source, error);
         if (!list) return false;
         if (report.setName.empty()) report.setName = setNameOf(*file.root, *list, file.source);
+        if (file.source == SetSource::Scryfall && !oneSet(*list, report.setName, error)) return false;
         if (file.root->is_object() && file.source == SetSource::Scryfall)
             report.morePages = file.root->value("has_more", json()) == true;
         if (!collectCards(*list, file.source, cards, byName, number, leftOut, error)) return false;

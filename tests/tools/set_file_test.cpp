@@ -232,6 +232,9 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
         {scryfallCard(R"("card_faces":[{"name":"A"},"B"])"),
          "card 1 \"N\", card_faces: a string where a face object belongs"},
         {R"({"object":"list","data":{}})", "data: an object where an array of cards belongs"},
+        {R"([{"object":"card","name":"A","set_name":"One"},{"object":"card","name":"B","set_name":"Two"}])",
+         "cards of more than one set (\"One\", \"Two\"), whose editions would all take one code: pick one set "
+         "with --set CODE"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
