@@ -36,6 +36,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/bench_run.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
 #include "carddata/card_input.h"
@@ -411,7 +412,6 @@ BulkFiles& files() {
 
 // ---- What is measured. ----
 
-constexpr const char* ChildCpuCounter = "child_cpu_ms";
 
 // The peak resident memory of the children of each benchmark, in bytes.
 std::map<std::string, long> peakMemory;
@@ -520,19 +520,8 @@ BENCHMARK(refresh)->Name("merge_existing_only")->UseRealTime()->Unit(benchmark::
 
 // The console report, followed by the median times, their ratios to both
 // floors and each command's peak memory against its file's size.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            const std::string& name = run.run_name.function_name;
-            times[name].push_back(run.GetAdjustedRealTime());
-            const auto child = run.counters.find(ChildCpuCounter);
-            times[name + CpuSuffix].push_back(child != run.counters.end() ? child->second.value
-                                                                          : run.GetAdjustedCPUTime());
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         const BulkFiles& f = files();
@@ -548,8 +537,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
             const double whole = median(std::string(line.prefix) + "_read_floor");
             const double chunks = median(std::string(line.prefix) + "_chunk_floor");
             if (took <= 0 || whole <= 0 || chunks <= 0) continue;
-            const double cpu = median(std::string(line.command) + CpuSuffix);
-            const double wholeCpu = median(std::string(line.prefix) + "_read_floor" + CpuSuffix);
+            const double cpu = medianCpu(line.command);
+            const double wholeCpu = medianCpu(std::string(line.prefix) + "_read_floor");
             const double memory =
                 static_cast<double>(peakMemory[line.command]) / static_cast<double>(line.bytes);
             std::printf(
@@ -563,16 +552,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
         }
     }
 
-  private:
-    double median(const std::string& name) {
-        std::vector<double>& all = times[name];
-        if (all.empty()) return 0;
-        std::sort(all.begin(), all.end());
-        const std::size_t middle = all.size() / 2;
-        return all.size() % 2 ? all[middle] : (all[middle - 1] + all[middle]) / 2;
-    }
-    static constexpr const char* CpuSuffix = "/cpu";
-    std::map<std::string, std::vector<double>> times;  // real (and "/cpu": processor) time per run, in ms
 };
 
 }  // namespace
@@ -588,24 +567,10 @@ int main(int argc, char** argv) {
         else
             args.push_back(argv[i]);
     }
-    char repetitions[] = "--benchmark_repetitions=5";
-    char interleaving[] = "--benchmark_enable_random_interleaving=true";
-    for (char* option : {repetitions, interleaving}) {
-        const std::size_t nameLength = static_cast<std::size_t>(std::strchr(option, '=') - option);
-        const bool named = std::any_of(args.begin(), args.end(), [&](const char* arg) {
-            return std::strncmp(arg, option, nameLength) == 0;
-        });
-        if (!named) args.insert(args.begin() + 1, option);
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
-    files();
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const int status = runBenchmarks(args, reporter, [] { files(); });
     std::error_code ignored;
     fs::remove_all(files().folder, ignored);
     fs::remove(files().out, ignored);
-    return 0;
+    return status;
 }

@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench/bench_run.h"
 #include "card/card_codec.h"
 #include "card/card_file.h"
 #include "card/card_table.h"
@@ -314,62 +315,30 @@ const Ratio Ratios[] = {
 };
 
 // The console report, followed by the median times and their ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public MedianReporter {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.run_name.function_name].push_back(run.GetAdjustedRealTime());
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         for (const Ratio& ratio : Ratios) printRatio(ratio);
     }
 
   private:
-    double median(const std::string& name) {
-        std::vector<double>& all = times[name];
-        if (all.empty()) return 0;
-        std::sort(all.begin(), all.end());
-        const std::size_t middle = all.size() / 2;
-        return all.size() % 2 ? all[middle] : (all[middle - 1] + all[middle]) / 2;
-    }
     void printRatio(const Ratio& wanted) {
         const double top = median(wanted.measured), bottom = median(wanted.floor);
         if (top <= 0 || bottom <= 0) return;
         const double ratio = top / bottom;
         std::printf("%s: %.2f (%.2f ms / %.2f ms, medians of %zu; limit %.1f)%s\n", wanted.label, ratio, top,
-                    bottom, times[wanted.measured].size(), wanted.limit,
+                    bottom, runCount(wanted.measured), wanted.limit,
                     ratio <= wanted.limit ? "" : "  ABOVE LIMIT");
     }
-    std::map<std::string, std::vector<double>> times;  // real time per run, in ms
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Unless the command line says otherwise: five repetitions, run in a
-    // random interleaving so that a slow spell of the machine falls on every
-    // benchmark alike.
-    std::vector<char*> args(argv, argv + argc);
-    char repetitions[] = "--benchmark_repetitions=5";
-    char interleaving[] = "--benchmark_enable_random_interleaving=true";
-    for (char* option : {repetitions, interleaving}) {
-        const std::size_t nameLength = static_cast<std::size_t>(std::strchr(option, '=') - option);
-        const bool named = std::any_of(args.begin(), args.end(), [&](const char* arg) {
-            return std::strncmp(arg, option, nameLength) == 0;
-        });
-        if (!named) args.insert(args.begin() + 1, option);
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    const int status = runBenchmarks(std::vector<char*>(argv, argv + argc), reporter);
     std::error_code ignored;
     fs::remove_all(files().folder, ignored);
-    return 0;
+    return status;
 }
