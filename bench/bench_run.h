@@ -32,4 +32,5 @@ class MedianReporter : public benchmark::ConsoleReporter {
 // repetitions in a random interleaving unless `args` say otherwise, after
 // `prepare` (when given) has made what they read. Returns the program's exit
 // status.
-int runBenchmarks(std::vector<char*> args, benchmark::BenchmarkReporter& reporter, void (*prepare)() = nullptr);
+int runBenchmarks(std::vector<char*> args, benchmark::BenchmarkReporter& reporter,
+                  void (*prepare)() = nullptr);

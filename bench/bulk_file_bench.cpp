@@ -412,7 +412,6 @@ BulkFiles& files() {
 
 // ---- What is measured. ----
 
-
 // The peak resident memory of the children of each benchmark, in bytes.
 std::map<std::string, long> peakMemory;
 
@@ -551,7 +550,6 @@ class RatioReporter : public MedianReporter {
                         cpu / wholeCpu, cpu, wholeCpu);
         }
     }
-
 };
 
 }  // namespace

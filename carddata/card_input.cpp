@@ -69,8 +69,8 @@ namespace {
 
 // The text of the one set `set` picks out of the JSON file `path`: true with
 // `picked` empty when the file is a dump, which is read as it is.
-bool pickSet(const char* path, const std::string& coreName, std::string_view set, const BulkProgress& progress,
-             std::string& picked, std::string& error) {
+bool pickSet(const char* path, const std::string& coreName, std::string_view set,
+             const BulkProgress& progress, std::string& picked, std::string& error) {
     BulkShape shape = BulkShape::None;
     const BulkSink keep = [&](const BulkBatch& batch, std::string&) {
         picked = batch.text();
@@ -81,9 +81,10 @@ bool pickSet(const char* path, const std::string& coreName, std::string_view set
         return false;
     }
     if (shape != BulkShape::None) return true;
-    error = std::string(path) +
-            ": --set picks a set out of an MTGJSON AllPrintings or set file, or a Scryfall bulk array or list; "
-            "this file is none of them";
+    error =
+        std::string(path) +
+        ": --set picks a set out of an MTGJSON AllPrintings or set file, or a Scryfall bulk array or list; "
+        "this file is none of them";
     return false;
 }
 
@@ -95,7 +96,7 @@ InputResult readInputs(const std::vector<const char*>& paths, const std::vector<
     std::vector<nlohmann::json> roots;
     roots.reserve(paths.size());  // the set files point into it
     std::vector<SetFileInput> setFiles;
-    std::size_t setTable = 0;
+    std::size_t& setTable = inputs.setTable;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         const char* path = paths[i];
         ImportFormat format = ImportFormat::Json;
@@ -103,12 +104,14 @@ InputResult readInputs(const std::vector<const char*>& paths, const std::vector<
             inputs.tables.push_back(emptyTable());
             inputs.names.push_back(path);
             ImportReport ignored;
-            const InputResult result = readInput(path, coreNames[i], setCode, *inputs.tables.back(), ignored, error);
+            const InputResult result =
+                readInput(path, coreNames[i], setCode, *inputs.tables.back(), ignored, error);
             if (result != InputResult::Read) return result;
             continue;
         }
         std::string picked;
-        if (!set.empty() && !pickSet(path, coreNames[i], set, progress, picked, error)) return InputResult::Failed;
+        if (!set.empty() && !pickSet(path, coreNames[i], set, progress, picked, error))
+            return InputResult::Failed;
         std::vector<std::uint8_t> bytes;
         if (picked.empty() && !readText(path, coreNames[i], bytes, error)) return InputResult::Failed;
         nlohmann::json& root = roots.emplace_back();

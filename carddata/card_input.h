@@ -55,6 +55,7 @@ struct Inputs {
     std::vector<std::string> names;  // the file each table came from, as messages name it
     ImportReport report;
     std::string setPath;
+    std::size_t setTable = 0;  // the table of the set files, when there are any
 };
 InputResult readInputs(const std::vector<const char*>& paths, const std::vector<std::string>& coreNames,
                        std::string_view setCode, std::string_view set, Inputs& inputs, std::string& error,

@@ -398,9 +398,10 @@ void settleFaces(std::vector<SetCard>& cards) {
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         if (card.faces.size() > 1) {
             const std::string first = faceNameOf(*card.faces[0].second, card.source);
-            const bool oneCard = !first.empty() && std::all_of(card.faces.begin(), card.faces.end(), [&](const auto& face) {
-                return faceNameOf(*face.second, card.source) == first;
-            });
+            const bool oneCard =
+                !first.empty() && std::all_of(card.faces.begin(), card.faces.end(), [&](const auto& face) {
+                    return faceNameOf(*face.second, card.source) == first;
+                });
             if (oneCard) {
                 card.faces.resize(1);
                 card.name = first;
@@ -421,7 +422,8 @@ std::string ansiFor(CardField field, std::string_view utf8, std::string& replace
     bool exact = true;
     std::string bytes = utf8ToAnsiBestFit(utf8, &exact);
     const std::string label = infoOf(field).label;
-    if (!exact && replaced.find(label) == std::string::npos) replaced += (replaced.empty() ? "" : ", ") + label;
+    if (!exact && replaced.find(label) == std::string::npos)
+        replaced += (replaced.empty() ? "" : ", ") + label;
     return bytes;
 }
 
@@ -497,7 +499,7 @@ bool putCard(const SetCard& card, std::string_view code, CardTable& table, std::
     CardRecord* const slot = nextFreeSlot(table, where, error);
     if (!slot) return false;
     CardRecord& record = *slot;
-    std::string replaced, heads;  // heads: whole values that go at the head of the text
+    std::string replaced, heads;     // heads: whole values that go at the head of the text
     std::string values[FieldCount];  // in the ANSI code page, by CardField
     values[0] = ansiFor(CardField::Name, card.name, replaced);
     if (values[0].size() >= NameWidth) {

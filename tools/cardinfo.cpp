@@ -96,13 +96,13 @@ struct Invocation {
     bool csv = false;
     bool json = false;
     bool dryRun = false;
-    const char* code = nullptr;     // --code XX
-    const char* output = nullptr;   // --output OUT
-    const char* expan = nullptr;    // --expan PATH
-    const char* setName = nullptr;  // --set-name NAME
-    const char* set = nullptr;      // --set SET
-    bool existingOnly = false;      // --existing-only
-    const char* codePage = nullptr; // --code-page N
+    const char* code = nullptr;                      // --code XX
+    const char* output = nullptr;                    // --output OUT
+    const char* expan = nullptr;                     // --expan PATH
+    const char* setName = nullptr;                   // --set-name NAME
+    const char* set = nullptr;                       // --set SET
+    bool existingOnly = false;                       // --existing-only
+    const char* codePage = nullptr;                  // --code-page N
     std::string outputName, expanName, setNameText;  // as the core takes them
 };
 
@@ -182,7 +182,9 @@ bool setCodeOf(const Invocation& call, std::string& code) {
     const bool fits = code.size() == SetCodeLength && std::all_of(code.begin(), code.end(), [](char c) {
                           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
                       });
-    if (!fits) fail(std::string("--code ") + call.code + ": a set code is 2 ASCII letters or digits, as in Expan.dat");
+    if (!fits)
+        fail(std::string("--code ") + call.code +
+             ": a set code is 2 ASCII letters or digits, as in Expan.dat");
     return fits;
 }
 
@@ -269,17 +271,25 @@ constexpr std::size_t MaxSetListSize = std::size_t{1} << 20;
 // by --expan, else beside it unless `output` moved the result elsewhere) and
 // adds the set's line. Returns a failure status when the set list cannot be
 // read or lists the code under another name; an empty path when there is
-// none (after saying so).
+// none, or when the set gave no card to add (after saying so).
 int planSetList(const Invocation& call, const char* cards, bool output, const Inputs& inputs,
                 const std::string& code, SetListUpdate& update) {
+    if (liveSlots(*inputs.tables[inputs.setTable]) == 0) {
+        std::fprintf(stderr, "cardinfo: %s: no card to add, so the set list is left alone\n",
+                     inputs.setPath.c_str());
+        return 0;
+    }
     update.path = call.expan ? call.expan : output ? "" : setListBeside(cards);
     if (update.path.empty()) {
-        std::fprintf(stderr, "cardinfo: no set list (Expan.dat) found beside %s; none was updated (--expan PATH "
-                             "names one)\n", cards);
+        std::fprintf(stderr,
+                     "cardinfo: no set list (Expan.dat) found beside %s; none was updated (--expan PATH "
+                     "names one)\n",
+                     cards);
         return 0;
     }
     const std::string name = call.setName ? call.setNameText : utf8ToAnsiBestFit(inputs.report.set.setName);
-    if (name.empty()) return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
+    if (name.empty())
+        return fail(inputs.setPath + ": the set file names no set: give its name with --set-name");
     if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
         return fail("the set's name holds a line break or control character, which the set list cannot");
     if (call.expan)
@@ -300,14 +310,17 @@ int planSetList(const Invocation& call, const char* cards, bool output, const In
 // What a dry run would write to the set list.
 std::string setListPlan(const SetListUpdate& update) {
     if (update.path.empty()) return "";
-    return update.path + (update.change == SetListChange::Added ? ": would gain the line " + update.line
-                                                                : ": lists the set already") + "\n";
+    return update.path +
+           (update.change == SetListChange::Added ? ": would gain the line " + update.line
+                                                  : ": lists the set already") +
+           "\n";
 }
 
 // Writes the set list, then the cards through `saveCards`; when the cards
 // cannot be saved, the set list's old bytes go back. Either both files are
 // new or both old, and a card file never names a code its set list lacks.
-int saveBoth(const SetListUpdate& update, const char* cards, const std::function<int(FileProblem*)>& saveCards) {
+int saveBoth(const SetListUpdate& update, const char* cards,
+             const std::function<int(FileProblem*)>& saveCards) {
     const bool listChanges = !update.path.empty() && update.change == SetListChange::Added;
     FileProblem problem;
     if (listChanges && !saveBytesFile(update.coreName.c_str(), update.after, &problem))
@@ -318,8 +331,8 @@ int saveBoth(const SetListUpdate& update, const char* cards, const std::function
     if (listChanges)
         message += saveBytesFile(update.coreName.c_str(), update.before, &restore)
                        ? "; " + update.path + " was put back as it was"
-                       : "; " + describeProblem(update.path.c_str(), restore) + " while putting it back: it lists " +
-                             update.line + " already";
+                       : "; " + describeProblem(update.path.c_str(), restore) +
+                             " while putting it back: it lists " + update.line + " already";
     return fail(message);
 }
 
@@ -373,7 +386,8 @@ int importCommand(const Invocation& call) {
         if (const int status = planSetList(call, out, false, inputs, code, update)) return status;
     }
     CardTable& cards = *inputs.tables[0];
-    return saveBoth(update, out, [&](FileProblem* problem) { return saveCardFile(outName.c_str(), cards, problem); });
+    return saveBoth(update, out,
+                    [&](FileProblem* problem) { return saveCardFile(outName.c_str(), cards, problem); });
 }
 
 int diffCommand(const Invocation& call) {
@@ -385,7 +399,8 @@ int diffCommand(const Invocation& call) {
                                              inputs[i], DiffTrouble))
             return status;
     }
-    const bool setFile = inputs[0].report.source != SetSource::None || inputs[1].report.source != SetSource::None;
+    const bool setFile =
+        inputs[0].report.source != SetSource::None || inputs[1].report.source != SetSource::None;
     if (call.code && !setFile) return codeUnused(call);
     const CardTable &a = *inputs[0].tables[0], &b = *inputs[1].tables[0];
     const std::vector<CardChange> changes = diffCards(a, b);
@@ -465,12 +480,12 @@ int mergeCommand(const Invocation& call) {
     }
     SetListUpdate update;
     if (inputs.report.source != SetSource::None) {
-        if (const int status = planSetList(call, db, call.output != nullptr, inputs, code, update)) return status;
+        if (const int status = planSetList(call, db, call.output != nullptr, inputs, code, update))
+            return status;
     }
     if (call.dryRun) return emit(diffAsText(diffCards(*before, *base), *before, *base) + setListPlan(update));
-    if (const int status = saveBoth(update, out, [&](FileProblem* failure) {
-            return saveCardFile(outName.c_str(), *base, failure);
-        }))
+    if (const int status = saveBoth(
+            update, out, [&](FileProblem* failure) { return saveCardFile(outName.c_str(), *base, failure); }))
         return status;
     return emit(std::string(out) + ": " + std::to_string(counts.added) + " cards added, " +
                 std::to_string(counts.changed) + " changed" +

@@ -757,7 +757,8 @@ TEST_F(CardinfoTool, RefusedMergeLeavesTheDatabaseAsItWas) {
     const std::string db = write("db.dat", cardFileBytes({{"A", std::string(90, 'e')}}));
     const ProcessResult full = run({"merge", db, wide});
     EXPECT_EQ(full.exitCode, 0) << full.err;
-    EXPECT_EQ(full.err.rfind("cardinfo: " + wide + ": card 2 \"A\", edition: no room for", 0), 0u) << full.err;
+    EXPECT_EQ(full.err.rfind("cardinfo: " + wide + ": card 2 \"A\", edition: no room for", 0), 0u)
+        << full.err;
     EXPECT_EQ(nlohmann::json::parse(run({"dump", db}).out)[0]["edition"], std::string(90, 'e'));
 }
 
@@ -860,9 +861,19 @@ TEST_F(CardinfoTool, MergeOfASetFileUpdatesApprenticesSetList) {
     // An import into Apprentice's layout adds the set to the set list as a merge does.
     const std::string fresh = path("Apprentice/sets/new.dat");
     ASSERT_EQ(run({"import", "--code", "EM", "--expan", list, set, fresh}).exitCode, 0);
-    EXPECT_EQ(readWholeFile(list), "4E-Fourth Edition\r\nIA-Ice Age\r\nEL-Throne of Eldraine\r\n"
-                                   "EM-Throne of Eldraine\r\n-C Common\r\n-R Rare\r\n");
+    EXPECT_EQ(readWholeFile(list),
+              "4E-Fourth Edition\r\nIA-Ice Age\r\nEL-Throne of Eldraine\r\n"
+              "EM-Throne of Eldraine\r\n-C Common\r\n-R Rare\r\n");
     EXPECT_EQ(nlohmann::json::parse(run({"dump", fresh}).out)[0]["edition"], "EM-U");
+    // A set that gives no card (all art cards) leaves the set list alone.
+    const std::string art =
+        writeText("art.json", R"({"data":{"code":"AELD","name":"Eldraine Art","cards":[)"
+                              R"({"name":"Art // Art","rarity":"common","layout":"art_series"}]}})");
+    const ProcessResult noCard = run({"merge", "--code", "EA", "--expan", list, db, art});
+    EXPECT_EQ(noCard.exitCode, 0) << noCard.err;
+    EXPECT_NE(noCard.err.find("no card to add, so the set list is left alone"), std::string::npos)
+        << noCard.err;
+    EXPECT_EQ(readWholeFile(list).find("EA-"), std::string::npos);
     // The card file cannot be written after the set list was: the set list is put back.
     const std::string listOnly = writeText("Apprentice/Expan.dat", SetListBefore);
     fs::permissions(db, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

@@ -225,15 +225,18 @@ TEST(SetFile, RefusedWithTheCardAndKeyNamed) {
         {scryfallCard(R"("colors":["P"])"), "card 1 \"N\", colors: \"P\" is none of W U B R G"},
         {scryfallCard(R"("oracle_text":"a\u0000b")"), "card 1 \"N\", text: holds a NUL character"},
         {scryfallCard(R"("colors":"W")"), "card 1 \"N\", colors: a string where an array of colour letters"},
-        {scryfallCard(R"("colors":[)" + std::string(1000, '9') + "]"), "record 1: not valid JSON: number overflow parsing '999999"},
+        {scryfallCard(R"("colors":[)" + std::string(1000, '9') + "]"),
+         "record 1: not valid JSON: number overflow parsing '999999"},
         {R"([{"object":"card","name":"A","rarity":"rare"},{"object":"card","rarity":"rare"}])",
          "card 2: no name"},
-        {R"([{"object":"card","name":"A","rarity":"rare"},7])", "card 2: a number where a card object belongs"},
+        {R"([{"object":"card","name":"A","rarity":"rare"},7])",
+         "card 2: a number where a card object belongs"},
         {scryfallCard(R"("card_faces":[{"name":"A"},"B"])"),
          "card 1 \"N\", card_faces: a string where a face object belongs"},
         {R"({"object":"list","data":{}})", "data: an object where an array of cards belongs"},
         {R"([{"object":"card","name":"A","set_name":"One"},{"object":"card","name":"B","set_name":"Two"}])",
-         "cards of more than one set (\"One\", \"Two\"), whose editions would all take one code: pick one set "
+         "cards of more than one set (\"One\", \"Two\"), whose editions would all take one code: pick one "
+         "set "
          "with --set CODE"},
     };
     for (const Case& c : cases) {
@@ -313,9 +316,11 @@ TEST(SetFile, RealCardsGiveOneRecordEachFromBothSources) {
 // Shapes that are no set file and no dump are refused with the shapes read.
 TEST(SetFile, OtherShapesAreRefusedWithTheShapesRead) {
     const std::pair<const char*, const char*> cases[] = {
-        {R"({"object":"error","code":"not_found","details":"No cards found"})", "a Scryfall error, \"No cards"},
+        {R"({"object":"error","code":"not_found","details":"No cards found"})",
+         "a Scryfall error, \"No cards"},
         {R"({"object":"card","name":"N"})", "one Scryfall card: put it in an array"},
-        {R"({"meta":{},"data":{"ELD":{"name":"E","cards":[]}}})", "an MTGJSON file of every set (AllPrintings)"},
+        {R"({"meta":{},"data":{"ELD":{"name":"E","cards":[]}}})",
+         "an MTGJSON file of every set (AllPrintings)"},
         {R"({"meta":{},"data":{"Opt":[{"name":"Opt"}]}})", "an MTGJSON file of every card (AtomicCards)"},
         {R"({"cards":[]})", "neither a set file nor a dump"},
     };
