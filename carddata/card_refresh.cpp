@@ -31,29 +31,25 @@ class Refresher {
     }
 
     // Whether a card of IN, by its name as a raw JSON string, may pair with
-    // one of DB's: by its whole name or, for a card of several faces, by its
-    // front's, the name one source gives a card the other names by its faces.
-    bool mayPair(const std::string& rawName) const {
+    // one of DB's (see partnersOf).
+    bool mayPair(const std::string& rawName) {
         std::string utf8 = rawName.size() >= 2 ? rawName.substr(1, rawName.size() - 2) : std::string();
         if (utf8.find('\\') != std::string::npos) {  // escapes: decoded by the parser
             const nlohmann::json name = nlohmann::json::parse(rawName, nullptr, false);
             if (!name.is_string()) return false;
             utf8 = name.get<std::string>();
         }
-        const std::size_t faces = utf8.find(FaceSeparator);
-        return names_.count(foldedName(utf8ToAnsiBestFit(utf8))) ||
-               (faces != std::string::npos &&
-                names_.count(foldedName(utf8ToAnsiBestFit(utf8.substr(0, faces)))));
+        return partnersOf(foldedName(utf8ToAnsiBestFit(utf8))) != nullptr;
     }
 
     // The mapped cards of `in` into DB's cards of their names, each name once.
     void take(const CardTable& in, RefreshCounts& counts) {
         for (int s = 0; s < liveSlots(in); ++s) {
-            const auto name = names_.find(keyOf(in.slots[s]));
-            if (!in.slots[s].active || name == names_.end() || name->second.taken) continue;
-            name->second.taken = true;
+            Name* name = in.slots[s].active ? partnersOf(keyOf(in.slots[s])) : nullptr;
+            if (!name || name->taken) continue;
+            name->taken = true;
             ++counts.matched;
-            for (const int slot : name->second.slots) {
+            for (const int slot : name->slots) {
                 CardRecord& held = db_.slots[slot];
                 CardRecord refreshed = held;
                 for (const CardField field : RefreshedFields) copyFieldOf(refreshed, in.slots[s], field);
@@ -77,6 +73,16 @@ class Refresher {
         std::vector<int> slots;  // DB's cards of the name
         bool taken = false;      // IN's version came
     };
+
+    // DB's cards of the folded name `key`, or for a card of several faces
+    // ("A // B") of its front's name: one source names by its faces a card
+    // that the other, and an older database, names by its front.
+    Name* partnersOf(const std::string& key) {
+        auto found = names_.find(key);
+        const std::size_t faces = key.find(FaceSeparator);
+        if (found == names_.end() && faces != std::string::npos) found = names_.find(key.substr(0, faces));
+        return found == names_.end() ? nullptr : &found->second;
+    }
     CardTable& db_;
     std::unordered_map<std::string, Name> names_;
 };

@@ -971,6 +971,19 @@ TEST_F(CardinfoTool, ExistingOnlyRefreshesTextsAndAddsNothing) {
         }
     }
     EXPECT_EQ(refreshed, 15);  // the set's cards, Æther Skiff among them
+    // A card the database names by its front pairs with IN's card of both faces.
+    const std::string front = path("front.dat");
+    ASSERT_EQ(run({"import",
+                   writeText("front.json", R"([{"name":"Oakhame Ranger","edition":"","type":"",)"
+                                           R"("cost":"","pt":"","text":"old","comment":"","colours":0}])"),
+                   front})
+                  .exitCode,
+              0);
+    ASSERT_EQ(
+        run({"merge", "--existing-only", front, write("eld.json", setFixtureBytes("real-cut.mtgjson.json"))})
+            .exitCode,
+        0);
+    EXPECT_EQ(nlohmann::json::parse(run({"dump", front}).out)[0]["cost"], "(G/W)(G/W)(G/W)(G/W)");
 
     // A database of 8192 cards from a file of more cards than that.
     std::vector<TestCard> many;
