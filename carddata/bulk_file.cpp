@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "card/file_access.h"
+#include "carddata/ascii_text.h"
 
 namespace {
 
@@ -187,12 +188,6 @@ bool JsonTokens::skipContainer() {
     }
 }
 
-bool sameCode(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 std::string_view unquoted(std::string_view string) {
     return string.size() >= 2 ? string.substr(1, string.size() - 2) : std::string_view();
 }
@@ -345,7 +340,7 @@ bool Walker::copyCard(CardCopy& card, bool scryfall) {
         if (!copyValue(tokens_.next(), card.text, 1)) return false;
         if (raw) raw->assign(card.text, value);
         const bool otherSet =
-            raw == &card.set && !want_.set.empty() && !sameCode(unquoted(card.set), want_.set);
+            raw == &card.set && !want_.set.empty() && !sameIgnoringCase(unquoted(card.set), want_.set);
         const bool refused = raw == &card.name && want_.names && !want_.names(card.name);
         if ((otherSet || refused) && (!scryfall || card.object == CardObject)) {
             card.dropped = true;
@@ -381,7 +376,8 @@ bool Walker::cardArray(bool top, BulkShape& shape) {
             if (tok != Tok::ObjectStart && !skipValue(tok)) return false;
             continue;  // not a card object: left out
         }
-        if (card.dropped || (!want_.set.empty() && !sameCode(unquoted(card.set), want_.set))) continue;
+        if (card.dropped || (!want_.set.empty() && !sameIgnoringCase(unquoted(card.set), want_.set)))
+            continue;
         cards.batch.groups.push_back(std::move(card.text));
         cards.batch.names.push_back(std::move(card.name));
         if (want_.set.empty() && cards.batch.groups.size() >= BulkBatchCards && !flush(cards)) return false;
@@ -431,7 +427,7 @@ bool Walker::setObject(std::string firstKey, Tok firstValue, std::string_view co
         const std::string key(unquoted(tokens_.text()));
         if (!setMember(key, tokens_.next(), cards, members, ownCode)) return false;
     }
-    if (!want_.set.empty() && !sameCode(code.empty() ? ownCode : code, want_.set)) return true;
+    if (!want_.set.empty() && !sameIgnoringCase(code.empty() ? ownCode : code, want_.set)) return true;
     cards.batch.head = "{\"data\":{" + (want_.set.empty() ? std::string() : members) + "\"cards\":[";
     cards.batch.tail = "]}}";
     found_ = !want_.set.empty();
@@ -493,7 +489,7 @@ bool Walker::dataObject(BulkShape& shape) {
     }
     shape = BulkShape::AllPrintings;
     for (;;) {
-        if (tok != Tok::ObjectStart || !(want_.set.empty() || sameCode(key, want_.set))) {
+        if (tok != Tok::ObjectStart || !(want_.set.empty() || sameIgnoringCase(key, want_.set))) {
             if (!skipValue(tok)) return false;
         } else {
             // After the set's '{': its first member.

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "card/card_fields.h"
+#include "carddata/ascii_text.h"
 #include "carddata/card_dump.h"
 #include "carddata/csv_reader.h"
 #include "platform/code_page.h"
@@ -187,12 +188,13 @@ bool parseImportJson(std::string_view text, nlohmann::json& root, std::string& e
     return parseJson(text, root, error);
 }
 
-bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& error, std::string_view setCode,
-                    ImportReport& report) {
+bool importJsonRoot(const nlohmann::json& root, CardTable& table, std::string& error,
+                    std::string_view setCode, ImportReport& report) {
     clearUsedSlots(table);
     report.source = setSourceOf(root);
     if (report.source != SetSource::None) {
-        if (!setCode.empty()) return setFileCards({{&root, report.source}}, setCode, table, report.set, error);
+        if (!setCode.empty())
+            return setFileCards({{&root, report.source}}, setCode, table, report.set, error);
         error = "a set file: its editions need the set code (--code)";
         return false;
     }
@@ -333,11 +335,7 @@ bool importFormatOf(std::string_view path, ImportFormat& format) {
     static const Extension extensions[] = {{".json", ImportFormat::Json}, {".csv", ImportFormat::Csv}};
     for (const Extension& extension : extensions) {
         if (path.size() < extension.text.size()) continue;
-        const std::string_view tail = path.substr(path.size() - extension.text.size());
-        const bool same = std::equal(tail.begin(), tail.end(), extension.text.begin(), [](char a, char b) {
-            return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-        });
-        if (same) {
+        if (sameIgnoringCase(path.substr(path.size() - extension.text.size()), extension.text)) {
             format = extension.format;
             return true;
         }

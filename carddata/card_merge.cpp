@@ -4,18 +4,13 @@
 #include <vector>
 
 #include "card/card_fields.h"
+#include "carddata/ascii_text.h"
 #include "carddata/card_diff.h"
 #include "platform/code_page.h"
 
 namespace {
 
 constexpr char EditionSeparator = ',';
-
-std::string_view trimmed(std::string_view text, std::string_view drop) {
-    const std::size_t first = text.find_first_not_of(drop);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(drop) - first + 1);
-}
 
 std::vector<std::string_view> editionEntries(std::string_view edition) {
     std::vector<std::string_view> entries;

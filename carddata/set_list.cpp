@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "carddata/ascii_text.h"
 #include "carddata/card_diff.h"
 
 namespace {
@@ -13,23 +14,8 @@ namespace fs = std::filesystem;
 constexpr std::string_view SetListName = "expan.dat";  // compared without regard to case
 constexpr std::string_view SetsFolder = "sets";
 constexpr std::string_view CardFileName = "cardinfo.dat";
-constexpr char LegendMark = '-';    // a legend line's first character, and a set line's code ends here
+constexpr char LegendMark = '-';  // a legend line's first character, and a set line's code ends here
 constexpr std::string_view LineEnd = "\r\n";
-
-char lowered(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowered(x) == lowered(y); });
-}
-
-std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 }  // namespace
 
